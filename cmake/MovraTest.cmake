@@ -1,0 +1,20 @@
+# movra_add_test(NAME name SOURCES a.cpp b.cpp [LIBS ...] [LABELS ...] [TIMEOUT s])
+# LIBS defaults to the whole core; name one part (movra_comm …) to build less.
+# A GoogleTest program linked with the core; each TEST becomes its own ctest case so
+# ctest can run them in parallel.
+include(GoogleTest)
+function(movra_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_LIBS)
+    set(T_LIBS movra_core)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE movra_testsupport GTest::gtest GTest::gtest_main ${T_LIBS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${T_NAME}
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOVRA_BUILD_DIR=${CMAKE_BINARY_DIR};MOVRA_SOURCE_DIR=${CMAKE_SOURCE_DIR};MOVRA_SHARED_DIR=${MOVRA_SHARED_DIR}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

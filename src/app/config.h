@@ -1,0 +1,58 @@
+// The settings record read from MovraT.INI beside the program; nothing is written back.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace movra {
+
+// The meter settings row of the database (System_Info), filled by the data module.
+struct TMeterSetting {
+  std::string Unit;
+  double UnitScale = 0;
+  std::string Com;
+  std::string DefaultMeterType;
+  std::string DefaultDll;
+  std::string DefaultUnit;
+  int32_t DefaultHighValue = 0;
+  int32_t DefaultLowValue = 0;
+  int32_t DefaultHypoValue = 0;
+  int32_t LastUser = 0;
+  std::string AdminPassword;
+};
+
+struct TCommOption {
+  int32_t Port = 0;
+  int32_t BaudRate = 0;
+  uint8_t Parity = 0;  // 0 none, 1 odd, 2 even
+  std::string ByteSize;
+  std::string StopBit;
+};
+
+struct TGlobalOption {
+  std::string Title;
+  std::string AboutTitle;
+  std::string Icon;
+  std::string Logo;
+  std::string Company;
+  std::string Background;
+  int32_t LanguageID = 0;
+  TMeterSetting MeterSetting;
+  TCommOption CommOption;
+};
+
+extern TGlobalOption GlobalOption;
+
+constexpr const char* kConfigFileName = "MovraT.INI";
+constexpr const char* kDefaultTitle = "Movra Management Software";
+constexpr const char* kDefaultAboutTitle = "Velbrook Diabetes Management System";
+constexpr const char* kDefaultCompany = "Velbrook Medical";
+
+// Reads ExeDir + "MovraT.INI" into GlobalOption (all but MeterSetting). Never raises.
+void ReadConfig();
+// The same from a given file (tests and tools).
+void ReadConfigFrom(const std::string& path, TGlobalOption& into);
+
+// 1 for exactly "odd", 2 for exactly "even", 0 otherwise (case-sensitive).
+uint8_t ParityFromText(const std::string& text);
+
+}  // namespace movra

@@ -1,0 +1,11 @@
+#pragma once
+#include <string>
+
+namespace movra {
+
+// False when no file exists at the path. True when it cannot be opened for reading and
+// writing, or when another process holds an fcntl or flock lock on it (how spreadsheet
+// programs here mark an open file).
+bool FileInUse(const std::string& path);
+
+}  // namespace movra

@@ -1,0 +1,182 @@
+#include "app/language.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "app/trace.h"
+
+namespace movra {
+
+namespace {
+// Languages are loaded once at start-up and only read afterwards, so lookups need no lock;
+// the pointer swap keeps a rescan in tests safe as well.
+std::shared_ptr<const LanguageInfo> gCurrent;
+std::atomic<int> gPrimary{9};
+
+bool validUtf8(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 99;
+    if (n == 99 || i + n >= s.size()) return false;
+    for (size_t k = 1; k <= n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
+    i += n + 1;
+  }
+  return true;
+}
+void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+}  // namespace
+
+bool IsKnownLanguageId(int id) { return id == 1033 || id == 2052 || id == 1031; }
+
+bool DecodeTranslationText(const std::string& b, std::string& utf8) {
+  utf8.clear();
+  if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    utf8 = b.substr(3);
+    return validUtf8(utf8);
+  }
+  if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xFE) {
+    if (b.size() % 2 != 0) return false;
+    for (size_t i = 2; i < b.size(); i += 2) {
+      uint32_t u = static_cast<unsigned char>(b[i]) | (static_cast<unsigned char>(b[i + 1]) << 8);
+      if (u >= 0xD800 && u <= 0xDBFF) {
+        if (i + 3 >= b.size()) return false;
+        uint32_t lo = static_cast<unsigned char>(b[i + 2]) | (static_cast<unsigned char>(b[i + 3]) << 8);
+        if (lo < 0xDC00 || lo > 0xDFFF) return false;
+        u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+        i += 2;
+      } else if (u >= 0xDC00 && u <= 0xDFFF) {
+        return false;
+      }
+      appendUtf8(utf8, u);
+    }
+    return true;
+  }
+  // The ANSI code page: UTF-8 on this system; bytes that are not UTF-8 are read as Latin-1.
+  if (validUtf8(b)) {
+    utf8 = b;
+  } else {
+    for (unsigned char c : b) appendUtf8(utf8, c);
+  }
+  return true;
+}
+
+bool LoadTranslationFile(const std::string& path, LanguageInfo& out, std::string& why) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    why = "cannot be read";
+    return false;
+  }
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  std::string text;
+  if (!DecodeTranslationText(ss.str(), text)) {
+    why = "is not valid text in its encoding";
+    return false;
+  }
+  out.entries.clear();
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    out.entries[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  auto id = out.entries.find("!LanguageID");
+  if (id == out.entries.end()) {
+    why = "has no !LanguageID";
+    return false;
+  }
+  try {
+    size_t used = 0;
+    out.id = std::stoi(id->second, &used);
+    if (used != id->second.size()) throw std::invalid_argument("trailing");
+  } catch (...) {
+    why = "has an invalid !LanguageID";
+    return false;
+  }
+  if (!IsKnownLanguageId(out.id)) {
+    why = "names an unknown language " + id->second;
+    return false;
+  }
+  auto name = out.entries.find("!LanguageName");
+  out.name = name != out.entries.end() ? name->second : std::string();
+  return true;
+}
+
+void ScanLanguages(const std::string& exeDir, const std::string& fileName) {
+  std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
+  std::vector<std::string> names;
+  if (DIR* d = opendir(exeDir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  // Name order, so every file system gives the same current language.
+  std::sort(names.begin(), names.end());
+  std::string base = exeDir;
+  if (!base.empty() && base.back() != '/') base += '/';
+  for (const std::string& n : names) {
+    struct stat st {};
+    std::string folder = base + n;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    std::string file = folder + "/" + fileName;
+    if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    auto lang = std::make_shared<LanguageInfo>();
+    lang->folder = n;
+    std::string why;
+    if (LoadTranslationFile(file, *lang, why)) {
+      std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>(lang));
+    } else {
+      std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
+      BugMessage("Translation file " + file + " " + why + "; it is not used.");
+    }
+  }
+}
+
+void ResetLanguages() { std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>()); }
+
+const LanguageInfo* CurrentLanguage() { return std::atomic_load(&gCurrent).get(); }
+
+std::string TranslateText(const std::string& source) {
+  std::shared_ptr<const LanguageInfo> lang = std::atomic_load(&gCurrent);
+  if (!lang) return source;
+  auto it = lang->entries.find(source);
+  if (it == lang->entries.end() || it->second.empty()) return source;
+  return it->second;
+}
+
+int PrimaryLanguageFromIndex(int index) { return (index == 0 || index == 2) ? 4 : 9; }
+void SetPrimaryLanguage(int id) { gPrimary = id; }
+int PrimaryLanguage() { return gPrimary.load(); }
+
+}  // namespace movra

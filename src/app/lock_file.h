@@ -1,0 +1,32 @@
+// The marker of an open database, MovraData1.ldb beside it. The data module holds an
+// exclusive flock on it while connected; deleting it succeeds only when nobody holds it,
+// so a file left by a crashed copy is removed and a running copy blocks the start.
+#pragma once
+#include <string>
+
+namespace movra {
+
+class DbLockFile {
+ public:
+  DbLockFile() = default;
+  ~DbLockFile() { release(); }
+  DbLockFile(const DbLockFile&) = delete;
+  DbLockFile& operator=(const DbLockFile&) = delete;
+
+  // Creates the file and takes the lock; false (with reason()) when another process holds it.
+  bool acquire(const std::string& path);
+  // Removes the file and drops the lock.
+  void release();
+  bool held() const { return fd_ >= 0; }
+  const std::string& reason() const { return reason_; }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+  std::string reason_;
+};
+
+// Deletes the lock file unless a live process holds its lock; true when it is gone.
+bool TryDeleteLockFile(const std::string& path);
+
+}  // namespace movra

@@ -1,0 +1,68 @@
+#include "app/trace.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "app/datetime.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/format_settings.h"
+
+namespace movra {
+
+namespace {
+std::mutex gTraceMutex;
+std::FILE* gTrace = nullptr;
+std::atomic<bool> gTraceOpen{false};
+}  // namespace
+
+bool TraceOpen() { return gTraceOpen.load(); }
+
+std::string TraceRecord(double when, const std::string& text) {
+  const TFormatSettings& fs = FormatSettings();
+  std::string stamp = FormatDateTime(fs.ShortDateFormat, when);
+  DateParts p = DecodeDateTime(when);
+  if (p.hour || p.minute || p.second || p.msec) stamp += " " + FormatDateTime(fs.LongTimeFormat, when);
+  return stamp + ":" + text + "\n\r" + "\r\n";
+}
+
+bool OpenTrace() {
+  std::string path = TraceFilePath();
+  std::lock_guard<std::mutex> lock(gTraceMutex);
+  if (gTrace) std::fclose(gTrace);
+  gTrace = std::fopen(path.c_str(), "ab");
+  if (!gTrace) {
+    std::string reason = std::strerror(errno);
+    gTraceOpen = false;
+    ShowError("Can't open the file " + path + "\r\n" + reason);
+    return false;
+  }
+  gTraceOpen = true;
+  return true;
+}
+
+void BugMessage(const std::string& text) {
+  if (!gTraceOpen) return;
+  bool failed = false;
+  {
+    std::lock_guard<std::mutex> lock(gTraceMutex);
+    if (!gTrace) return;
+    std::string rec = TraceRecord(Now(), text);
+    // Written and flushed whole under the lock, so records of two threads never mix.
+    failed = std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
+    if (failed) std::clearerr(gTrace);
+  }
+  if (failed) ShowError("Error in BugMessage");
+}
+
+void CloseTrace() {
+  std::lock_guard<std::mutex> lock(gTraceMutex);
+  if (gTrace) std::fclose(gTrace);
+  gTrace = nullptr;
+  gTraceOpen = false;
+}
+
+}  // namespace movra

@@ -1,0 +1,59 @@
+#include "temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace movra::test {
+
+TempDir::TempDir() {
+  std::string tmpl = (fs::temp_directory_path() / "movra-test-XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Folders made read-only by a test still have to go.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator(); ++it)
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::file(const std::string& rel) const { return path_ + "/" + rel; }
+
+void TempDir::write(const std::string& rel, const std::string& bytes) const {
+  fs::path p = file(rel);
+  fs::create_directories(p.parent_path());
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+std::string TempDir::read(const std::string& rel) const { return ReadFileBytes(file(rel)); }
+
+void TempDir::mkdirs(const std::string& rel) const { fs::create_directories(file(rel)); }
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+namespace {
+std::string env(const char* name, const std::string& def) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : def;
+}
+}  // namespace
+
+std::string BuildDir() { return env("MOVRA_BUILD_DIR", "."); }
+std::string SourceDir() { return env("MOVRA_SOURCE_DIR", ".."); }
+std::string SharedDir() { return env("MOVRA_SHARED_DIR", SourceDir() + "/../shared"); }
+
+}  // namespace movra::test
