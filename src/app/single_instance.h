@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+
+namespace movra {
+
+// The database's lock file as start-up sees it: the program folder's PTDATA/Data/MovraData1.ldb.
+std::string SingleInstanceLockPath(const std::string& exeDir);
+// True when another copy holds the database open; then it has already shown the plain
+// box "The program is being run by another user,please check it!" (caption "warning").
+// A lock file left behind by a copy that ended abnormally is deleted and does not block.
+bool CheckSingleInstance(const std::string& exeDir);
+
+}  // namespace movra

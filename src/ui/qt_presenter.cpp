@@ -1,0 +1,49 @@
+#include "ui/qt_presenter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+namespace movra {
+
+int QtPresenter::showNow(const DialogRequest& r) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(QString::fromUtf8(r.caption.c_str()));
+  box.setText(QString::fromUtf8(r.text.c_str()));
+  switch (r.style & 0xF0) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon);
+  }
+  switch (r.style & 0x0F) {
+    case MB_YESNOCANCEL:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      box.setEscapeButton(QMessageBox::Cancel);  // closing the box counts as Cancel
+      break;
+    case MB_YESNO:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    default:
+      box.setStandardButtons(QMessageBox::Ok);
+  }
+  box.exec();
+  QAbstractButton* clicked = box.clickedButton();
+  QMessageBox::StandardButton b = clicked ? box.standardButton(clicked) : QMessageBox::Cancel;
+  switch (b) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Ok: return IDOK;
+    default: return IDCANCEL;
+  }
+}
+
+int QtPresenter::present(const DialogRequest& r) {
+  if (!gui_ || QThread::currentThread() == gui_->thread()) return showNow(r);
+  int result = IDCANCEL;
+  QMetaObject::invokeMethod(gui_, [&result, r]() { result = showNow(r); }, Qt::BlockingQueuedConnection);
+  return result;
+}
+
+}  // namespace movra

@@ -1,0 +1,13 @@
+// The program's start-up in its fixed order, and its end.
+#pragma once
+#include <string>
+
+class QApplication;
+
+namespace movra {
+
+// Runs the whole program in the given program folder (the executable's folder when
+// empty) and returns the process exit code.
+int RunMovra(QApplication& app, const std::string& exeDir = std::string());
+
+}  // namespace movra

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "recording_presenter.h"
+#include "temp_dir.h"
+
+using namespace movra;
+
+namespace {
+
+TEST(Folders, TrailingSeparatorsAndDataDir) {
+  for (const char* suffix : {"", "/"}) {
+    test::TempDir dir;
+    dir.mkdirs("prog");
+    PrepareFolders(dir.file("prog") + suffix);
+    EXPECT_EQ(ExeDir, dir.file("prog") + "/");
+    EXPECT_EQ(DataRoot, dir.file("prog") + "/PTDATA");
+    EXPECT_EQ(DataDir, DataRoot + "/");
+    struct stat st {};
+    ASSERT_EQ(stat(DataRoot.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);  // health data: the user's alone
+    // Only PTDATA is made; Data under it is the installation's.
+    EXPECT_NE(stat((DataRoot + "/Data").c_str(), &st), 0);
+  }
+}
+
+TEST(Folders, FolderOfExecutable) {
+  EXPECT_EQ(FolderOf("/opt/movra/MovraT"), "/opt/movra/");
+  EXPECT_EQ(FolderOf("MovraT"), "./");
+}
+
+TEST(Folders, FailureWarnsAndStillReadsConfiguration) {
+  test::TempDir dir;
+  dir.write("prog/MovraT.INI", "[APPEARANCE]\nTitle=Clinic\n");
+  dir.write("prog/PTDATA", "a file where the folder should be");
+  test::ScopedPresenter presenter;
+  presenter->expect("Error in create folder " + dir.file("prog") + "/PTDATA\r\n");
+  PrepareFolders(dir.file("prog"));
+  ASSERT_EQ(presenter->shown().size(), 1u);
+  EXPECT_EQ(presenter->shown()[0].caption, "Warning");
+  EXPECT_EQ(presenter->shown()[0].style, MB_OK);
+  EXPECT_EQ(GlobalOption.Title, "Clinic");
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
+#include <thread>
+#include <vector>
+
+#include "app/datetime.h"
+#include "app/folders.h"
+#include "app/tlog.h"
+#include "app/trace.h"
+#include "recording_presenter.h"
+#include "temp_dir.h"
+
+using namespace movra;
+
+namespace {
+
+TEST(HexText, Rendering) {
+  EXPECT_EQ(HexText(std::string(1, '\0')), "00 ");
+  EXPECT_EQ(HexText(""), "");
+  EXPECT_EQ(HexText("abc"), "61 62 63 ");
+  EXPECT_EQ(HexText("\xff\x0d"), "FF 0D ");
+}
+
+TEST(Trace, RecordBytes) {
+  double when = *EncodeDate(2017, 9, 12) + *EncodeTime(14, 3, 5, 0);
+  EXPECT_EQ(TraceRecord(when, "Program started"), std::string("09/12/2017 14:03:05:Program started\n\r\r\n"));
+  // At exactly midnight only the date stands before the colon.
+  EXPECT_EQ(TraceRecord(*EncodeDate(2017, 9, 12), "x"), std::string("09/12/2017:x\n\r\r\n"));
+  EXPECT_EQ(TraceRecord(*EncodeDate(2017, 9, 12) + *EncodeTime(0, 0, 0, 1), "x"), std::string("09/12/2017 00:00:00:x\n\r\r\n"));
+}
+
+class TraceFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.mkdirs("PTDATA/Data");
+    DataRoot = dir.file("PTDATA");
+  }
+  void TearDown() override { CloseTrace(); }
+  test::TempDir dir;
+};
+
+TEST_F(TraceFile, NothingBeforeOpen) {
+  test::ScopedPresenter presenter;
+  BugMessage("lost");
+  EXPECT_FALSE(TraceOpen());
+  EXPECT_EQ(access(TraceFilePath().c_str(), F_OK), -1);
+}
+
+TEST_F(TraceFile, RecordsFromManyThreadsNeverInterleave) {
+  ASSERT_TRUE(OpenTrace());
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([t] {
+      for (int i = 0; i < 200; ++i) BugMessage("thread " + std::to_string(t) + " record " + std::to_string(i) + " " + std::string(50, 'a' + t));
+    });
+  for (auto& th : threads) th.join();
+  CloseTrace();
+  std::string bytes = dir.read("PTDATA/Data/MovraT.dbg");
+  std::regex record(R"(\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?:thread (\d) record \d+ ([a-d]{50})\n\r\r\n)");
+  size_t count = 0;
+  for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), record); it != std::sregex_iterator(); ++it) {
+    ++count;
+    char letter = static_cast<char>('a' + ((*it)[2].str()[0] - '0'));
+    EXPECT_EQ((*it)[3].str(), std::string(50, letter));
+  }
+  EXPECT_EQ(count, 800u);
+}
+
+TEST_F(TraceFile, AppendsAcrossRuns) {
+  ASSERT_TRUE(OpenTrace());
+  BugMessage("one");
+  CloseTrace();
+  ASSERT_TRUE(OpenTrace());
+  BugMessage("two");
+  CloseTrace();
+  std::string bytes = dir.read("PTDATA/Data/MovraT.dbg");
+  EXPECT_NE(bytes.find(":one\n\r\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find(":two\n\r\r\n"), std::string::npos);
+}
+
+TEST(TraceOpenFailure, MissingDataFolderShowsPathAndReason) {
+  test::TempDir dir;
+  DataRoot = dir.file("PTDATA");  // no Data folder under it
+  test::ScopedPresenter presenter;
+  presenter->expect("Can't open the file " + DataRoot + "/Data/MovraT.dbg\r\nNo such file or directory");
+  EXPECT_FALSE(OpenTrace());
+  EXPECT_FALSE(TraceOpen());
+  ASSERT_EQ(presenter->shown().size(), 1u);
+  EXPECT_EQ(presenter->shown()[0].caption, "Error");
+  BugMessage("skipped silently");
+}
+
+TEST(Tlog, LineFormat) {
+  test::TempDir dir;
+  {
+    Tlog log(dir.file("x.log"));
+    log.WriteLine("abc", "<<<", true);
+    log.WriteLine("plain", "", false);
+    log.WriteLine("\x01", "", true);
+  }
+  std::string bytes = dir.read("x.log");
+  std::regex lines(
+      R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3} <<<61 62 63 \r\n\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3} plain\r\n\d{4}-\d\d-\d\d \d\d:\d\d:\d\d:\d{3} 01 \r\n)");
+  EXPECT_TRUE(std::regex_match(bytes, lines)) << bytes;
+}
+
+TEST(Tlog, DefaultNameIsTodaysFileInTheCurrentFolder) {
+  test::TempDir dir;
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  std::string name;
+  {
+    Tlog log("");
+    name = log.fileName();
+    log.WriteLine("x", "", false);
+  }
+  EXPECT_EQ(chdir(old), 0);
+  DateParts p = NowParts();
+  char expect[32];
+  std::snprintf(expect, sizeof expect, "HB%04d%02d%02d.log", p.year, p.month, p.day);
+  EXPECT_EQ(name, expect);
+  EXPECT_FALSE(dir.read(expect).empty());
+}
+
+TEST(Tlog, UnwritablePathRaises) { EXPECT_THROW(Tlog("/nonexistent-folder/x.log"), TlogError); }
+
+}  // namespace
