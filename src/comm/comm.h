@@ -4,7 +4,9 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -27,6 +29,8 @@ class ECommsError : public std::runtime_error {
 };
 
 class SerialBackend;  // the platform file (serial_posix.cpp)
+class CommWorker;
+class CommWriteQueue;
 
 class TComm {
  public:
@@ -42,9 +46,14 @@ class TComm {
   TComm(const TComm&) = delete;
   TComm& operator=(const TComm&) = delete;
 
+  // Failures are reported through PortOpenError (and LastFailure); only "Cannot setup comm
+  // buffer" raises ECommsError. The caller tests PortOpen afterwards.
   void OpenPort();
+  // Stops both threads (each is given 10 s at most) and releases the port.
   void ClosePort();
   // Queues a copy of the bytes for the writer thread; false when closed, n == 0, or refused.
+  // OpenPort, ClosePort, WriteData and PortOpen may be called from any thread; everything
+  // else belongs to the thread that constructed the component.
   bool WriteData(const uint8_t* bytes, uint16_t n);
 
   bool PortOpen() const;
@@ -57,6 +66,7 @@ class TComm {
   PortFailure LastFailure() const { return lastFailure_; }
   const std::string& LastFailureText() const { return lastFailureText_; }
   const std::string& Output() const { return output_; }
+  // Sends s; a string longer than 65535 bytes goes out in pieces of at most that size.
   void SetOutput(const std::string& s);
   uint16_t InputLen() const { return inputLen_; }
   void SetInputLen(uint16_t v);
@@ -127,10 +137,24 @@ class TComm {
 
  private:
   void CommWndProc(Message& m);
+  // Both need portMutex_ held.
   void ApplyCommState();
   void ApplyCommTimeouts();
+  void StopReadThread();
+  void StopWriteThread();
+  template <class T>
+  void ChangeState(T& field, T v);
+  template <class T>
+  void ChangeTimeout(T& field, T v);
 
-  std::unique_ptr<SerialBackend> backend_;
+  // Guards the open port, the threads and the writer's queue.
+  std::mutex portMutex_;
+  std::atomic<bool> portOpen_{false};
+  std::shared_ptr<SerialBackend> port_;  // the port and its close signal, while open
+  std::unique_ptr<CommWorker> readThread_;
+  std::unique_ptr<CommWorker> writeThread_;
+  std::shared_ptr<CommWriteQueue> writeQueue_;
+  bool threadLeftBehind_ = false;  // a worker did not end in time; it still holds the port
   std::unique_ptr<MessageTarget> commWindow_;
 
   uint8_t commPort_ = 1;

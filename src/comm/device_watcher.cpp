@@ -1,0 +1,18 @@
+#include "comm/device_watcher.h"
+
+#include "comm/port_names.h"
+
+namespace movra {
+
+DeviceWatcher::DeviceWatcher(MessageTarget::Handle target, const std::string& devDir)
+    : devDir_(devDir.empty() ? UnderDeviceRoot("dev") : devDir) {
+  backend_ = DeviceWatcherBackend::Start(devDir_, [target](uint32_t event) {
+    target.post(WM_DEVICECHANGE, event, 0);
+  });
+}
+
+DeviceWatcher::~DeviceWatcher() { backend_.reset(); }
+
+bool DeviceWatcher::Watching() const { return backend_ && backend_->Watching(); }
+
+}  // namespace movra
