@@ -15,6 +15,6 @@ function(movra_add_test)
   endif()
   gtest_discover_tests(${T_NAME}
     PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOVRA_BUILD_DIR=${CMAKE_BINARY_DIR};MOVRA_SOURCE_DIR=${CMAKE_SOURCE_DIR};MOVRA_SHARED_DIR=${MOVRA_SHARED_DIR}"
+               ENVIRONMENT QT_QPA_PLATFORM=offscreen
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -52,8 +52,10 @@ std::string env(const char* name, const std::string& def) {
 }
 }  // namespace
 
-std::string BuildDir() { return env("MOVRA_BUILD_DIR", "."); }
-std::string SourceDir() { return env("MOVRA_SOURCE_DIR", ".."); }
-std::string SharedDir() { return env("MOVRA_SHARED_DIR", SourceDir() + "/../shared"); }
+// The folders of this build are compiled in: ctest's environment cannot carry more than
+// one variable through gtest_discover_tests, so the variables only override these.
+std::string BuildDir() { return env("MOVRA_BUILD_DIR", MOVRA_DEFAULT_BUILD_DIR); }
+std::string SourceDir() { return env("MOVRA_SOURCE_DIR", MOVRA_DEFAULT_SOURCE_DIR); }
+std::string SharedDir() { return env("MOVRA_SHARED_DIR", MOVRA_DEFAULT_SHARED_DIR); }
 
 }  // namespace movra::test
