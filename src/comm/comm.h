@@ -2,9 +2,9 @@
 // the component: they post to its notification target, which raises the events on the
 // thread that constructed the component.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <stdexcept>

@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "comm/serial_backend.h"
+#include "comm/serial_termios.h"
 
 namespace movra {
 
@@ -76,8 +77,53 @@ int remainingMs(Clock::time_point until) {
   return static_cast<int>(std::min<long long>(left + 1, 1 << 30));
 }
 
-// A device that went away: the tty layer says EIO, a removed USB adapter ENXIO or ENODEV.
-bool isHangUpErrno(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EPIPE; }
+}  // namespace
+
+bool LineSettingsToTermios(const SerialLineSettings& s, termios& tio) {
+  auto speed = speedFor(s.baudRate);
+  if (!speed) return false;
+
+  // Binary transfer: no line editing, echo, signals or character translation.
+  tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK |
+                   IGNPAR);
+  tio.c_oflag &= ~OPOST;
+  tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CREAD | CLOCAL;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+  ::cfsetispeed(&tio, *speed);
+  ::cfsetospeed(&tio, *speed);
+
+  static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  tio.c_cflag |= kSizes[std::clamp<int>(s.byteSize, 5, 8) - 5];
+  switch (s.parity) {
+    case 1: tio.c_cflag |= PARENB | PARODD; break;
+    case 2: tio.c_cflag |= PARENB; break;
+    case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+  }
+  // There is no one and a half here; two stop bits are the nearest.
+  if (s.stopBits != 0) tio.c_cflag |= CSTOPB;
+
+  // The tty layer can only replace a byte with a parity error by a zero byte; without
+  // replacement such bytes are dropped.
+  if (s.flags & DCB_PARITY) {
+    tio.c_iflag |= INPCK;
+    if (!(s.flags & DCB_ERROR_CHAR)) tio.c_iflag |= IGNPAR;
+  }
+  // One switch covers both directions of RTS/CTS flow control; DSR flow control, DSR
+  // sensitivity, the XON/XOFF limits and TxContinueOnXoff have no counterpart.
+  if ((s.flags & DCB_OUTX_CTS_FLOW) || (s.flags & DCB_RTS_MASK) == DCB_RTS_HANDSHAKE) tio.c_cflag |= CRTSCTS;
+  if (s.flags & DCB_OUTX) tio.c_iflag |= IXON;
+  if (s.flags & DCB_INX) tio.c_iflag |= IXOFF;
+  tio.c_cc[VSTART] = s.xonChar;
+  tio.c_cc[VSTOP] = s.xoffChar;
+  return true;
+}
+
+namespace {
 
 class SerialPosix final : public SerialBackend {
  public:
@@ -96,16 +142,16 @@ class SerialPosix final : public SerialBackend {
       ::close(fd);
       return {PortFailure::NotATty, osText(path, err)};
     }
-    // TIOCEXCL keeps other programs out (root passes it), the lock keeps out every
-    // other open of the device, ours included.
-    ::ioctl(fd, TIOCEXCL);
+    // The lock keeps out every other open of the device, ours included; TIOCEXCL then keeps
+    // out programs that do not lock (root passes it). A device locked by someone else is
+    // left exactly as it was.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       int err = errno;
-      ::ioctl(fd, TIOCNXCL);
       ::close(fd);
       if (err == EWOULDBLOCK) return {PortFailure::Busy, path + ": in use by another program"};
       return {failureForOpenErrno(err), osText(path, err)};
     }
+    ::ioctl(fd, TIOCEXCL);
     fd_ = fd;
     serial_icounter_struct ic{};
     hasCounters_ = ::ioctl(fd_, TIOCGICOUNT, &ic) == 0;
@@ -133,49 +179,10 @@ class SerialPosix final : public SerialBackend {
 
   bool SetLineSettings(const SerialLineSettings& s) override {
     if (fd_ < 0) return false;
-    auto speed = speedFor(s.baudRate);
-    if (!speed) return false;  // like a driver that refuses the rate: the block is not written
     termios tio{};
     if (::tcgetattr(fd_, &tio) != 0) return false;
-
-    // Binary transfer: no line editing, echo, signals or character translation.
-    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY |
-                     INPCK | IGNPAR);
-    tio.c_oflag &= ~OPOST;
-    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CREAD | CLOCAL;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    ::cfsetispeed(&tio, *speed);
-    ::cfsetospeed(&tio, *speed);
-
-    static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-    tio.c_cflag |= kSizes[std::clamp<int>(s.byteSize, 5, 8) - 5];
-    switch (s.parity) {
-      case 1: tio.c_cflag |= PARENB | PARODD; break;
-      case 2: tio.c_cflag |= PARENB; break;
-      case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-      case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-      default: break;
-    }
-    // There is no one and a half here; two stop bits are the nearest.
-    if (s.stopBits != 0) tio.c_cflag |= CSTOPB;
-
-    // The tty layer can only replace a byte with a parity error by a zero byte; without
-    // replacement such bytes are dropped.
-    if (s.flags & DCB_PARITY) {
-      tio.c_iflag |= INPCK;
-      if (!(s.flags & DCB_ERROR_CHAR)) tio.c_iflag |= IGNPAR;
-    }
-    // One switch covers both directions of RTS/CTS flow control; DSR flow control, DSR
-    // sensitivity, the XON/XOFF limits and TxContinueOnXoff have no counterpart.
-    if ((s.flags & DCB_OUTX_CTS_FLOW) || (s.flags & DCB_RTS_MASK) == DCB_RTS_HANDSHAKE) tio.c_cflag |= CRTSCTS;
-    if (s.flags & DCB_OUTX) tio.c_iflag |= IXON;
-    if (s.flags & DCB_INX) tio.c_iflag |= IXOFF;
-    tio.c_cc[VSTART] = s.xonChar;
-    tio.c_cc[VSTOP] = s.xoffChar;
-
+    // Like a driver that refuses the rate: the block is not written.
+    if (!LineSettingsToTermios(s, tio)) return false;
     if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -303,6 +310,8 @@ class SerialPosix final : public SerialBackend {
         res.status = SerialIo::Closed;
         return res;
       }
+      // EIO from a hung-up tty, ENXIO or ENODEV from a removed adapter, and anything else
+      // the reader cannot get past.
       return hangUp(res, osText("read", err));
     }
   }
