@@ -2,6 +2,7 @@
 // missing, busy or stuck sound device costs at most a moment of the GUI thread.
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdarg>

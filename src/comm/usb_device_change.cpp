@@ -1,0 +1,27 @@
+#include "comm/usb_device_change.h"
+
+#include "app/messages.h"
+#include "comm/tone.h"
+
+namespace movra {
+
+void HandleDeviceChange(uint64_t wParam, const DeviceChangeHooks& hooks) {
+  int direction = -1;
+  const char* status = nullptr;
+  if (wParam == DBT_DEVICEARRIVAL) {
+    direction = kToneArrival;
+    status = "USB device connected";
+  } else if (wParam == DBT_DEVICEREMOVECOMPLETE) {
+    direction = kToneRemoval;
+    status = "USB device disconnected";
+  }
+  if (status) {
+    PlayDeviceTone(direction);
+    if (hooks.setStatusText) hooks.setStatusText(status);
+    // Any device counts: the list is simply read again.
+    if (hooks.usbPorts) QueryUSBComm(*hooks.usbPorts, hooks.isRunning && hooks.isRunning(), hooks.lister);
+  }
+  if (hooks.redrawStatusBar) hooks.redrawStatusBar();
+}
+
+}  // namespace movra
