@@ -31,7 +31,7 @@ class CommandReader {
     Bytes bytes;
   };
   void Feed(const Bytes& bytes, std::vector<Piece>& out);
-  // A frame that stays incomplete this long is given up as junk.
+  // Gives up an incomplete frame as junk; the caller decides how long is too long.
   void Expire(std::vector<Piece>& out);
   bool Pending() const { return !buffer_.empty(); }
   void Reset() { buffer_.clear(); }
