@@ -1,18 +1,19 @@
 #include "ui/startup.h"
 
 #include <QApplication>
-#include <QMainWindow>
 #include <exception>
 #include <memory>
 
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "app/language.h"
 #include "app/single_instance.h"
-#include "app/trace.h"
+#include "data/data_module.h"
+#include "ui/frm_about.h"
+#include "ui/frm_main.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_presenter.h"
+#include "ui/result_data.h"
 
 namespace movra {
 
@@ -26,28 +27,33 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   if (CheckSingleInstance(exeDir)) return 0;
   PrepareFolders(exeDir);
 
-  std::unique_ptr<QMainWindow> mainWindow;
-  bool terminate = false;
+  std::unique_ptr<TDM> dm;
+  std::unique_ptr<TFrmMain> mainWindow;
+  bool failed = false;
   try {
     QCoreApplication::setApplicationName("Movra Data Management Software");
-    if (!OpenTrace()) terminate = true;
-    ScanLanguages(ExeDir);
-    mainWindow = std::make_unique<QMainWindow>();
-    mainWindow->setWindowTitle(QString::fromStdString(GlobalOption.Title));
-    mainWindow->resize(1000, 700);
+    // The data module opens the trace and the database; when either fails it asks the
+    // program to end, and the windows are still made.
+    dm = CreateDataModule();
+    SetDataModule(dm.get());
+    mainWindow = std::make_unique<TFrmMain>();
+    FrmMain = mainWindow.get();
+    // The about box, made now and shown on demand.
+    mainWindow->FrmAbout = new TFrmAbout(mainWindow.get());
   } catch (const std::exception& e) {
     PlainMessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
-    CloseTrace();
-    return 1;
+    failed = true;
   }
-  int rc = 0;
-  if (!terminate) {
+  int rc = failed ? 1 : 0;
+  if (!failed && !dm->TerminateRequested()) {
     mainWindow->show();
     mainWindow->repaint();
     rc = app.exec();
   }
+  // The windows go first; the data module closes the database and the trace last.
   mainWindow.reset();
-  CloseTrace();
+  SetDataModule(nullptr);
+  dm.reset();
   dispatcher->close();
   return rc;
 }

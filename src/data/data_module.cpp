@@ -1,0 +1,125 @@
+#include "data/data_module.h"
+
+#include <sys/stat.h>
+
+#include "app/config.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/format_settings.h"
+#include "app/language.h"
+#include "app/trace.h"
+#include "data/connection_string.h"
+#include "data/operator_record.h"
+#include "data/result_queries.h"
+
+namespace movra {
+
+TDM::TDM() {
+  SetupCheckData(qryCheckData, adoConn);
+  SetupCheckDataEntry(qryCheckDataEntry, adoConn);
+  SetupCheckDataEntryHis(qryCheckDataEntryHis, adoConn);
+  qryValueStatus.setConnection(&adoConn);
+  qryValueStatus.setCommandText("Select * from Result_Value_Status");
+  qryValueType.setConnection(&adoConn);
+  qryValueType.setCommandText("Select * from result_Value_Type");
+}
+
+TDM::~TDM() {
+  if (created_) DataModuleDestroy();
+  adoConn.close();
+}
+
+void TDM::DataModuleCreate() {
+  created_ = true;
+  if (!OpenTrace()) RequestTerminate();
+  if (!OpenDatabase(DataFilePath())) RequestTerminate();
+  ScanLanguages(ExeDir);
+  SetPrimaryLanguage(PrimaryLanguageFromIndex(kLanManIndex));
+  ApplyFormatSettings();
+}
+
+void TDM::DataModuleDestroy() {
+  created_ = false;
+  adoConn.close();
+  CloseTrace();
+}
+
+bool TDM::OpenDatabase(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    PlainMessageBox(TranslateText("Database File") + path + TranslateText("Doesn't Exists!"), TranslateText("Error"),
+                    MB_OK | MB_ICONWARNING);
+    return false;
+  }
+  adoConn.close();
+  connectStep_ = 0;
+  try {
+    adoConn.setConnectionString(BuildConnectionString(path));
+    adoConn.open();
+    qryCheckData.parameter("ProviderID").value = int64_t{-1000};
+    connectStep_ = 1;
+    qryCheckData.open();
+    connectStep_ = 2;
+    qryCheckDataEntry.open();
+    connectStep_ = 3;
+    qryCheckDataEntryHis.open();
+    connectStep_ = 4;
+    ReadSystemInfo();
+    connectStep_ = 5;
+    return true;
+  } catch (const std::exception& e) {
+    PlainMessageBox("Can't Connect To the Database\r\nDataFile : " + path + "\r\n" + e.what() + "\r\nStep : " +
+                        std::to_string(connectStep_),
+                    "Error", MB_OK | MB_ICONWARNING);
+    return false;
+  }
+}
+
+void TDM::ReadSystemInfo() {
+  RowSet q("qrySystemInfo");
+  q.setConnection(&adoConn);
+  q.setCommandText("Select * from System_Info");
+  q.setReadOnly(true);
+  q.open();
+  if (q.recordCount() == 0) return;
+  TMeterSetting& m = GlobalOption.MeterSetting;
+  m.Unit = q.fieldByName("fUnit").asString();
+  // The settings record keeps the scale in single precision.
+  m.UnitScale = static_cast<float>(q.fieldByName("fUnitScale").asFloat());
+  m.Com = q.fieldByName("fCom").asString();
+  m.DefaultMeterType = q.fieldByName("fDefaultMeterType").asString();
+  m.DefaultDll = q.fieldByName("fDefaultDll").asString();
+  m.DefaultUnit = q.fieldByName("fDefaultUnit").asString();
+  m.DefaultHighValue = q.fieldByName("fDefaultHighValue").asInteger();
+  m.DefaultLowValue = q.fieldByName("fDefaultLowValue").asInteger();
+  m.DefaultHypoValue = q.fieldByName("fDefaultHypoValue").asInteger();
+  Operator.LastUser = q.fieldByName("fLastUser").asInteger();
+  m.LastUser = Operator.LastUser;
+  Operator.AdminPassword = q.fieldByName("fAdminPassword").asString();
+  m.AdminPassword = Operator.AdminPassword;
+}
+
+void TDM::ApplyFormatSettings() {
+  TFormatSettings& fs = FormatSettings();
+  fs.DateSeparator = '/';
+  fs.ShortDateFormat = "mm/dd/yyyy";
+  fs.LongDateFormat = "mm/dd/yyyy";
+  fs.TimeSeparator = ':';
+  fs.LongTimeFormat = "hh:nn:ss";
+  fs.TimeAMString = TranslateText("AM");
+  fs.TimePMString = TranslateText("PM");
+  static const char* longDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+  static const char* shortDays[] = {"SUN", "MON", "TWE", "WED", "THU", "FRI", "SAT"};
+  for (int i = 0; i < 7; ++i) {
+    fs.LongDayNames[static_cast<size_t>(i)] = TranslateText(longDays[i]);
+    fs.ShortDayNames[static_cast<size_t>(i)] = TranslateText(shortDays[i]);
+  }
+}
+
+std::unique_ptr<TDM> CreateDataModule() {
+  auto dm = std::make_unique<TDM>();
+  dm->DataModuleCreate();
+  return dm;
+}
+
+}  // namespace movra

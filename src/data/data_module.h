@@ -1,0 +1,87 @@
+// TDM, the data module: the database connection, the standing queries over it, the
+// settings row, and the process-wide date and time formats. Created at start-up before
+// the main window and destroyed after it; tools and tests use it without any window.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "data/connection.h"
+#include "data/row_set.h"
+
+namespace movra {
+
+// What a view binds to: the row set and whether the view may put rows into edit mode.
+struct TDataSource {
+  RowSet* DataSet = nullptr;
+  bool AutoEdit = true;
+};
+
+// A statement without rows, run on the connection (qryUpdate).
+class TAdoCommand {
+ public:
+  explicit TAdoCommand(TAdoConnection& conn) : conn_(conn) {}
+  std::string SQL;
+  void ExecSQL() { conn_.execute(SQL); }
+
+ private:
+  TAdoConnection& conn_;
+};
+
+class TDM {
+ public:
+  // Makes the components; nothing is opened yet.
+  TDM();
+  // Runs DataModuleDestroy when DataModuleCreate ran.
+  ~TDM();
+  TDM(const TDM&) = delete;
+  TDM& operator=(const TDM&) = delete;
+
+  // Start-up, in this order: the debug trace, the database at DataFilePath(), the
+  // language scan of ExeDir, the primary language, the date and time formats. A trace or
+  // database that cannot be opened asks the program to end (TerminateRequested) and
+  // start-up goes on.
+  void DataModuleCreate();
+  // Closes the connection (the lock file goes with it), then the trace.
+  void DataModuleDestroy();
+
+  // Connects to the file, opens qryCheckData, qryCheckDataEntry, qryCheckDataEntryHis and
+  // reads the settings row; true on success. A missing file or a failure at any stage is
+  // reported with a message box; what was opened before a failure stays open.
+  bool OpenDatabase(const std::string& path);
+  // The first row of System_Info into GlobalOption.MeterSetting and Operator; an empty
+  // table changes nothing. Raises DbError when the table or one of its columns is missing.
+  void ReadSystemInfo();
+  // Date separator "/", dates "mm/dd/yyyy", time separator ":", long time "hh:nn:ss",
+  // AM/PM and day names in the interface language; the decimal separator stays the user's.
+  static void ApplyFormatSettings();
+
+  // Set when start-up found it cannot go on; the program ends once its windows are made.
+  bool TerminateRequested() const { return terminateRequested_.load(); }
+  void RequestTerminate() { terminateRequested_ = true; }
+  // The stage OpenDatabase reached: 0 connecting … 5 done.
+  int ConnectStep() const { return connectStep_; }
+
+  // The language manager's current language index: never set in this program.
+  static constexpr int kLanManIndex = -1;
+
+  TAdoConnection adoConn;
+  TAdoCommand qryUpdate{adoConn};
+  RowSet qryCheckData{"qryCheckData"};
+  RowSet qryCheckDataEntry{"qryCheckDataEntry"};
+  RowSet qryCheckDataEntryHis{"qryCheckDataEntryHis"};
+  RowSet qryValueStatus{"qryValueStatus"};  // declared, never opened
+  RowSet qryValueType{"qryValueType"};      // declared, never opened
+  TDataSource DSSlave{&qryCheckDataEntry, false};
+  TDataSource DSSlaveHis{&qryCheckDataEntryHis, true};
+
+ private:
+  std::atomic<bool> terminateRequested_{false};
+  int connectStep_ = 0;
+  bool created_ = false;
+};
+
+// A data module after DataModuleCreate.
+std::unique_ptr<TDM> CreateDataModule();
+
+}  // namespace movra

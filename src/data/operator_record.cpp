@@ -1,0 +1,7 @@
+#include "data/operator_record.h"
+
+namespace movra {
+
+TOperator Operator;
+
+}  // namespace movra

@@ -1,0 +1,146 @@
+#include "export/xls_text.h"
+
+#include "export/xls_error.h"
+
+namespace movra {
+
+namespace {
+
+// Decodes UTF-8 strictly (no overlongs, no surrogates, nothing above U+10FFFF); false on
+// the first fault.
+bool DecodeUtf8(std::string_view s, std::u16string& out) {
+  out.clear();
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      out += static_cast<char16_t>(c);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t cp;
+    if ((c & 0xE0) == 0xC0) {
+      extra = 1;
+      cp = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+      extra = 2;
+      cp = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+      extra = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (s.size() - i <= static_cast<size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      unsigned char cc = static_cast<unsigned char>(s[i + k]);
+      if ((cc & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (cc & 0x3F);
+    }
+    static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | cp >> 6);
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | cp >> 12);
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | cp >> 18);
+    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  if (DecodeUtf8(utf8, out)) return out;
+  out.clear();
+  for (unsigned char c : utf8) out += static_cast<char16_t>(c);
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t c = s[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+bool FitsCompressed(std::u16string_view text) {
+  for (char16_t c : text)
+    if (c > 0xFF) return false;
+  return true;
+}
+
+void AppendBiffChars(std::string& out, std::u16string_view text, bool compressed) {
+  if (compressed) {
+    for (char16_t c : text) out += static_cast<char>(c);
+  } else {
+    for (char16_t c : text) {
+      out += static_cast<char>(c & 0xFF);
+      out += static_cast<char>(c >> 8);
+    }
+  }
+}
+
+void AppendXLUnicodeString(std::string& out, std::u16string_view text) {
+  bool compressed = FitsCompressed(text);
+  out += static_cast<char>(text.size() & 0xFF);
+  out += static_cast<char>(text.size() >> 8 & 0xFF);
+  out += static_cast<char>(compressed ? 0 : 1);
+  AppendBiffChars(out, text, compressed);
+}
+
+void AppendShortXLUnicodeString(std::string& out, std::u16string_view text) {
+  bool compressed = FitsCompressed(text);
+  out += static_cast<char>(text.size() & 0xFF);
+  out += static_cast<char>(compressed ? 0 : 1);
+  AppendBiffChars(out, text, compressed);
+}
+
+std::u16string ReadBiffChars(std::string_view body, size_t at, size_t count, bool highByte) {
+  size_t bytes = highByte ? count * 2 : count;
+  if (at > body.size() || body.size() - at < bytes) throw XlsError("The workbook is damaged (a text runs past its record).");
+  std::u16string out;
+  out.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    if (highByte)
+      out += static_cast<char16_t>(static_cast<uint8_t>(body[at + 2 * i]) | static_cast<uint8_t>(body[at + 2 * i + 1]) << 8);
+    else
+      out += static_cast<char16_t>(static_cast<uint8_t>(body[at + i]));
+  }
+  return out;
+}
+
+}  // namespace movra

@@ -1,0 +1,93 @@
+// CHBMeter: the meter component. It owns the serial port component for the meter's port,
+// the queue of received record frames and the list of parsed records, and runs one
+// transfer at a time on its transfer thread (TProcThread). Create, configure, start and
+// destroy it on one thread, the owner thread, which must run a message loop: the serial
+// port's receive event is raised there.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/messages.h"
+#include "app/thread_state.h"
+#include "comm/comm.h"
+#include "meter/frame_queue.h"
+#include "meter/meter_receiver.h"
+#include "meter/meter_record.h"
+
+namespace movra {
+
+class TransferControl;
+
+class CHBMeter {
+ public:
+  CHBMeter();
+  // Stops a running transfer and waits for its thread, then closes the port.
+  ~CHBMeter();
+  CHBMeter(const CHBMeter&) = delete;
+  CHBMeter& operator=(const CHBMeter&) = delete;
+
+  // parity, byteSize, stopBits: the ordinal values of TParity, TByteSize, TStopBits.
+  void SetPort(int32_t port, int32_t baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits);
+  // The same for a port given by name: "COM<n>" or a device path.
+  void SetPortName(const std::string& commName, int32_t baudRate, uint8_t parity, uint8_t byteSize,
+                   uint8_t stopBits);
+  // Opens the port and starts the transfer thread; true when both happened. Does nothing
+  // (false) while a transfer is open or its thread is still finishing.
+  bool StartComm();
+  // Detaches the receive handler and closes the port. Owner thread only.
+  void StopComm();
+  // True while the transfer thread runs.
+  bool IsRunning() const;
+  // Empties the frame queue and the receive buffer.
+  void ResetTransfer();
+  // Hands the bytes to the port's writer thread; returns at once. Any thread.
+  void SendCommand(const std::string& bytes);
+  // Checks one record frame and adds its record to Records: the record number, or -1
+  // when the frame is rejected (the user has seen why).
+  int32_t FillMeterData(const std::string& frame);
+  // The serial port's receive event.
+  void OnGetMeterData(TComm* sender, const uint8_t* buffer, uint16_t length);
+
+  bool Active() const { return active_.load(); }
+  bool FirstRecordSeen() const { return firstRecordSeen_.load(); }
+  int32_t FirstRecordNumber() const { return firstRecordNumber_.load(); }
+  uint8_t ReceiveState() const { return receiver_.ReceiveState(); }
+  TComm& Comm() { return *comm_; }
+  const std::string& PortName() const { return portName_; }
+  std::string SerialNumber() const { return receiver_.SerialNumber(); }
+  std::string ReceiveBuffer() const { return receiver_.ReceiveBuffer(); }
+  TBufQuery& FrameQueue() { return frameQueue_; }
+  int32_t RecordsParsed() const { return recordsParsed_.load(); }
+  TMeterRecordQuery& Records() { return records_; }
+
+  // The window that receives WM_METER_STATE, WM_METER_RECORDS and WM_TRANSFER_END; set
+  // before StartComm.
+  MessageTarget::Handle NotifyWindow;
+
+ private:
+  friend class TProcThread;
+  // StopComm as the transfer thread may do it: the port is closed (TComm allows that from
+  // any thread) but the receive handler, owner-thread state, stays attached; chunks still
+  // on their way are dropped once Active is false, and StartComm attaches it again anyway.
+  void CloseFromTransferThread();
+  void NoteRecordNumber(int32_t n);
+  void SetInactive() { active_ = false; }
+  void AttachReceiveHandler();
+  void StopTransferThread();
+
+  std::atomic<bool> active_{false};
+  std::atomic<bool> firstRecordSeen_{false};
+  std::atomic<int32_t> firstRecordNumber_{0};
+  std::unique_ptr<TComm> comm_;
+  std::string portName_;
+  TBufQuery frameQueue_;
+  MeterReceiver receiver_{frameQueue_};
+  std::atomic<int32_t> recordsParsed_{0};
+  TMeterRecordQuery records_;
+  std::shared_ptr<ThreadShared> transferThread_;
+  std::shared_ptr<TransferControl> transferControl_;
+};
+
+}  // namespace movra

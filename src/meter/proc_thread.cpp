@@ -1,0 +1,115 @@
+#include "meter/proc_thread.h"
+
+#include "app/tick.h"
+#include "app/trace.h"
+#include "meter/hb_meter.h"
+#include "meter/meter_commands.h"
+#include "meter/raw_log.h"
+
+namespace movra {
+
+using namespace std::chrono_literals;
+
+void TransferControl::RequestStop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  cv_.notify_all();
+}
+
+void TransferControl::Sleep(std::chrono::milliseconds ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  cv_.wait_for(lock, ms, [this] { return stop_.load(); });
+}
+
+void TransferControl::MarkDone() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+  }
+  cv_.notify_all();
+}
+
+void TransferControl::WaitDone() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  cv_.wait(lock, [this] { return done_; });
+}
+
+TProcThread::TProcThread(CHBMeter* meter, MessageTarget::Handle notifyWindow, std::shared_ptr<TransferControl> control)
+    : Meter(meter), notifyWindow_(std::move(notifyWindow)), control_(std::move(control)) {}
+
+void TProcThread::Log(const std::string& text) { WriteRawLog(text, "Thread:", false); }
+
+void TProcThread::SendAndLog(const std::string& command, const std::string& logText) {
+  Meter->SendCommand(command);
+  Log(logText + command);
+  WriteRawLog(command + "\r\n", "Thread:", true);
+}
+
+void TProcThread::EndTransfer() {
+  notifyWindow_.post(WM_TRANSFER_END, 1, TickDiff(GetTickCount(), StartTick));
+  GotFrame = false;
+}
+
+uint32_t TProcThread::Execute() {
+  StartTick = LastFrameTick = GetTickCount();
+
+  SendAndLog(EnterDevCommand(), "线程启动Execute, 发送EnterDev命令");
+  control_->Sleep(300ms);
+  SendAndLog(QuerySNCommand(), "继续发送查询SN命令");
+  control_->Sleep(300ms);
+  SendAndLog(DownloadRecordsCommand(), "线程继续发送下载数据命令");
+  BugMessage("进程启动，已经发送查询SN命令及下载目录，即将进入循环等待数据..");
+  control_->Sleep(200ms);
+
+  std::string frame;
+  while (!Terminated()) {
+    if (!Meter->FrameQueue().Pop(frame)) {
+      if (TickDiff(GetTickCount(), LastFrameTick) > kNoFrameLimitMs) {
+        Log("超过3s未收到数据，认为通讯结束，线程退出..");
+        EndTransfer();
+        BugMessage("接收超时，强制进程退出");
+        Meter->CloseFromTransferThread();
+        terminated_ = true;
+      }
+      // Wakes as soon as the receive handler queues a frame; the meter sees no difference.
+      Meter->FrameQueue().WaitForFrame(kPollInterval, control_->StopFlag());
+      continue;
+    }
+    Log("已经收到一条数据");
+    uint32_t now = GetTickCount();
+    if (!GotFrame) {
+      GotFrame = true;
+      StartTick = now;
+    }
+    LastFrameTick = now;
+
+    int32_t n = Meter->FillMeterData(frame);
+    Log("调用FillMeterData填充数据, Num : " + std::to_string(n));
+    BugMessage("已经收到数据" + std::to_string(n));
+    if (n < 0) {
+      Log("填充数据错误，退出线程..");
+      EndTransfer();
+      Meter->CloseFromTransferThread();
+      terminated_ = true;
+      continue;
+    }
+    Meter->NoteRecordNumber(n);
+    // The meter sends the next record only after this acknowledgement.
+    Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
+    control_->Sleep(kPollInterval);
+    notifyWindow_.post(WM_METER_STATE, static_cast<uint64_t>(Meter->FrameQueue().Count()), Meter->FirstRecordNumber());
+    notifyWindow_.post(WM_METER_RECORDS, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
+  }
+
+  Meter->SetInactive();
+  control_->Sleep(kPollInterval);
+  Meter->ResetTransfer();
+  BugMessage("进程正常退出");
+  Log("进程正常退出");
+  control_->MarkDone();
+  return 0;
+}
+
+}  // namespace movra

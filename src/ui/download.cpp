@@ -1,0 +1,185 @@
+// The Download command: every USB-to-UART port is read first at 4800 and then at 9600
+// baud, one transfer at a time, while the window keeps serving its events.
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QAction>
+#include <stdexcept>
+
+#include "app/config.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/trace.h"
+#include "comm/usb_comm_list.h"
+#include "meter/hb_meter.h"
+#include "ui/download_state.h"
+#include "ui/frm_main.h"
+#include "ui/port_failure_text.h"
+#include "ui/result_data.h"
+#include "ui/screen_cursor.h"
+#include "ui/status_panels.h"
+
+namespace movra {
+
+namespace {
+
+// The application is quitting while a transfer runs: the command stops without a word.
+struct DownloadAbandoned {};
+
+// The integer conversion's own message for a port entry that is no number.
+std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
+
+std::string SummaryText() { return "Finished transfering. Total records: " + std::to_string(DownloadTotal) + "! "; }
+
+}  // namespace
+
+void TFrmMain::CreateMeter() {
+  Meter = std::make_unique<CHBMeter>();
+  // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
+  Meter->SetPort(GlobalOption.CommOption.Port, GlobalOption.CommOption.BaudRate, 0, 3, 0);
+  SetTransferCount(0);
+}
+
+void TFrmMain::SetMenuState(bool value) {
+  btnDownload->setEnabled(value);
+  btnClearData->setEnabled(value);
+  btnExpExcel->setEnabled(value);
+  btnHis->setEnabled(value);
+  btnExit->setEnabled(value);
+  mniStartCom->setEnabled(value);
+  mnuClearData->setEnabled(value);
+  mnuExportExcel->setEnabled(value);
+  mniExit->setEnabled(value);
+}
+
+void TFrmMain::tmrWaitingTimer() {
+  ++WaitTicks;
+  SetPanel(4, " " + std::to_string(WaitTicks));
+}
+
+void TFrmMain::EndDownloadState() {
+  Downloading = false;
+  SetPanel(0, "");
+  SetPanel(1, "");
+  SetPanel(2, "");
+  SetPanel(4, "");
+  tmrWaiting->stop();
+  SetDefaultCursor();
+  SetMenuState(true);
+}
+
+void TFrmMain::btnDownloadClick() {
+  if (ResultRowCount() > 0) {
+    if (AskWarning("New data will overwrite the old records, continue ?") != IDYES) return;
+    ClearData();
+  }
+  PrepareFolders(ExeDir);
+  DownloadPhase = 1;
+  DownloadTotal = 0;
+  WaitTicks = 0;
+  Downloading = true;
+  SortResultList("fSN");
+  std::string configured = std::to_string(GlobalOption.CommOption.Port);
+  SetPanel(0, "Downloading...");
+  SetPanel(2, ">>COM " + configured);
+  BugMessage(std::string(69, '-'));
+  BugMessage("开始启动下载... COM" + configured);
+  SetMenuState(false);
+  SetHourglassCursor();
+  tmrWaiting->start();
+  SetTransferCount(0);
+
+  struct PhaseReset {
+    int32_t& phase;
+    ~PhaseReset() { phase = 1; }
+  } phaseReset{DownloadPhase};
+
+  GetUSBCommList(UsbPorts);
+  statbar->repaint();
+
+  try {
+    if (UsbPorts.empty()) {
+      // Reported by the transfer-end handler once this command has returned.
+      window_->post(WM_TRANSFER_END, 1, 0);
+    } else {
+      SetPanel(4, "");
+      BugMessage(">>>> 尝试波特率4800，下载pt1");
+      size_t count = UsbPorts.size();
+      for (size_t i = 0; i < count; ++i) RunPortStep(i, 4800, ",4800");
+
+      Downloading = true;
+      SetMenuState(false);
+      SetHourglassCursor();
+      BugMessage(">>>> 尝试波特率9600，下载pt2");
+      SetPanel(4, "");
+      count = UsbPorts.size();
+      for (size_t i = 0; i < count; ++i) RunPortStep(i, 9600, ",9600");
+      DownloadPhase = 2;
+    }
+    SetMenuState(true);
+    SetDefaultCursor();
+    tmrWaiting->stop();
+    Downloading = false;
+    SetPanel(0, "");
+    SetPanel(1, "");
+    SetPanel(2, "");
+    SetPanel(4, "");
+    if (!UsbPorts.empty()) ShowInfo(SummaryText());
+  } catch (const DownloadAbandoned&) {
+    EndDownloadState();
+  } catch (const std::exception& e) {
+    ShowInfo(e.what());
+    BugMessage(e.what());
+    EndDownloadState();
+  }
+}
+
+void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
+  // The list may have been rebuilt by a device change between two transfers.
+  if (index >= UsbPorts.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  const std::string& entry = UsbPorts[index];
+  std::string rest = entry.size() > 3 ? entry.substr(3) : std::string();
+  std::optional<int> parsed = ParsePortNumber(rest);
+  if (!parsed) throw std::runtime_error(NotAnIntegerMessage(rest));
+  int port = *parsed;
+  std::string portText = std::to_string(port);
+
+  SetPanel(0, "Reading COM" + portText);
+  SetPanel(2, ">>COM " + portText + suffix);
+  Meter->SetPort(port, rate, 0, 3, 0);
+  if (Meter->IsRunning()) {
+    BugMessage("上次线程运行中，请稍等再试试！");
+    SetPanel(0, "Reading thread is running, please wait.");
+    return;
+  }
+  Meter->NotifyWindow = Handle();
+  if (!Meter->StartComm()) {
+    BugMessage("Com " + portText + " open error! Please check it!");
+    const TComm& comm = Meter->Comm();
+    if (comm.LastFailure() != PortFailure::None || !comm.LastFailureText().empty())
+      BugMessage("Com " + portText + ": " + comm.PortOpenError() + " " + comm.LastFailureText());
+    throw std::runtime_error(PortOpenFailureMessage(port, comm.LastFailure()));
+  }
+  WaitWhileTransferRuns();
+  if (abandonWait_) throw DownloadAbandoned{};
+}
+
+void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }
+
+void TFrmMain::WMMeterRecords(const Message&) {
+  StoreMeterRecords();
+}
+
+void TFrmMain::WMTransferEnd(const Message& m) {
+  BugMessage("Main Received Transfer End Message");
+  DownloadTotal += TransferCount();
+  SetTransferCount(0);
+  if (DownloadPhase == 2) {
+    BugMessage("========第二阶段，弹出对话框！");
+    ShowInfo(SummaryText());
+  }
+  if (m.wParam == 1 && m.lParam == 0) ShowInfo("Meter is not ready! Please check the power and cable!");
+}
+
+}  // namespace movra

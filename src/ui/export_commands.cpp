@@ -1,0 +1,77 @@
+// The export commands of the window: the checks before an export, the save dialog with
+// the overwrite question, then the export of the chosen kind.
+#include <filesystem>
+
+#include "app/dialogs.h"
+#include "app/file_in_use.h"
+#include "app/language.h"
+#include "data/row_set.h"
+#include "ui/download_state.h"
+#include "ui/export_names.h"
+#include "ui/frm_main.h"
+#include "ui/result_list_model.h"
+#include "ui/save_file_chooser.h"
+
+namespace movra {
+
+namespace {
+constexpr const char* kExcelFilter = "Excel files (*.xls *.XLS)";
+constexpr const char* kCsvFilter = "TXT files (*.csv *.CSV)";
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+}  // namespace
+
+void TFrmMain::btnExpExcelClick(int tag) {
+  if (Downloading) {
+    ShowInfo("You can't export the data while downloading process!");
+    return;
+  }
+  if (CountCheckedRows() <= 0) {
+    ShowInfo("No Records!");
+    return;
+  }
+  ExportData(tag == 1 ? 1 : 0);
+}
+
+int32_t TFrmMain::CountCheckedRows() const {
+  RowSet* rs = model_ ? model_->rows() : nullptr;
+  if (!rs || !rs->active()) return 0;
+  int32_t n = 0;
+  RowSetCursor c = rs->clone();
+  for (c.first(); !c.eof(); c.next())
+    if (c.fieldByName("fChecked").asBoolean()) ++n;
+  return n;
+}
+
+void TFrmMain::ExportData(int kind) {
+  SaveDialogOptions options;
+  options.filter = kind == 1 ? kCsvFilter : kExcelFilter;
+  options.title = TranslateText(kind == 1 ? "Export to TXT File" : "Export to Excel File");
+  options.fileName = FirstExportName(NowParts());
+  std::string chosen;
+  for (;;) {
+    std::optional<std::string> answer = SaveDialog ? SaveDialog->Execute(options) : std::nullopt;
+    if (!answer) return;
+    chosen = *answer;
+    options.fileName = chosen;
+    if (FileInUse(chosen)) {
+      ShowInfo("The selected file is in use!");
+      return;
+    }
+    if (!FileExists(chosen)) break;
+    int reply = PlainMessageBox(chosen + " " + "already exists, do you want to overwrite this file?", "Warning",
+                                MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (reply == IDYES) break;
+    if (reply != IDNO) return;
+    options.fileName = RetryExportName(NowParts());
+  }
+  if (kind == 1)
+    ExportCsvTo(chosen);
+  else
+    ExportExcelTo(chosen);
+}
+
+}  // namespace movra

@@ -1,0 +1,227 @@
+// The window's life: creation, showing, closing, and the messages posted to it.
+#include "ui/frm_main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStatusTipEvent>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/config.h"
+#include "app/dialogs.h"
+#include "app/trace.h"
+#include "comm/device_watcher.h"
+#include "comm/usb_comm_list.h"
+#include "meter/hb_meter.h"
+#include "data/record_store.h"
+#include "ui/command_guard.h"
+#include "ui/data_list_view.h"
+#include "ui/download_state.h"
+#include "ui/frm_about.h"
+#include "ui/pictures.h"
+#include "ui/result_data.h"
+#include "ui/save_file_chooser.h"
+#include "ui/status_panels.h"
+
+namespace movra {
+
+TFrmMain* FrmMain = nullptr;
+
+namespace {
+constexpr const char* kVersionPanelText = "Ver:  1.0.0-20170912    ";
+}
+
+TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
+  OpenDocument = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+  SaveDialog = MakeQtSaveFileChooser(this);
+  ShowModal = [](QDialog& d) { d.exec(); };
+  window_ = std::make_unique<MessageTarget>([this](Message& m) { WndProc(m); });
+  BuildLayout();
+  FormCreate();
+}
+
+TFrmMain::~TFrmMain() {
+  if (!closed_) {
+    // Destroyed without being closed (start-up failed, or a test): release the meter the
+    // same careful way, but leave the table as it is.
+    deviceWatcher_.reset();
+    if (Meter) {
+      Meter->StopComm();
+      WaitWhileTransferRuns(true);
+      Meter.reset();
+    }
+  }
+  if (FrmMain == this) FrmMain = nullptr;
+}
+
+void TFrmMain::FormCreate() {
+  Downloading = false;
+  DownloadPhase = 1;
+  CheckAllState = 1;
+  ExpectedCount = 0;
+  CreateRecordStore();
+  CreateMeter();
+  DoLoadResource();
+  DownloadTotal = 0;
+  connect(GridDataList, &QAbstractItemView::clicked, this,
+          [this](const QModelIndex& index) { RunCommand([&] { GridDataListCellClick(index.row(), index.column()); }); });
+  connect(GridDataList->titleHeader(), &QHeaderView::sectionClicked, this,
+          [this](int section) { RunCommand([&] { GridDataListTitleBtnClick(section); }); });
+  BindDataList(ResultList());
+  SetupDataGrid();
+  portIcon_ = LoadPicture(pic::Port, QSize(16, 16));
+  statbar->setOwnerDrawn(1, true);
+  statbar->OnDrawPanel = [this](StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {
+    DrawPortPanel(bar, p, panel, rect);
+  };
+  // The first nine columns never scroll away: the columns are always fitted to the grid's
+  // width, so the list has no horizontal scrolling at all.
+  UsbPorts.clear();
+  QueryUSBComm(UsbPorts, Meter && Meter->IsRunning());
+  // Device arrival and removal reach this window as WM_DEVICECHANGE.
+  deviceWatcher_ = std::make_unique<DeviceWatcher>(Handle());
+  BugMessage("Program started.");
+}
+
+void TFrmMain::DoLoadResource() {
+  statbar->setPanelText(2, QString());
+  statbar->setPanelText(3, kVersionPanelText);
+}
+
+void TFrmMain::FormShow() {
+  setWindowTitle(QString::fromStdString(GlobalOption.Title));
+  QIcon icon = LoadConfiguredIcon();
+  if (!icon.isNull()) {
+    QGuiApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
+  }
+  // The data list is shown without any tab.
+  MainPage->tabBar()->hide();
+  for (int i = 0; i < MainPage->count(); ++i) MainPage->setTabVisible(i, true);
+  PgDataList->tabBar()->hide();
+  PgDataList->setCurrentIndex(0);
+}
+
+void TFrmMain::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (e->spontaneous()) return;
+  if (!shown_) {
+    shown_ = true;
+    if (QScreen* s = screen()) {
+      QRect avail = s->availableGeometry();
+      move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+  }
+  FormShow();
+}
+
+bool TFrmMain::FormCloseQuery() {
+  if (Downloading) {
+    ShowInfo("You can't exit the software while downloading process!");
+    return false;
+  }
+  if (AskWarning("Are you sure to exit the program?") != IDYES) return false;
+  tmrWaiting->stop();
+  return true;
+}
+
+void TFrmMain::FormClose() {
+  if (!Downloading) ClearData();
+  deviceWatcher_.reset();
+  if (Meter) {
+    Meter->StopComm();
+    // The transfer thread may still be finishing (or waiting for one of its boxes, which
+    // this thread shows): keep serving events until it has ended, then free the meter.
+    WaitWhileTransferRuns(true);
+    Meter.reset();
+  }
+  UsbPorts.clear();
+  closed_ = true;
+}
+
+void TFrmMain::closeEvent(QCloseEvent* e) {
+  if (closed_) {
+    e->accept();
+    return;
+  }
+  bool allowed = false;
+  RunCommand([&] {
+    if (!FormCloseQuery()) return;
+    FormClose();
+    allowed = true;
+  });
+  if (allowed)
+    e->accept();
+  else
+    e->ignore();
+}
+
+void TFrmMain::WaitWhileTransferRuns(bool untilEnded) {
+  abandonWait_ = false;
+  while (Meter && Meter->IsRunning()) {
+    QEventLoop loop;
+    QTimer poll;
+    bool ended = false;
+    // The transfer thread posts WM_TRANSFER_END just before it finishes; a short poll
+    // notices the end itself, and every posted message wakes the loop meanwhile.
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+      if (!Meter || !Meter->IsRunning()) {
+        ended = true;
+        loop.quit();
+      }
+    });
+    poll.start(20);
+    loop.exec();
+    if (!ended && !untilEnded && Meter && Meter->IsRunning()) {
+      // The loop was ended from outside (the application is quitting): the download
+      // gives up; closing the window still waits for the thread.
+      abandonWait_ = true;
+      return;
+    }
+    if (!ended) {
+      // Nested loops return at once while the application quits; serve the events by
+      // hand (a box the transfer thread waits for among them) until the thread is done.
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(10);
+    }
+  }
+  // Whatever the transfer posted before it ended is handled before the command goes on.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+bool TFrmMain::event(QEvent* e) {
+  if (e->type() == QEvent::StatusTip) {
+    DisplayHint(static_cast<QStatusTipEvent*>(e)->tip());
+    return true;
+  }
+  return QMainWindow::event(e);
+}
+
+void TFrmMain::DisplayHint(const QString& hint) { statbar->setPanelText(0, hint); }
+
+void TFrmMain::SetPanel(int panel, const std::string& text) { statbar->setPanelText(panel, QString::fromStdString(text)); }
+
+std::string TFrmMain::PanelText(int panel) const { return statbar->panelText(panel).toStdString(); }
+
+MessageTarget::Handle TFrmMain::Handle() const { return window_->handle(); }
+
+void TFrmMain::WndProc(Message& m) {
+  RunCommand([&] {
+    switch (m.id) {
+      case WM_METER_STATE: WMMeterState(m); break;
+      case WM_METER_RECORDS: WMMeterRecords(m); break;
+      case WM_TRANSFER_END: WMTransferEnd(m); break;
+      case WM_DEVICECHANGE: WMDeviceChange(m); break;
+      default: break;
+    }
+  });
+}
+
+}  // namespace movra

@@ -1,0 +1,183 @@
+// TFrmMain: the program's one working window. A tool bar and a menu with the commands,
+// the data list of downloaded records and a status bar. The Download command, the grid
+// handlers and the export commands live in their own files; this class holds the
+// controls and the state they share.
+#pragma once
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/messages.h"
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QPainter;
+
+namespace movra {
+
+class CHBMeter;
+class RowSet;
+class DeviceWatcher;
+class StatusPanels;
+class DataListView;
+class ResultListModel;
+class SaveFileChooser;
+class TFrmAbout;
+class TRecordStore;
+class StoreUi;
+
+class TFrmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Runs FormCreate. The calling thread must have its dispatcher installed (the GUI
+  // thread's Qt adapter): the meter and the device watcher post to this window through it.
+  explicit TFrmMain(QWidget* parent = nullptr);
+  ~TFrmMain() override;
+
+  // --- controls, named as designed ---
+  QToolBar* MainToolBar = nullptr;
+  QToolButton* btnDownload = nullptr;
+  QToolButton* btnClearData = nullptr;
+  QToolButton* btnExpExcel = nullptr;  // tag 0
+  QToolButton* btnHis = nullptr;       // tag 1
+  QToolButton* btnExit = nullptr;
+  QToolButton* btnAbout = nullptr;
+  QMenu* mnuFile = nullptr;
+  QMenu* mniHelp = nullptr;
+  QAction* mniStartCom = nullptr;
+  QAction* mnuClearData = nullptr;
+  QAction* mnuExportExcel = nullptr;
+  QAction* mniExit = nullptr;
+  QAction* mniContent = nullptr;
+  QAction* mniAbout = nullptr;
+  QTabWidget* MainPage = nullptr;
+  QWidget* Page5 = nullptr;
+  QTabWidget* PgDataList = nullptr;
+  QWidget* tsDataList = nullptr;
+  DataListView* GridDataList = nullptr;
+  StatusPanels* statbar = nullptr;
+  QTimer* tmrWaiting = nullptr;
+
+  // --- state ---
+  int32_t DownloadPhase = 1;
+  int32_t WaitTicks = 0;
+  int32_t CheckAllState = 1;  // title of the check column: 0 none, 1 mixed, 2 all ticked
+  std::vector<std::string> UsbPorts;
+  std::unique_ptr<CHBMeter> Meter;
+
+  // --- commands ---
+  void btnDownloadClick();
+  void mniStartComClick() { btnDownloadClick(); }
+  void btnClearDataClick();
+  void mnuClearDataClick() { btnClearDataClick(); }
+  void btnExitClick();
+  void mniExitClick() { btnExitClick(); }
+  void mniAboutClick();
+  void mniContentClick();
+  // Both export buttons; the tag selects the kind (0 Excel, 1 CSV).
+  void btnExpExcelClick(int tag);
+  void mnuExportExcelClick() { btnExpExcelClick(0); }
+  void SetMenuState(bool value);
+  void tmrWaitingTimer();
+
+  // --- grid ---
+  // Shows the given result list in the grid (the data module's list at creation).
+  void BindDataList(RowSet* rows);
+  ResultListModel* DataListModel() const { return model_; }
+  void SetupDataGrid();
+  void FormResize();
+  void RefreshCheckHeader();
+  void GridDataListCellClick(int row, int column);
+  void GridDataListTitleBtnClick(int column);
+  // The picture index the check column's title shows (0 none, 1 greyed, 2 all).
+  int TitlePicture() const;
+
+  // --- storing (the data module's record store, with this window's status bar) ---
+  // Empties Result_Log and the list; TransferCount := 0.
+  void ClearData();
+  // Moves the records waiting in the meter into Result_Log.
+  void StoreMeterRecords();
+  int32_t TransferCount() const;
+  void SetTransferCount(int32_t n);
+
+  // --- exports ---
+  int32_t CountCheckedRows() const;
+  void ExportData(int kind);
+
+  // --- messages posted to this window (the meter's and the device watcher's) ---
+  MessageTarget::Handle Handle() const;
+  void WMMeterState(const Message& m);
+  void WMMeterRecords(const Message& m);
+  void WMTransferEnd(const Message& m);
+  void WMDeviceChange(const Message& m);
+
+  // --- status bar ---
+  void DisplayHint(const QString& hint);
+  void DrawPortPanel(StatusPanels* bar, QPainter& p, int panel, const QRect& rect);
+  void SetPanel(int panel, const std::string& text);
+  std::string PanelText(int panel) const;
+
+  // --- replaceable services (tests put their own in) ---
+  // Opens a document with the desktop's "open" action; false when it could not.
+  std::function<bool(const QString& path)> OpenDocument;
+  // The save dialog of the exports.
+  std::shared_ptr<SaveFileChooser> SaveDialog;
+  // The about box shown by the About command (made on demand when none is given).
+  TFrmAbout* FrmAbout = nullptr;
+  // Runs a modal box; tests replace it so nothing blocks.
+  std::function<void(QDialog&)> ShowModal;
+
+  // True once FormClose has run (the window is shutting down).
+  bool Closed() const { return closed_; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool event(QEvent* e) override;
+
+ private:
+  void BuildLayout();
+  void FormCreate();
+  void FormShow();
+  bool FormCloseQuery();
+  void FormClose();
+  void DoLoadResource();
+  void CreateMeter();
+  void CreateRecordStore();
+  void WndProc(Message& m);
+  // One transfer on one port at one rate; raises on a port that does not open.
+  void RunPortStep(size_t index, int rate, const char* suffix);
+  // Serves events until the transfer thread has ended; a download's wait gives up when the
+  // application quits, a close's wait does not.
+  void WaitWhileTransferRuns(bool untilEnded = false);
+  void EndDownloadState();
+  void ExportCsvTo(const std::string& chosen);
+  void ExportExcelTo(const std::string& chosen);
+
+  std::unique_ptr<MessageTarget> window_;
+  std::unique_ptr<DeviceWatcher> deviceWatcher_;
+  std::unique_ptr<StoreUi> storeUi_;
+  std::unique_ptr<TRecordStore> store_;
+  ResultListModel* model_ = nullptr;
+  bool shown_ = false;
+  bool closed_ = false;
+  bool abandonWait_ = false;
+  bool followingRows_ = false;
+  QPixmap portIcon_;
+};
+
+// The main window of the running program (null before start-up creates it).
+extern TFrmMain* FrmMain;
+
+}  // namespace movra

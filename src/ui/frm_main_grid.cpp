@@ -1,0 +1,126 @@
+// The data list's handlers: layout from the screen size, the check column and its title,
+// and the grid following the row set's current row.
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "app/language.h"
+#include "ui/data_list_view.h"
+#include "ui/frm_main.h"
+#include "ui/grid_rules.h"
+#include "ui/result_list_model.h"
+#include "ui/status_panels.h"
+
+namespace movra {
+
+namespace {
+QString Tr(const char* text) { return QString::fromStdString(TranslateText(text)); }
+}  // namespace
+
+void TFrmMain::BindDataList(RowSet* rows) {
+  auto* old = model_;
+  model_ = new ResultListModel(rows, this);
+  GridDataList->setModel(model_);
+  delete old;
+  // The grid and the list share one current row: a click or a key moves the list, and
+  // the list's moves (storing, exports) move the grid's selection.
+  connect(GridDataList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            RowSet* rs = model_->rows();
+            if (followingRows_ || !rs || !rs->active() || !current.isValid()) return;
+            if (current.row() != rs->recNo() && current.row() < rs->recordCount()) rs->moveTo(current.row());
+          });
+  connect(model_, &ResultListModel::currentRowMoved, this, [this](int row) {
+    if (row < 0 || row >= model_->rowCount()) return;
+    followingRows_ = true;
+    GridDataList->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    followingRows_ = false;
+  });
+}
+
+void TFrmMain::SetupDataGrid() {
+  if (model_) {
+    model_->setTitles({QString(), Tr("Test Record Number"), "Patient ID", Tr("Date Format"), Tr("Date"), Tr("Time"),
+                       "INR", "PT", "Sample Type", "Serial Number"});
+  }
+  GridDataList->titleHeader()->setTitlePicture(1);
+
+  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  QSize screenSize = s ? s->geometry().size() : QSize(1024, 768);
+  int menuHeight = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+  Size2 client{width(), height() - menuHeight};
+  Size2 limited = ClampClientSize(client, Size2{screenSize.width(), screenSize.height()});
+  if (limited.width != client.width || limited.height != client.height)
+    resize(limited.width, limited.height + menuHeight);
+
+  auto design = GridDesignWidths(screenSize.width(), width());
+  GridDataList->setDesignWidths(std::vector<int>(design.begin(), design.end()));
+}
+
+void TFrmMain::FormResize() {
+  auto widths = StatusPanelWidths(frameGeometry().width(), statbar->panelWidth(4));
+  for (int i = 0; i < 4; ++i) statbar->setPanelWidth(i, widths[i]);
+  SetupDataGrid();
+}
+
+void TFrmMain::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (statbar && GridDataList) FormResize();
+}
+
+int TFrmMain::TitlePicture() const { return GridDataList->titleHeader()->titlePicture(); }
+
+void TFrmMain::RefreshCheckHeader() {
+  RowSet* rs = model_ ? model_->rows() : nullptr;
+  int ticked = 0, total = 0;
+  if (rs && rs->active()) {
+    // A copy of the cursor: the list neither moves nor repaints while counting.
+    RowSetCursor c = rs->clone();
+    total = rs->recordCount();
+    for (c.first(); !c.eof(); c.next())
+      if (c.fieldByName("fChecked").asBoolean()) ++ticked;
+  }
+  CheckAllState = CheckStateForCount(ticked, total);
+  GridDataList->titleHeader()->setTitlePicture(CheckAllState);
+}
+
+void TFrmMain::GridDataListCellClick(int row, int column) {
+  RowSet* rs = model_ ? model_->rows() : nullptr;
+  if (!rs || !rs->active() || row < 0 || row >= rs->recordCount()) return;
+  if (rs->recNo() != row) rs->moveTo(row);
+  if (std::string(ResultListModel::ColumnField(column)) != "fVisCheck") return;
+  if (rs->state() != RowSetState::Edit) rs->edit();
+  bool ticked = rs->fieldByName("fVisCheck").asBoolean();
+  rs->fieldByName("fChecked").setAsBoolean(!ticked);
+  rs->post();
+  // The title shows the real state after a row click: none, some or all ticked.
+  RefreshCheckHeader();
+}
+
+void TFrmMain::GridDataListTitleBtnClick(int column) {
+  if (std::string(ResultListModel::ColumnField(column)) != "fVisCheck") return;
+  CheckAllState = NextTitleClickState(CheckAllState);
+  GridDataList->titleHeader()->setTitlePicture(CheckAllState);
+  RowSet* rs = model_ ? model_->rows() : nullptr;
+  if (rs && rs->active()) {
+    rs->disableControls();
+    try {
+      RowSet::Bookmark mark = rs->bookmark();
+      for (rs->first(); !rs->eof(); rs->next()) {
+        rs->edit();
+        rs->fieldByName("fChecked").setAsBoolean(CheckAllState != 0);
+        rs->post();
+      }
+      if (mark && rs->bookmarkValid(mark)) rs->gotoBookmark(mark);
+    } catch (...) {
+      rs->enableControls();
+      throw;
+    }
+    rs->enableControls();
+  }
+  RefreshCheckHeader();
+}
+
+}  // namespace movra

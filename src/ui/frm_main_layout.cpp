@@ -1,0 +1,136 @@
+// The window's controls: tool bar, menu, the page controls holding the data list, the
+// status bar and the timer.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "ui/command_guard.h"
+#include "ui/data_list_view.h"
+#include "ui/frm_main.h"
+#include "ui/pictures.h"
+#include "ui/status_panels.h"
+
+namespace movra {
+
+namespace {
+
+QToolButton* makeToolButton(QToolBar* bar, const char* name, const char* caption, const char* hint,
+                            const char* picture) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setText(caption);
+  b->setToolTip(hint);
+  // The hint reaches status-bar panel 0 as the button's status tip.
+  b->setStatusTip(hint);
+  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  b->setIconSize(QSize(48, 48));
+  b->setFixedSize(68, 68);
+  b->setAutoRaise(true);  // a flat tool bar
+  // The captions fit under the picture inside the 68-pixel button.
+  QFont f = b->font();
+  f.setPixelSize(10);
+  b->setFont(f);
+  b->setStyleSheet("QToolButton { padding: 0px; }");
+  b->setIcon(QIcon(LoadPicture(picture, QSize(48, 48))));
+  bar->addWidget(b);
+  return b;
+}
+
+}  // namespace
+
+void TFrmMain::BuildLayout() {
+  setObjectName("FrmMain");
+  QFont f("MS Sans Serif");
+  f.setPointSize(8);
+  setFont(f);
+
+  MainToolBar = new QToolBar("MainToolBar", this);
+  MainToolBar->setObjectName("MainToolBar");
+  MainToolBar->setMovable(false);
+  MainToolBar->setFloatable(false);
+  MainToolBar->setIconSize(QSize(48, 48));
+  MainToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+  addToolBar(Qt::TopToolBarArea, MainToolBar);
+  btnDownload = makeToolButton(MainToolBar, "btnDownload", "Download", "Download data", pic::Download);
+  MainToolBar->addSeparator();
+  btnClearData = makeToolButton(MainToolBar, "btnClearData", "Clear Data", "Clear the data", pic::ClearData);
+  btnExpExcel = makeToolButton(MainToolBar, "btnExpExcel", "Export Excel", "Export data to excel", pic::ExportExcel);
+  btnHis = makeToolButton(MainToolBar, "btnHis", "Export Txt", "Export data to txt", pic::ExportTxt);
+  btnExit = makeToolButton(MainToolBar, "btnExit", "Exit", "Exit the software", pic::Exit);
+  btnAbout = makeToolButton(MainToolBar, "btnAbout", "About", "About the software", pic::About);
+  connect(btnDownload, &QToolButton::clicked, this, [this] { RunCommand([this] { btnDownloadClick(); }); });
+  connect(btnClearData, &QToolButton::clicked, this, [this] { RunCommand([this] { btnClearDataClick(); }); });
+  connect(btnExpExcel, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(0); }); });
+  connect(btnHis, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(1); }); });
+  connect(btnExit, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExitClick(); }); });
+  connect(btnAbout, &QToolButton::clicked, this, [this] { RunCommand([this] { mniAboutClick(); }); });
+
+  mnuFile = menuBar()->addMenu("&File");
+  mnuFile->setObjectName("mnuFile");
+  mniStartCom = mnuFile->addAction("&Download", this, [this] { RunCommand([this] { mniStartComClick(); }); });
+  mnuClearData = mnuFile->addAction("C&lear Data", this, [this] { RunCommand([this] { mnuClearDataClick(); }); });
+  mnuExportExcel = mnuFile->addAction("&Export Excel", this, [this] { RunCommand([this] { mnuExportExcelClick(); }); });
+  mniExit = mnuFile->addAction("E&xit", this, [this] { RunCommand([this] { mniExitClick(); }); });
+  mniHelp = menuBar()->addMenu("&Help");
+  mniHelp->setObjectName("mniHelp");
+  mniContent = mniHelp->addAction("Content...", this, [this] { RunCommand([this] { mniContentClick(); }); });
+  mniAbout = mniHelp->addAction("&About...", this, [this] { RunCommand([this] { mniAboutClick(); }); });
+  mniStartCom->setObjectName("mniStartCom");
+  mnuClearData->setObjectName("mnuClearData");
+  mnuExportExcel->setObjectName("mnuExportExcel");
+  mniExit->setObjectName("mniExit");
+  mniContent->setObjectName("mniContent");
+  mniAbout->setObjectName("mniAbout");
+
+  auto* client = new QWidget(this);
+  auto* column = new QVBoxLayout(client);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+
+  MainPage = new QTabWidget(client);
+  MainPage->setObjectName("MainPage");
+  Page5 = new QWidget(MainPage);
+  Page5->setObjectName("Page5");
+  MainPage->addTab(Page5, QString());
+  auto* pageLayout = new QVBoxLayout(Page5);
+  pageLayout->setContentsMargins(0, 0, 0, 0);
+
+  PgDataList = new QTabWidget(Page5);
+  PgDataList->setObjectName("PgDataList");
+  PgDataList->setTabPosition(QTabWidget::South);
+  QFont pf("Arial");
+  pf.setPixelSize(14);
+  PgDataList->setFont(pf);
+  tsDataList = new QWidget(PgDataList);
+  tsDataList->setObjectName("tsDataList");
+  PgDataList->addTab(tsDataList, "Data List");
+  pageLayout->addWidget(PgDataList);
+
+  auto* listLayout = new QVBoxLayout(tsDataList);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  GridDataList = new DataListView(tsDataList);
+  GridDataList->setObjectName("GridDataList");
+  listLayout->addWidget(GridDataList);
+
+  column->addWidget(MainPage, 1);
+  statbar = new StatusPanels(5, 50, client);
+  statbar->setObjectName("statbar");
+  column->addWidget(statbar);
+  setCentralWidget(client);
+
+  tmrWaiting = new QTimer(this);
+  tmrWaiting->setObjectName("tmrWaiting");
+  tmrWaiting->setInterval(1000);
+  connect(tmrWaiting, &QTimer::timeout, this, [this] { RunCommand([this] { tmrWaitingTimer(); }); });
+
+  // Design size of the client area, centred on the screen when shown.
+  resize(1044, 631 + menuBar()->sizeHint().height());
+}
+
+}  // namespace movra

@@ -1,0 +1,53 @@
+// Storing downloaded records and emptying the table, through the data module's record
+// store, with this window's status bar and cursor.
+#include "data/data_module.h"
+#include "data/record_store.h"
+#include "meter/hb_meter.h"
+#include "ui/download_state.h"
+#include "ui/frm_main.h"
+#include "ui/result_data.h"
+#include "ui/screen_cursor.h"
+
+namespace movra {
+
+namespace {
+
+class WindowStoreUi : public StoreUi {
+ public:
+  explicit WindowStoreUi(TFrmMain& w) : w_(w) {}
+  void setStatusText(int panel, const std::string& text) override { w_.SetPanel(panel, text); }
+  // Storing runs inside a download, which keeps the hourglass until it ends itself.
+  void setBusyCursor(bool busy) override {
+    if (busy || Downloading)
+      SetHourglassCursor();
+    else
+      SetDefaultCursor();
+  }
+
+ private:
+  TFrmMain& w_;
+};
+
+}  // namespace
+
+void TFrmMain::CreateRecordStore() {
+  storeUi_ = std::make_unique<WindowStoreUi>(*this);
+  if (TDM* dm = DataModule()) store_ = std::make_unique<TRecordStore>(*dm, *storeUi_);
+}
+
+void TFrmMain::ClearData() {
+  if (store_) store_->ClearData();
+}
+
+void TFrmMain::StoreMeterRecords() {
+  if (!store_ || !Meter) return;
+  store_->StoreMeterRecords(Meter->Records(), Meter->SerialNumber(), Meter->PortName(), ExpectedCount);
+}
+
+int32_t TFrmMain::TransferCount() const { return store_ ? store_->TransferCount : 0; }
+
+void TFrmMain::SetTransferCount(int32_t n) {
+  if (store_) store_->TransferCount = n;
+}
+
+}  // namespace movra

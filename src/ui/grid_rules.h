@@ -1,0 +1,76 @@
+// The rules of the data list that do not need a widget: column widths, the INR and PT
+// cells, the state of the check column's title. Kept pure so each rule can be checked
+// with a table of cases.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace movra {
+
+constexpr int kGridColumnCount = 10;
+// Column positions in the list.
+constexpr int kColCheck = 0;
+constexpr int kColInr = 6;
+constexpr int kColPt = 7;
+
+// The light blue of ticked rows and of the grid lines: red 120, green 200, blue 231.
+constexpr int kTickedRed = 120, kTickedGreen = 200, kTickedBlue = 231;
+
+// Round to the nearest integer, ties to even (0.5 gives 0, 1.5 gives 2).
+long long RoundHalfEven(long double v);
+
+// The INR as the list and the exports show it: the value times ten rounded (ties to even)
+// and divided by ten.
+double DisplayInr(double inrValue);
+
+enum class InrRange { Below, In, Above };
+// Above when inr > 7.0; below when inr lies under the extended-precision 0.7, so that the
+// double 0.7 itself counts as below.
+InrRange ClassifyInr(double displayInr);
+
+// What an INR (column 6) or PT (column 7) cell shows.
+struct InrCell {
+  InrRange range = InrRange::In;
+  std::string text;  // the number when in range
+};
+InrCell DescribeInrCell(int column, double inrValue, double ptValue);
+
+// Left edge of the INR/PT text in a cell: the cell's left + (width - 30) / 2 (truncated).
+int InrCellTextX(int cellLeft, int cellWidth);
+
+// The widths SetupDataGrid gives before the columns are fitted to the grid: column 0 is
+// 3 % and column 1 8 % of the screen width, columns 2 to 9 share the client width less 100.
+std::array<int, kGridColumnCount> GridDesignWidths(int screenWidth, int clientWidth);
+
+// The window's client size limited to the screen: at most W - 20 by H - 70.
+struct Size2 {
+  int width = 0, height = 0;
+};
+Size2 ClampClientSize(Size2 client, Size2 screen);
+
+// Scales the widths together so they fill `available` pixels (the last column takes the
+// rounding rest). Widths never drop below 1.
+std::vector<int> FitColumnWidths(const std::vector<int>& design, int available);
+
+// The title state of the check column from the ticked count: 0 none, 2 all, 1 mixed. An
+// empty list counts as none.
+int32_t CheckStateForCount(int ticked, int rows);
+// The state a title click moves to: from none to all, from anything else to none.
+int32_t NextTitleClickState(int32_t state);
+
+// Status bar: panel 0 takes 4/9 of the window's outer width, panels 1 to 3 a sixth each;
+// panel 4 keeps its width.
+std::array<int, 5> StatusPanelWidths(int outerWidth, int panel4Width);
+
+// One port of the status bar's port panel: the icon at (iconX, top), the port number at
+// (textX, top).
+struct PortPanelItem {
+  int iconX = 0;
+  int textX = 0;
+  std::string text;
+};
+std::vector<PortPanelItem> PortPanelLayout(const std::vector<std::string>& usbPorts, int left);
+
+}  // namespace movra

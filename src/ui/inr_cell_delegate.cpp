@@ -1,0 +1,57 @@
+#include "ui/inr_cell_delegate.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
+#include "ui/grid_rules.h"
+#include "ui/pictures.h"
+
+namespace movra {
+
+InrCellDelegate::InrCellDelegate(QObject* parent)
+    : QStyledItemDelegate(parent), up_(LoadPicture(pic::InrUp, QSize(38, 16))), down_(LoadPicture(pic::InrDown, QSize(38, 16))) {}
+
+void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  int column = index.column();
+  if (column != kColCheck && column != kColInr && column != kColPt) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  const QRect r = option.rect;
+  bool selected = option.state & QStyle::State_Selected;
+  QVariant bg = index.data(Qt::BackgroundRole);
+  QColor fill = selected ? option.palette.color(QPalette::Highlight)
+                         : (bg.isValid() ? bg.value<QBrush>().color() : option.palette.color(QPalette::Base));
+  painter->save();
+  painter->fillRect(r, fill);
+
+  if (column == kColCheck) {
+    QStyleOptionViewItem box(option);
+    const QWidget* w = option.widget;
+    QStyle* style = w ? w->style() : QApplication::style();
+    int iw = style->pixelMetric(QStyle::PM_IndicatorWidth, &box, w);
+    int ih = style->pixelMetric(QStyle::PM_IndicatorHeight, &box, w);
+    box.features |= QStyleOptionViewItem::HasCheckIndicator;
+    box.rect = QRect(r.left() + (r.width() - iw) / 2, r.top() + (r.height() - ih) / 2, iw, ih);
+    box.state &= ~QStyle::State_HasFocus;
+    box.state |= index.data(CheckedRole).toBool() ? QStyle::State_On : QStyle::State_Off;
+    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, w);
+    painter->restore();
+    return;
+  }
+
+  InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
+  int x = InrCellTextX(r.left(), r.width());
+  if (cell.range == InrRange::In) {
+    painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text));
+    painter->setFont(option.font);
+    painter->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                      QString::fromStdString(cell.text));
+  } else {
+    painter->drawPixmap(x - 5, r.top(), cell.range == InrRange::Above ? up_ : down_);
+  }
+  painter->restore();
+}
+
+}  // namespace movra

@@ -1,0 +1,50 @@
+#include "ui/save_file_chooser.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPointer>
+
+namespace movra {
+
+namespace {
+
+class QtSaveFileChooser : public SaveFileChooser {
+ public:
+  explicit QtSaveFileChooser(QWidget* parent) : parent_(parent) {}
+
+  std::optional<std::string> Execute(const SaveDialogOptions& o) override {
+    QFileDialog dlg(parent_.data(), QString::fromStdString(o.title));
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    // The export command asks about an existing file itself, about the name as chosen.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dlg.setNameFilter(QString::fromStdString(o.filter));
+    QString name = QString::fromStdString(o.fileName);
+    QFileInfo info(name);
+    if (info.isAbsolute()) {
+      dlg.setDirectory(info.absolutePath());
+      dlg.selectFile(info.fileName());
+    } else {
+      dlg.setDirectory(lastDir_.isEmpty() ? QDir::currentPath() : lastDir_);
+      dlg.selectFile(name);
+    }
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+    QStringList files = dlg.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
+    lastDir_ = QFileInfo(files.first()).absolutePath();
+    return files.first().toStdString();
+  }
+
+ private:
+  QPointer<QWidget> parent_;
+  QString lastDir_;
+};
+
+}  // namespace
+
+std::shared_ptr<SaveFileChooser> MakeQtSaveFileChooser(QWidget* parent) {
+  return std::make_shared<QtSaveFileChooser>(parent);
+}
+
+}  // namespace movra

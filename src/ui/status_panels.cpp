@@ -1,0 +1,90 @@
+#include "ui/status_panels.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+namespace movra {
+
+StatusPanels::StatusPanels(int panelCount, int panelWidth, QWidget* parent) : QWidget(parent) {
+  panels_.resize(panelCount > 0 ? panelCount : 1);
+  for (auto& p : panels_) p.width = panelWidth;
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QString StatusPanels::panelText(int i) const {
+  if (i < 0 || i >= panelCount()) return QString();
+  return panels_[i].text;
+}
+
+void StatusPanels::setPanelText(int i, const QString& text) {
+  if (i < 0 || i >= panelCount()) return;
+  if (panels_[i].text == text) return;
+  panels_[i].text = text;
+  update(panelRect(i));
+}
+
+int StatusPanels::panelWidth(int i) const {
+  if (i < 0 || i >= panelCount()) return 0;
+  return panels_[i].width;
+}
+
+void StatusPanels::setPanelWidth(int i, int width) {
+  if (i < 0 || i >= panelCount()) return;
+  panels_[i].width = width < 0 ? 0 : width;
+  update();
+}
+
+QRect StatusPanels::panelRect(int i) const {
+  if (i < 0 || i >= panelCount()) return QRect();
+  int left = 0;
+  for (int k = 0; k < i; ++k) left += panels_[k].width;
+  // The last panel runs to the end of the bar, as a status bar's last panel does.
+  int w = (i == panelCount() - 1 && width() - left > panels_[i].width) ? width() - left : panels_[i].width;
+  return QRect(left, 0, w, height());
+}
+
+void StatusPanels::setOwnerDrawn(int i, bool ownerDrawn) {
+  if (i < 0 || i >= panelCount()) return;
+  panels_[i].ownerDrawn = ownerDrawn;
+  update();
+}
+
+QSize StatusPanels::sizeHint() const {
+  int h = fontMetrics().height() + 6;
+  if (h < 19) h = 19;
+  int w = 0;
+  for (const auto& p : panels_) w += p.width;
+  return QSize(w, h);
+}
+
+void StatusPanels::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), palette().color(QPalette::Button));
+  for (int i = 0; i < panelCount(); ++i) {
+    QRect r = panelRect(i);
+    if (r.width() <= 0) continue;
+    // A lowered bevel around each panel; the panel's content sits inside it.
+    QRect inner = r.adjusted(1, 1, -2, -1);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(inner.topLeft(), inner.topRight());
+    p.drawLine(inner.topLeft(), inner.bottomLeft());
+    p.setPen(palette().color(QPalette::Light));
+    p.drawLine(inner.bottomLeft(), inner.bottomRight());
+    p.drawLine(inner.topRight(), inner.bottomRight());
+    QRect content = inner.adjusted(1, 1, -1, -1);
+    if (panels_[i].ownerDrawn) {
+      if (OnDrawPanel) {
+        p.save();
+        p.setClipRect(content);
+        OnDrawPanel(this, p, i, content);
+        p.restore();
+      }
+      continue;
+    }
+    p.setPen(palette().color(QPalette::ButtonText));
+    p.drawText(content.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, panels_[i].text);
+  }
+}
+
+}  // namespace movra

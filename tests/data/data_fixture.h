@@ -1,0 +1,42 @@
+// A program folder in a scratch folder with a real encrypted database in PTDATA/Data,
+// and small helpers that look into the file behind the row set's back.
+#pragma once
+#include <string>
+
+#include "data/schema.h"
+#include "data/sql_database.h"
+#include "temp_dir.h"
+
+namespace movra::test {
+
+class DataFolder {
+ public:
+  // Resets the process-wide settings, sets ExeDir/DataRoot to a new scratch folder, makes
+  // PTDATA/Data and, unless told otherwise, the database in it.
+  explicit DataFolder(const DatabaseOptions& options = {}, bool makeDatabase = true);
+  const std::string& exeDir() const { return dir_.path(); }
+  std::string dataFile() const;
+  TempDir& dir() { return dir_; }
+
+ private:
+  TempDir dir_;
+};
+
+// A second, plain connection to the file with the right key.
+class RawDb {
+ public:
+  explicit RawDb(const std::string& path, const std::string& key = kDatabasePassword);
+  void exec(const std::string& sql) { db_.exec(sql); }
+  // The first column of the first row of a query, empty when it returns none.
+  FieldValue scalar(const std::string& sql);
+  int64_t count(const std::string& table);
+  SqlDatabase& db() { return db_; }
+
+ private:
+  SqlDatabase db_;
+};
+
+// A parameterised test's name from a case's description: letters and digits only.
+std::string CaseName(const std::string& description);
+
+}  // namespace movra::test

@@ -1,0 +1,214 @@
+// The data module's start-up: each stage of OpenDatabase and its messages, the settings
+// row, and the process-wide date and time formats.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <unistd.h>
+
+#include "app/config.h"
+#include "app/folders.h"
+#include "app/format_settings.h"
+#include "app/language.h"
+#include "app/trace.h"
+#include "data/connection.h"
+#include "data/data_module.h"
+#include "data/operator_record.h"
+#include "data_fixture.h"
+#include "recording_presenter.h"
+
+namespace movra::test {
+namespace {
+
+struct StepCase {
+  const char* what;
+  DatabaseOptions options;
+  int step;
+  const char* reason;
+};
+void PrintTo(const StepCase& c, std::ostream* os) { *os << c.what; }
+
+DatabaseOptions withoutTable(const char* t) {
+  DatabaseOptions o;
+  o.omitTables.insert(t);
+  return o;
+}
+DatabaseOptions withoutColumn(const char* t, const char* c) {
+  DatabaseOptions o;
+  o.omitColumns[t].insert(c);
+  return o;
+}
+DatabaseOptions withPassword(const char* p) {
+  DatabaseOptions o;
+  o.password = p;
+  return o;
+}
+
+class ConnectSteps : public ::testing::TestWithParam<StepCase> {};
+
+TEST_P(ConnectSteps, NameTheStageThatFailed) {
+  const StepCase& c = GetParam();
+  DataFolder folder(c.options);
+  ScopedPresenter dialogs;
+  dialogs->expect("Can't Connect To the Database");
+  TDM dm;
+  EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
+  EXPECT_EQ(dm.ConnectStep(), c.step);
+  auto shown = dialogs->shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Can't Connect To the Database\r\nDataFile : " + folder.dataFile() + "\r\n" + c.reason +
+                               "\r\nStep : " + std::to_string(c.step));
+  EXPECT_EQ(shown[0].caption, "Error");
+  EXPECT_EQ(shown[0].style, MB_OK | MB_ICONWARNING);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OpenDatabase, ConnectSteps,
+    ::testing::Values(
+        StepCase{"wrong password", withPassword("7315KRTsleb"), 0, "file is encrypted or is not a database"},
+        StepCase{"no Patient_info", withoutTable("Patient_info"), 1, "no such table: Patient_info"},
+        StepCase{"Patient_info without a column", withoutColumn("Patient_info", "fLast_transfer_meter"), 1,
+                 "qryCheckData: Field 'fLast_transfer_meter' not found"},
+        StepCase{"no Result_Log", withoutTable("Result_Log"), 2, "no such table: Result_Log"},
+        StepCase{"Result_Log without a column", withoutColumn("Result_Log", "fChecked"), 2,
+                 "qryCheckDataEntry: Field 'fChecked' not found"},
+        StepCase{"no Result_Log_His", withoutTable("Result_Log_His"), 3, "no such table: Result_Log_His"},
+        StepCase{"Result_Log_His without a column", withoutColumn("Result_Log_His", "fControl_Flag"), 3,
+                 "qryCheckDataEntryHis: Field 'fControl_Flag' not found"},
+        StepCase{"no System_Info", withoutTable("System_Info"), 4, "no such table: System_Info"},
+        StepCase{"System_Info without a column", withoutColumn("System_Info", "fAdminPassword"), 4,
+                 "qrySystemInfo: Field 'fAdminPassword' not found"}),
+    [](const ::testing::TestParamInfo<StepCase>& i) { return CaseName(i.param.what); });
+
+TEST(OpenDatabase, AMissingFileIsReportedAndNothingIsTouched) {
+  DataFolder folder(DatabaseOptions{}, /*makeDatabase=*/false);
+  ScopedPresenter dialogs;
+  dialogs->expect("Doesn't Exists!");
+  TDM dm;
+  EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
+  auto shown = dialogs->shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "Database File" + folder.dataFile() + "Doesn't Exists!");
+  EXPECT_EQ(shown[0].caption, "Error");
+  EXPECT_EQ(shown[0].style, MB_OK | MB_ICONWARNING);
+  EXPECT_NE(access(LockFilePathFor(folder.dataFile()).c_str(), F_OK), 0);
+  EXPECT_NE(access(folder.dataFile().c_str(), F_OK), 0);
+}
+
+TEST(OpenDatabase, ReadsTheSettingsRow) {
+  DataFolder folder;
+  {
+    RawDb db(folder.dataFile());
+    db.exec("UPDATE System_Info SET fUnit = 'sec', fUnitScale = 0.1, fCom = 'COM3', fDefaultMeterType = 'PT2', "
+            "fDefaultDll = 'pt.dll', fDefaultUnit = 'INR', fDefaultHighValue = 35, fDefaultLowValue = 20, "
+            "fDefaultHypoValue = -4, fLastUser = 7, fAdminPassword = 'secret'");
+  }
+  ScopedPresenter dialogs;
+  TDM dm;
+  ASSERT_TRUE(dm.OpenDatabase(folder.dataFile()));
+  EXPECT_EQ(dm.ConnectStep(), 5);
+  const TMeterSetting& m = GlobalOption.MeterSetting;
+  EXPECT_EQ(m.Unit, "sec");
+  EXPECT_EQ(m.UnitScale, static_cast<double>(0.1f));  // a single-precision setting
+  EXPECT_EQ(m.Com, "COM3");
+  EXPECT_EQ(m.DefaultMeterType, "PT2");
+  EXPECT_EQ(m.DefaultDll, "pt.dll");
+  EXPECT_EQ(m.DefaultUnit, "INR");
+  EXPECT_EQ(m.DefaultHighValue, 35);
+  EXPECT_EQ(m.DefaultLowValue, 20);
+  EXPECT_EQ(m.DefaultHypoValue, -4);
+  EXPECT_EQ(Operator.LastUser, 7);
+  EXPECT_EQ(Operator.AdminPassword, "secret");
+  EXPECT_TRUE(dm.qryCheckData.active());
+  EXPECT_TRUE(dm.qryCheckDataEntry.active());
+  EXPECT_TRUE(dm.qryCheckDataEntryHis.active());
+  EXPECT_EQ(dm.qryCheckData.parameter("ProviderID").value, FieldValue(int64_t{-1000}));
+}
+
+TEST(OpenDatabase, AnEmptySettingsTableIsNoError) {
+  DatabaseOptions noRow;
+  noRow.systemInfoRow = false;
+  DataFolder folder(noRow);
+  GlobalOption.MeterSetting.Unit = "as before";
+  GlobalOption.MeterSetting.DefaultHighValue = 99;
+  ScopedPresenter dialogs;
+  TDM dm;
+  EXPECT_TRUE(dm.OpenDatabase(folder.dataFile()));
+  EXPECT_EQ(GlobalOption.MeterSetting.Unit, "as before");
+  EXPECT_EQ(GlobalOption.MeterSetting.DefaultHighValue, 99);
+}
+
+TEST(DataModule, StartsAndEndsWithTheLockFileAndTrace) {
+  DataFolder folder;
+  ScopedPresenter dialogs;
+  const std::string lock = LockFilePathFor(folder.dataFile());
+  {
+    auto dm = CreateDataModule();
+    EXPECT_FALSE(dm->TerminateRequested());
+    EXPECT_TRUE(TraceOpen());
+    EXPECT_EQ(access(lock.c_str(), F_OK), 0);
+    EXPECT_EQ(PrimaryLanguage(), 9);
+  }
+  EXPECT_FALSE(TraceOpen());
+  EXPECT_NE(access(lock.c_str(), F_OK), 0);
+}
+
+TEST(DataModule, AsksToEndWhenTheDatabaseIsMissingAndStillFinishesStartUp) {
+  DataFolder folder(DatabaseOptions{}, false);
+  folder.dir().write("2052/MovraT.txt", "!LanguageID=2052\nPM=\xE4\xB8\x8B\xE5\x8D\x88\n");
+  FormatSettings().TimePMString = "PM";
+  ScopedPresenter dialogs;
+  dialogs->expect("Doesn't Exists!");
+  auto dm = CreateDataModule();
+  EXPECT_TRUE(dm->TerminateRequested());
+  // The language scan and the formats still ran.
+  EXPECT_EQ(FormatSettings().TimePMString, "\xE4\xB8\x8B\xE5\x8D\x88");
+}
+
+TEST(DataModule, AsksToEndWhenTheTraceCannotBeOpened) {
+  TempDir dir;
+  PrepareFolders(dir.path());  // no Data folder: neither trace nor database
+  ScopedPresenter dialogs;
+  dialogs->expect("Can't open the file ");
+  dialogs->expect("Doesn't Exists!");
+  auto dm = CreateDataModule();
+  EXPECT_TRUE(dm->TerminateRequested());
+}
+
+TEST(FormatSettings, AreThoseOfTheProgramAfterStartUp) {
+  DataFolder folder;
+  TFormatSettings& fs = FormatSettings();
+  fs.DateSeparator = '-';
+  fs.ShortDateFormat = "yyyy-mm-dd";
+  fs.TimeSeparator = '.';
+  fs.LongTimeFormat = "hh.nn";
+  fs.DecimalSeparator = ',';
+  ScopedPresenter dialogs;
+  auto dm = CreateDataModule();
+
+  auto t = StrToTime("14:05");
+  ASSERT_TRUE(t.has_value());
+  EXPECT_EQ(*t, *EncodeTime(14, 5, 0, 0));
+  EXPECT_EQ(FormatDateTime("c", *EncodeDate(2024, 3, 15) + *EncodeTime(14, 5, 9, 0)), "03/15/2024 14:05:09");
+  EXPECT_EQ(FormatDateTime("ddd dddd", *EncodeDate(2024, 3, 15)), "FRI Friday");
+  EXPECT_EQ(fs.TimeAMString, "AM");
+  EXPECT_EQ(fs.DecimalSeparator, ',');  // the user's own
+}
+
+TEST(FormatSettings, NamesComeFromTheInterfaceLanguage) {
+  DataFolder folder;
+  folder.dir().write("2052/MovraT.txt",
+                     "\xEF\xBB\xBF!LanguageID=2052\nAM=\xE4\xB8\x8A\xE5\x8D\x88\nPM=\xE4\xB8\x8B\xE5\x8D\x88\n"
+                     "Friday=\xE6\x98\x9F\xE6\x9C\x9F\xE4\xBA\x94\nFRI=\xE4\xBA\x94\nSUN=\n");
+  ScopedPresenter dialogs;
+  auto dm = CreateDataModule();
+  const TFormatSettings& fs = FormatSettings();
+  EXPECT_EQ(fs.TimeAMString, "\xE4\xB8\x8A\xE5\x8D\x88");
+  EXPECT_EQ(fs.TimePMString, "\xE4\xB8\x8B\xE5\x8D\x88");
+  EXPECT_EQ(fs.LongDayNames[5], "\xE6\x98\x9F\xE6\x9C\x9F\xE4\xBA\x94");
+  EXPECT_EQ(fs.ShortDayNames[5], "\xE4\xBA\x94");
+  EXPECT_EQ(fs.ShortDayNames[0], "SUN");  // an empty translation shows the English name
+  EXPECT_EQ(fs.LongDayNames[1], "Monday");
+}
+
+}  // namespace
+}  // namespace movra::test

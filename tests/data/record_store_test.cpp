@@ -1,0 +1,244 @@
+// Storing downloaded records into Result_Log: the conversions of each record, the
+// rejected ones, the progress line, the batch, and ClearData.
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <optional>
+
+#include "app/folders.h"
+#include "app/trace.h"
+#include "data/data_module.h"
+#include "data/record_store.h"
+#include "data_fixture.h"
+#include "recording_presenter.h"
+
+namespace movra::test {
+namespace {
+
+struct RecordingUi : StoreUi {
+  std::vector<std::pair<int, std::string>> status;
+  std::vector<bool> cursor;
+  void setStatusText(int panel, const std::string& text) override { status.emplace_back(panel, text); }
+  void setBusyCursor(bool busy) override { cursor.push_back(busy); }
+};
+
+struct CountingObserver : RowSetObserver {
+  int total = 0;
+  void dataSetChanged(RowSet&) override { ++total; }
+  void rowChanged(RowSet&, int) override { ++total; }
+  void currentRowChanged(RowSet&) override { ++total; }
+};
+
+TMeterRecord baseRecord() {
+  TMeterRecord r;
+  r.RecordNumber = "12";
+  r.SerialNumber = "SN01";
+  r.MeterType = "345";
+  r.Date = "2024-03-15";
+  r.Time = "03:15";
+  r.Region = "US";
+  r.CalibrationType = "EC";
+  r.CalibrationLevel = "Level 1";
+  r.InrValue = static_cast<double>(2.5f);
+  return r;
+}
+
+class Storing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(OpenTrace());
+    ASSERT_TRUE(dm.OpenDatabase(folder.dataFile()));
+    raw = std::make_unique<RawDb>(folder.dataFile());
+  }
+  void TearDown() override { CloseTrace(); }
+  void store(const std::vector<TMeterRecord>& recs) {
+    for (const auto& r : recs) records.Add(r);
+    storer.StoreMeterRecords(records, "SN01", "COM 5", 20);
+  }
+  std::string trace() { return ReadFileBytes(TraceFilePath()); }
+
+  DataFolder folder;
+  ScopedPresenter dialogs;
+  TDM dm;
+  RecordingUi ui;
+  TRecordStore storer{dm, ui};
+  TMeterRecordQuery records;
+  std::unique_ptr<RawDb> raw;
+};
+
+// ---------------------------------------------------------------- one record, many ways
+
+struct StoreCase {
+  const char* what;
+  TMeterRecord rec;
+  bool stored;
+  const char* recordNumber = "12";
+  int providerId = 12;
+  std::optional<std::string> timeString;
+  std::optional<std::string> ampm;
+  std::optional<std::pair<int, int>> timeOfDay;  // fTime / fDate; empty: not written
+  const char* inrText = "2.5";
+  const char* dialog = nullptr;  // the whole text of the one box expected, if any
+  const char* traceLine = nullptr;
+};
+void PrintTo(const StoreCase& c, std::ostream* os) { *os << c.what; }
+
+TMeterRecord with(std::function<void(TMeterRecord&)> f) {
+  TMeterRecord r = baseRecord();
+  f(r);
+  return r;
+}
+
+std::vector<StoreCase> storeCases() {
+  using T = std::pair<int, int>;
+  return {
+      {"PM afternoon", with([](auto& r) { r.AmPm = "PM"; }), true, "12", 12, "15:15", "PM", T{15, 15}},
+      {"no marker keeps the text", with([](auto& r) { r.Time = "09:40"; }), true, "12", 12, "09:40", std::nullopt, T{9, 40}},
+      {"AM morning", with([](auto& r) { r.Time = "07:05"; r.AmPm = "am"; }), true, "12", 12, "07:05", "am", T{7, 5}},
+      {"hour above 12 with PM stays", with([](auto& r) { r.Time = "13:05"; r.AmPm = "PM"; }), true, "12", 12, "13:05", "PM", T{13, 5}},
+      {"12 AM is midnight", with([](auto& r) { r.Time = "12:30"; r.AmPm = "AM"; }), true, "12", 12, "00:30", "AM", T{0, 30}},
+      {"12 PM is noon", with([](auto& r) { r.Time = "12:30"; r.AmPm = "PM"; }), true, "12", 12, "12:30", "PM", T{12, 30}},
+      {"no valid time of day", with([](auto& r) { r.Time = "25:61"; }), true, "12", 12, "25:61", std::nullopt, T{0, 0}},
+      {"hour not a number", with([](auto& r) { r.Time = "ab:cd"; r.AmPm = "PM"; }), true, "12", 12, std::nullopt, "PM",
+       std::nullopt, "2.5", "Error Data\r\nError in conversion, hour = -1\r\n12\r\n2024-03-15 ab:cd\r\n2.5\r\n",
+       "Error conversion: hour: -1"},
+      {"INR 7.0", with([](auto& r) { r.InrValue = 7.0; }), true, "12", 12, "03:15", std::nullopt, T{3, 15}, "7.0"},
+      {"INR 7.05 single", with([](auto& r) { r.InrValue = 7.05f; }), true, "12", 12, "03:15", std::nullopt, T{3, 15},
+       "INR \u2191"},
+      {"INR 0.7 single", with([](auto& r) { r.InrValue = 0.7f; }), true, "12", 12, "03:15", std::nullopt, T{3, 15},
+       "INR \u2193"},
+      {"empty record number", with([](auto& r) { r.RecordNumber = ""; }), true, "0", 0, "03:15", std::nullopt, T{3, 15}},
+      {"record number no integer", with([](auto& r) { r.RecordNumber = "A7"; }), true, "A7", 0, "03:15", std::nullopt, T{3, 15}},
+      {"date of 9 characters", with([](auto& r) { r.Date = "2017-9-12"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong datetime , should yyyy-mm-dd 2017-9-12"},
+      {"date with letters", with([](auto& r) { r.Date = "2017-ab-12"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong datetime , should yyyy-mm-dd 2017-ab-12"},
+      {"month 13", with([](auto& r) { r.Date = "2017-13-01"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong datetime , should yyyy-mm-dd 2017-13-01"},
+      {"February 30", with([](auto& r) { r.Date = "2017-02-30"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong datetime , should yyyy-mm-dd 2017-02-30"},
+      {"serial number too long", with([](auto& r) { r.SerialNumber = std::string(31, 'S'); }), false, "", 0, {}, {}, {}, "",
+       "The field 'fSN' is too small to accept the amount of data you attempted to add (31 characters, at most 30)."
+       "\r\n\r\r2024-03-1503:15EC12",
+       "Save Error \r\nThe field 'fSN' is too small"},
+  };
+}
+
+class StoreOneRecord : public Storing, public ::testing::WithParamInterface<StoreCase> {};
+
+TEST_P(StoreOneRecord, AsTheTableSays) {
+  const StoreCase& c = GetParam();
+  if (c.dialog) dialogs->expect(c.dialog);
+  store({c.rec});
+  EXPECT_EQ(storer.TransferCount, c.stored ? 1 : 0);
+  if (c.dialog) {
+    auto shown = dialogs->shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, c.dialog);
+    EXPECT_EQ(shown[0].caption, kApplicationTitle);
+    EXPECT_EQ(shown[0].style, MB_OK);
+  }
+  if (c.traceLine) {
+    EXPECT_NE(trace().find(c.traceLine), std::string::npos) << trace();
+  }
+  ASSERT_EQ(raw->count("Result_Log"), c.stored ? 1 : 0);
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), c.stored ? 1 : 0);
+  if (!c.stored) return;
+
+  RowSet& q = dm.qryCheckDataEntry;
+  q.first();
+  EXPECT_EQ(q.fieldByName("fRecordNumber").asString(), c.recordNumber);
+  EXPECT_EQ(q.fieldByName("fProviderID").asInteger(), c.providerId);
+  EXPECT_EQ(q.fieldByName("fPatientID").asInteger(), -1000);
+  EXPECT_TRUE(q.fieldByName("fChecked").asBoolean());
+  EXPECT_EQ(q.fieldByName("fTime_String").isNull(), !c.timeString.has_value());
+  if (c.timeString) {
+    EXPECT_EQ(q.fieldByName("fTime_String").asString(), *c.timeString);
+  }
+  EXPECT_EQ(q.fieldByName("fAMPM").isNull(), !c.ampm.has_value());
+  if (c.ampm) {
+    EXPECT_EQ(q.fieldByName("fAMPM").asString(), *c.ampm);
+  }
+  const double date = *EncodeDate(2024, 3, 15);
+  if (c.timeOfDay) {
+    double expected = date + *EncodeTime(c.timeOfDay->first, c.timeOfDay->second, 0, 0);
+    EXPECT_DOUBLE_EQ(q.fieldByName("fTime").asDateTime(), expected);
+    EXPECT_DOUBLE_EQ(q.fieldByName("fDate").asDateTime(), expected);
+    EXPECT_NEAR(q.fieldByName("fDateTime").asDateTime(), Now(), 1.0 / 24);
+  } else {
+    EXPECT_TRUE(q.fieldByName("fTime").isNull());
+    EXPECT_TRUE(q.fieldByName("fDate").isNull());
+    EXPECT_TRUE(q.fieldByName("fDateTime").isNull());
+  }
+  EXPECT_EQ(q.fieldByName("fInr_s").asString(), c.inrText);
+  EXPECT_EQ(q.fieldByName("fInr_v").asFloat(), c.rec.InrValue);
+  EXPECT_EQ(q.fieldByName("fCalibrationType").asString(), "EC");
+  EXPECT_EQ(q.fieldByName("fCalibrationLevel").asString(), "Level 1");
+  EXPECT_EQ(q.fieldByName("fMeterType").asString(), "345");
+  EXPECT_EQ(q.fieldByName("fSN").asString(), c.rec.SerialNumber);
+  // What the list shows is what the file holds.
+  EXPECT_EQ(raw->scalar("SELECT fINR_s FROM Result_Log"), FieldValue(std::string(c.inrText)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, StoreOneRecord, ::testing::ValuesIn(storeCases()),
+                         [](const ::testing::TestParamInfo<StoreCase>& i) { return CaseName(i.param.what); });
+
+// ---------------------------------------------------------------- runs
+
+TEST_F(Storing, RecordsArrivingInSeveralMessagesAreAllStored) {
+  CountingObserver grid;
+  dm.qryCheckDataEntry.addObserver(&grid);
+  store({baseRecord(), baseRecord(), baseRecord()});
+  EXPECT_EQ(grid.total, 1);  // the grid is refreshed once per run
+  store({baseRecord(), baseRecord()});
+  store({});  // the list was already emptied: nothing stored, the line still refreshed
+  EXPECT_EQ(storer.TransferCount, 5);
+  EXPECT_EQ(raw->count("Result_Log"), 5);
+  EXPECT_EQ(dm.qryCheckDataEntry.pendingCount(), 0);
+  ASSERT_EQ(ui.status.size(), 3u);
+  EXPECT_EQ(ui.status.back(), std::make_pair(0, std::string("Reading SN01(COM 5):  5 / 20")));
+  EXPECT_EQ(ui.cursor, (std::vector<bool>{true, false, true, false, true, false}));
+  EXPECT_FALSE(dm.qryCheckDataEntry.controlsDisabled());
+  dm.qryCheckDataEntry.removeObserver(&grid);
+}
+
+TEST_F(Storing, ABatchThatCannotBeWrittenIsRaisedAndKeptForTheNextRun) {
+  raw->exec("BEGIN IMMEDIATE");  // another writer holds the file
+  EXPECT_THROW(store({baseRecord(), baseRecord()}), DbError);
+  EXPECT_EQ(ui.cursor.back(), false);
+  EXPECT_FALSE(dm.qryCheckDataEntry.controlsDisabled());
+  EXPECT_EQ(dm.qryCheckDataEntry.pendingCount(), 2);
+  raw->exec("ROLLBACK");
+  EXPECT_EQ(raw->count("Result_Log"), 0);
+
+  store({baseRecord()});
+  EXPECT_EQ(raw->count("Result_Log"), 3);
+  EXPECT_EQ(storer.TransferCount, 3);
+}
+
+TEST_F(Storing, ClearDataEmptiesTheTableAndTheList) {
+  store({baseRecord(), baseRecord()});
+  // A row of an earlier run that never cleared (stored for patient -1000) goes as well.
+  raw->exec("INSERT INTO Result_Log (fPatientID, fSN) VALUES (-1000, 'OLD'), (0, 'LISTED')");
+  storer.ClearData();
+  EXPECT_EQ(raw->count("Result_Log"), 0);
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), 0);
+  EXPECT_EQ(storer.TransferCount, 0);
+
+  storer.TransferCount = 4;
+  storer.ClearData();  // on an empty table
+  EXPECT_EQ(raw->count("Result_Log"), 0);
+  EXPECT_EQ(storer.TransferCount, 0);
+}
+
+TEST_F(Storing, StoredRowsOfAnEarlierRunAreNotListedAfterTheNextStart) {
+  store({baseRecord()});
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), 1);
+  dm.qryCheckDataEntry.requery();
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), 0);
+  EXPECT_EQ(raw->count("Result_Log"), 1);
+}
+
+}  // namespace
+}  // namespace movra::test

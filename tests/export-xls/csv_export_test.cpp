@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/format_settings.h"
+#include "export/csv_export.h"
+#include "export/export_values.h"
+#include "recording_presenter.h"
+#include "temp_dir.h"
+#include "test_rows.h"
+
+using namespace movra;
+
+namespace {
+
+ExportRow Row(const char* number, float inr) {
+  ExportRow r = test::WithInr(test::ExampleRow(), inr);
+  r.recordNumber = number;
+  return r;
+}
+
+// The list of the golden file: the example row, an unticked row, INR 7.5, record "0" with
+// INR 0.74, INR 0.75, a tie that rounds to even with no sample type, 7.04 that shows as
+// 7.0, and the meter's 0.7 that counts as below.
+std::vector<ExportRow> GoldenRows() {
+  ExportRow unticked = test::ExampleRow();
+  unticked.checked = false;
+  ExportRow tie = Row("6", 2.25f);
+  tie.sampleType = "";
+  return {test::ExampleRow(), unticked, Row("12", 7.5f), Row("0", 0.74f), Row("5", 0.75f), tie, Row("7", 7.04f), Row("8", 0.7f)};
+}
+
+std::string Golden() { return test::ReadFileBytes(test::SourceDir() + "/tests/export-xls/data/export-golden.csv"); }
+
+TEST(CsvExport, GoldenFile) {
+  test::DecimalSeparator point('.');
+  ASSERT_FALSE(Golden().empty());
+  EXPECT_EQ(CsvBytes(GoldenRows()), Golden());
+}
+
+// With a decimal comma the INR value holds a comma, so it is quoted to stay one field.
+TEST(CsvExport, DecimalCommaIsQuoted) {
+  test::DecimalSeparator comma(',');
+  EXPECT_EQ(CsvRowLine(test::ExampleRow()), "12,345,YY-MM-DD, 24-03-15 , 14:05 ,\" 2,5 \", 26 ,EC,SN01\r\n");
+  EXPECT_EQ(CsvRowLine(Row("12", 7.5f)), "12,345,YY-MM-DD, 24-03-15 , 14:05 ,INR \xE2\x86\x91,INR \xE2\x86\x91,EC,SN01\r\n");
+}
+
+// The date and time texts are those of the date-time formatter, whatever the value.
+TEST(CsvExport, DateAndTimeTextsMatchTheFormatter) {
+  ExportRow r = test::ExampleRow();
+  for (TDateTime d : {0.0, 2.0, 36525.999, 36526.0, 45366.5868, 73050.0, -700.25, 2958465.0}) {
+    r.date = d;
+    EXPECT_EQ(DateText(r), FormatDateTime("yy-mm-dd", d)) << d;
+  }
+  for (const char* t : {"00:00", "9:5", "14:05", "23:59:59", "12:00 AM", "1:30 PM"}) {
+    r.timeText = t;
+    EXPECT_EQ(TimeText(r), FormatDateTime("hh:nn", *StrToTime(t))) << t;
+  }
+}
+
+TEST(CsvExport, FieldQuoting) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"plain", "plain"},       {" 2.5 ", " 2.5 "},         {"", ""},
+      {"Doe, J", "\"Doe, J\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"a\rb", "\"a\rb\""},
+      {"a\nb", "\"a\nb\""},     {"\"", "\"\"\"\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CsvField(c.in), c.out) << c.in;
+  ExportRow r = test::ExampleRow();
+  r.patientId = "Doe, \"J\"";
+  EXPECT_EQ(CsvRowLine(r), "12,\"Doe, \"\"J\"\"\",YY-MM-DD, 24-03-15 , 14:05 , 2.5 , 26 ,EC,SN01\r\n");
+}
+
+TEST(CsvExport, ValuesThatCannotBeWritten) {
+  struct Case {
+    const char* number;
+    const char* time;
+    const char* message;
+  } cases[] = {
+      {"x1", "14:05", "'x1' is not a valid integer value"},
+      {"", "14:05", "'' is not a valid integer value"},
+      {"99999999999", "14:05", "'99999999999' is not a valid integer value"},
+      {"12", "later", "'later' is not a valid time"},
+      {"12", "", "'' is not a valid time"},
+  };
+  for (const Case& c : cases) {
+    ExportRow r = test::ExampleRow();
+    r.recordNumber = c.number;
+    r.timeText = c.time;
+    try {
+      CsvRowLine(r);
+      ADD_FAILURE() << c.number << " " << c.time;
+    } catch (const ExportValueError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+  ExportRow negative = test::ExampleRow();
+  negative.recordNumber = "-3";
+  EXPECT_EQ(CsvValues(negative)[0], "00");
+  negative.recordNumber = " 7";
+  EXPECT_EQ(CsvValues(negative)[0], " 7") << "written as stored";
+}
+
+// ".csv" is always appended; an existing file is emptied; three rows with the second
+// unticked give four lines.
+TEST(CsvExport, WritesTheChosenNamePlusCsv) {
+  test::TempDir dir;
+  test::DecimalSeparator point('.');
+  for (const char* chosen : {"report", "results.csv"}) {
+    test::ScopedPresenter presenter;
+    presenter->expect("Export to CSV finished!");
+    dir.write(std::string(chosen) + ".csv", std::string(5000, 'x'));
+    std::vector<ExportRow> rows = GoldenRows();
+    rows.resize(3);
+    EXPECT_EQ(ExportCsv(rows, dir.file(chosen)), ExportOutcome::Finished);
+    std::string text = dir.read(std::string(chosen) + ".csv");
+    EXPECT_EQ(text, CsvBytes(rows));
+    size_t lines = 0;
+    for (size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos; p += 2) ++lines;
+    EXPECT_EQ(lines, 4u);
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.file("results.csv.csv")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("report")));
+}
+
+// A row that cannot be written stops the walk: the lines before it stay in the file.
+TEST(CsvExport, WriteErrorKeepsEarlierLines) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Write to CSV Error 'later' is not a valid time");
+  presenter->expect("Export to CSV finished!");
+  std::vector<ExportRow> rows = GoldenRows();
+  rows[2].timeText = "later";
+  EXPECT_EQ(ExportCsv(rows, dir.file("out")), ExportOutcome::Finished);
+  EXPECT_EQ(dir.read("out.csv"), CsvHeaderLine() + CsvRowLine(rows[0]) + CsvRowLine(rows[1]));
+}
+
+TEST(CsvExport, FileThatCannotBeCreatedGoesToTheErrorDisplay) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Cannot create file");
+  EXPECT_EQ(ExportCsv(GoldenRows(), dir.file("missing/out")), ExportOutcome::GeneralError);
+  ASSERT_EQ(presenter->shown().size(), 1u);
+  EXPECT_EQ(presenter->shown()[0].caption, "Error");
+}
+
+}  // namespace

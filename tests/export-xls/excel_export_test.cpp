@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "export/cfb_file.h"
+#include "export/excel_export.h"
+#include "export/export_values.h"
+#include "export/xls_workbook.h"
+#include "recording_presenter.h"
+#include "temp_dir.h"
+#include "test_rows.h"
+
+using namespace movra;
+
+namespace {
+
+std::vector<ExportRow> ThreeRowsSecondUnticked() {
+  ExportRow a = test::ExampleRow(), b = test::ExampleRow(), c = test::WithInr(test::ExampleRow(), 7.5f);
+  b.checked = false;
+  b.recordNumber = "2";
+  c.recordNumber = "3";
+  return {a, b, c};
+}
+
+// Ticked rows 1 and 3 of the list go to worksheet rows 2 and 3.
+TEST(ExcelExport, TickedRowsFillRowsFromTwo) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Export to Excel finished!");
+  const std::string target = dir.file("chosen name");  // saved as chosen, no extension added
+  ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target);
+  XlsWorkbook book = XlsWorkbook::open(target);
+  const char* expected[2][9] = {
+      {"12", "345", "YY-MM-DD", " 24-03-15 ", " 14:05 ", "2.5", "26", "EC", "SN01"},
+      {"3", "345", "YY-MM-DD", " 24-03-15 ", " 14:05 ", "INR \xE2\x86\x91", "INR \xE2\x86\x91", "EC", "SN01"},
+  };
+  for (uint32_t r = 0; r < 2; ++r)
+    for (uint16_t c = 0; c < 9; ++c) EXPECT_EQ(book.cell("Sheet1", r + 1, c)->text, expected[r][c]) << r << "," << c;
+  EXPECT_FALSE(book.cell("Sheet1", 3, 0));
+  EXPECT_FALSE(std::filesystem::exists(target + ".xls"));
+}
+
+// A German locale writes the INR with a decimal comma, in the cell as in the list.
+TEST(ExcelExport, DecimalSeparatorOfTheLocale) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Export to Excel finished!");
+  test::DecimalSeparator comma(',');
+  ExportExcel({test::WithInr(test::ExampleRow(), 2.25f)}, test::FixturePath("template-plain.xls"), dir.file("de.xls"));
+  EXPECT_EQ(XlsWorkbook::open(dir.file("de.xls")).cell("Sheet1", 1, 5)->text, "2,2");
+}
+
+// A template that is missing or has no "Sheet1" goes to the general error display;
+// nothing is written and no "finished" follows.
+TEST(ExcelExport, TemplateProblemsWriteNothing) {
+  test::TempDir dir;
+  // A Sheet1 without its EOF: the sheet list is sound, the sheet is not.
+  CompoundFile cf = CompoundFile::Parse(test::ReadFileBytes(test::FixturePath("template-plain.xls")));
+  std::string& stream = cf.entries()[cf.FindInRoot(u"Workbook")].data;
+  stream.resize(stream.size() - 4);
+  dir.write("damaged.xls", cf.Serialize());
+  struct Case {
+    std::string templ;
+    const char* shown;
+  } cases[] = {
+      {test::FixturePath("template-without-sheet1.xls"), "Sheet1"},
+      {dir.file("missing.xls"), "missing.xls"},
+      {dir.file("damaged.xls"), "damaged"},
+  };
+  for (const Case& c : cases) {
+    test::ScopedPresenter presenter;
+    presenter->expect(c.shown);
+    EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), c.templ, dir.file("out.xls")), ExportOutcome::GeneralError);
+    auto shown = presenter->shown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.xls")));
+  }
+}
+
+// A row whose time is no time stops the walk with "Write to Excel Error"; the rows before
+// it are saved, then "Export to Excel finished!".
+TEST(ExcelExport, CellErrorKeepsEarlierRows) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Write to Excel Error 'later' is not a valid time");
+  presenter->expect("Export to Excel finished!");
+  std::vector<ExportRow> rows = ThreeRowsSecondUnticked();
+  rows[2].timeText = "later";
+  ExportRow after = test::ExampleRow();
+  after.recordNumber = "4";
+  rows.push_back(after);
+  EXPECT_EQ(ExportExcel(rows, test::FixturePath("template-plain.xls"), dir.file("out.xls")), ExportOutcome::Finished);
+  XlsWorkbook book = XlsWorkbook::open(dir.file("out.xls"));
+  EXPECT_EQ(book.cell("Sheet1", 1, 0)->text, "12");
+  EXPECT_FALSE(book.cell("Sheet1", 3, 0)) << "the walk stopped";
+}
+
+TEST(ExcelExport, SaveErrorWritesNoFile) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Write to Excel Error ");
+  presenter->expect("Export to Excel finished!");
+  const std::string target = dir.file("no-folder/out.xls");
+  EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target), ExportOutcome::Finished);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// A chosen file that another program holds open at save time is left alone, silently.
+TEST(ExcelExport, FileInUseAtSaveIsLeftAlone) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Export to Excel finished!");
+  dir.write("busy.xls", "old");
+  int fd = open(dir.file("busy.xls").c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX), 0);
+  ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), dir.file("busy.xls"));
+  close(fd);
+  EXPECT_EQ(dir.read("busy.xls"), "old");
+}
+
+// The template is never changed, even when it is the file chosen.
+TEST(ExcelExport, TemplateChosenAsTargetStaysUnchanged) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Write to Excel Error The template");
+  presenter->expect("Export to Excel finished!");
+  const std::string templ = test::CopyFixture(dir, "template-plain.xls");
+  const std::string before = dir.read("template-plain.xls");
+  ExportExcel(ThreeRowsSecondUnticked(), templ, dir.path() + "/./template-plain.xls");
+  EXPECT_EQ(dir.read("template-plain.xls"), before);
+}
+
+// An existing file chosen for overwriting is replaced.
+TEST(ExcelExport, ReplacesAnExistingFile) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  presenter->expect("Export to Excel finished!");
+  dir.write("old.xls", "old");
+  ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), dir.file("old.xls"));
+  EXPECT_EQ(XlsWorkbook::open(dir.file("old.xls")).cell("Sheet1", 1, 0)->text, "12");
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// movra-cli download, end to end against the simulator.
+#include <gtest/gtest.h>
+
+#include "run_process.h"
+#include "sim_process.h"
+#include "temp_dir.h"
+
+using namespace movra::test;
+
+namespace {
+
+std::string Cli() { return BuildDir() + "/bin/movra-cli"; }
+
+ProcessResult Download(const std::string& port, const std::string& baud = "4800") {
+  return RunProcess({Cli(), "download", "--port", port, "--baud", baud}, 60000);
+}
+
+TEST(MovraCli, PrintsEveryRecordInOrderAndTheMeterSeesEachAcknowledged) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--records", SourceDir() + "/tests/meter/data/cli_records.txt", "--serial", "MV20240001X",
+                         "--no-pace"}))
+      << sim.lastError();
+  ProcessResult r = Download(sim.devicePath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  std::vector<std::string> expected = {
+      "SerialNumber: MV20240001X",
+      "5\tMV20240001X\t2\t2011-03-15\t09:30\tUS\tPM\tDownloaded Sample\tLevel 1\t2.5",
+      "6\tMV20240001X\t00\t2011-03-16\t14:05\tEUR\t\t \tLevel2(EC Only)\t1.10000002",
+      "7\tMV20240001X\t\t2012-12-31\t12:00\tUS\tAM\tUnknown\tUnknown\t3.70000005",
+      "200\tMV20240001X\t65535\t2000-01-01\t00:00\tUS\t\tDownloaded CS\tLevel 1\t0.899999976",
+      "Records: 4",
+  };
+  EXPECT_EQ(Lines(r.out), expected);
+  EXPECT_EQ(sim.ackCount(), 4);
+  for (const char* ack : {"ack 5", "ack 6", "ack 7", "ack 200"}) EXPECT_EQ(sim.countJournal(ack), 1) << ack;
+}
+
+TEST(MovraCli, SilentMeterEndsAfterTheLimitWithNoRecords) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--silent"})) << sim.lastError();
+  ProcessResult r = Download(sim.devicePath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"SerialNumber: Unknown", "Records: 0"}));
+  EXPECT_GE(r.elapsedMs, 2900);
+  EXPECT_LT(r.elapsedMs, 8000);
+}
+
+TEST(MovraCli, BadCrcStopsAtThatRecord) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--generate", "5", "--bad-crc", "3", "--no-pace"})) << sim.lastError();
+  ProcessResult r = Download(sim.devicePath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[1].substr(0, 2), "1\t");
+  EXPECT_EQ(lines[2].substr(0, 2), "2\t");
+  EXPECT_EQ(lines[3], "Records: 2");
+  EXPECT_EQ(r.err, "Error: Record 3 CRC error! Please try again!\n");
+  EXPECT_EQ(sim.countJournal("ack 3"), 0);
+  EXPECT_EQ(sim.ackCount(), 2);
+}
+
+TEST(MovraCli, UnplugMidTransferEndsCleanly) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--generate", "10", "--unplug-before", "4", "--no-pace"})) << sim.lastError();
+  ProcessResult r = Download(sim.devicePath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  auto lines = Lines(r.out);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Records: 3");
+  EXPECT_LT(r.elapsedMs, 15000);
+}
+
+TEST(MovraCli, PortThatCannotOpenExitsWith3AndSaysWhy) {
+  ProcessResult r = Download("/nonexistent/ttyUSB7");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("/nonexistent/ttyUSB7"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Error opening serial port"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(MovraCli, UsageErrorsExitWith2) {
+  for (std::vector<std::string> args : {std::vector<std::string>{"download"},
+                                        {"download", "--port"},
+                                        {"download", "--port", "LPT1"},
+                                        {"download", "--port", "COM1", "--baud", "fast"},
+                                        {"download", "--port", "COM1", "--color"},
+                                        {"upload"},
+                                        {}}) {
+    args.insert(args.begin(), Cli());
+    ProcessResult r = RunProcess(args, 10000);
+    EXPECT_EQ(r.exitCode, 2) << args.size();
+    EXPECT_NE(r.err.find("usage: movra-cli"), std::string::npos);
+  }
+}
+
+}  // namespace

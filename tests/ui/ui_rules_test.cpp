@@ -1,0 +1,147 @@
+// The data list's rules, the export names and the port-failure texts: pure functions,
+// checked case by case.
+#include <gtest/gtest.h>
+
+#include "ui/export_names.h"
+#include "ui/grid_rules.h"
+#include "ui/port_failure_text.h"
+
+namespace movra {
+namespace {
+
+struct InrCase {
+  double stored;  // fINR_v as stored from the meter
+  double pt;      // fPT_Cal
+  InrRange range;
+  const char* inrText;
+  const char* ptText;
+};
+
+TEST(GridRules, InrAndPtCellsFollowTheRoundedInr) {
+  // Values as the meter sends them: single-precision, widened to double.
+  const InrCase cases[] = {
+      {static_cast<float>(0.74), 7, InrRange::Below, "0.7", "7"},   // rounds to 0.7, which is below
+      {static_cast<float>(0.7), 7, InrRange::Below, "0.7", "7"},    // 0.699999988
+      {0.7, 7, InrRange::Below, "0.7", "7"},                        // the double 0.7 too
+      {static_cast<float>(0.75), 8, InrRange::In, "0.8", "8"},
+      {2.25, 23, InrRange::In, "2.2", "23"},                        // tie to even
+      {2.5, 26, InrRange::In, "2.5", "26"},
+      {static_cast<float>(7.04), 72, InrRange::In, "7.0", "72"},
+      {7.0, 71, InrRange::In, "7.0", "71"},
+      {static_cast<float>(7.05), 72, InrRange::Above, "7.1", "72"},  // 7.0500002
+      {12.5, 128, InrRange::Above, "12.5", "128"},
+      {0.0, 0, InrRange::Below, "0.0", "0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    InrCell inr = DescribeInrCell(kColInr, c.stored, c.pt);
+    InrCell pt = DescribeInrCell(kColPt, c.stored, c.pt);
+    EXPECT_EQ(inr.range, c.range);
+    EXPECT_EQ(pt.range, c.range);  // both cells follow the INR test
+    EXPECT_EQ(inr.text, c.inrText);
+    EXPECT_EQ(pt.text, c.ptText);
+  }
+}
+
+TEST(GridRules, RoundHalfEven) {
+  const std::pair<long double, long long> cases[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7},
+                                                     {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2}, {70.5000019L, 71}};
+  for (auto [v, want] : cases) EXPECT_EQ(RoundHalfEven(v), want) << static_cast<double>(v);
+}
+
+TEST(GridRules, InrTextStartsAtTheCellsCentreLessFifteen) {
+  EXPECT_EQ(InrCellTextX(100, 118), 144);
+  EXPECT_EQ(InrCellTextX(0, 31), 0);   // (31 - 30) / 2 truncates
+  EXPECT_EQ(InrCellTextX(10, 20), 5);  // (20 - 30) / 2 = -5, toward zero
+}
+
+TEST(GridRules, DesignWidthsComeFromTheScreenAndTheClientWidth) {
+  auto w = GridDesignWidths(1920, 1044);
+  EXPECT_EQ(w[0], 58);   // 57.6
+  EXPECT_EQ(w[1], 154);  // 153.6
+  for (int i = 2; i < kGridColumnCount; ++i) EXPECT_EQ(w[i], 118) << i;
+  auto small = GridDesignWidths(1250, 780);
+  EXPECT_EQ(small[0], 38);  // 37.5, tie to even
+  EXPECT_EQ(small[1], 100);
+  EXPECT_EQ(small[9], 85);
+}
+
+TEST(GridRules, ClientSizeIsLimitedToTheScreen) {
+  Size2 s = ClampClientSize({2000, 1100}, {1920, 1080});
+  EXPECT_EQ(s.width, 1900);
+  EXPECT_EQ(s.height, 1010);
+  s = ClampClientSize({1044, 631}, {1920, 1080});
+  EXPECT_EQ(s.width, 1044);
+  EXPECT_EQ(s.height, 631);
+}
+
+TEST(GridRules, FittedColumnsFillTheGridInProportion) {
+  std::vector<int> design = {58, 154, 118, 118, 118, 118, 118, 118, 118, 118};
+  for (int available : {500, 1030, 1500}) {
+    auto fitted = FitColumnWidths(design, available);
+    int sum = 0;
+    for (int w : fitted) sum += w;
+    EXPECT_EQ(sum, available);
+    EXPECT_NEAR(fitted[1] * 1.0 / fitted[0], 154.0 / 58.0, 0.1) << available;
+    EXPECT_EQ(fitted[2], fitted[8]);
+  }
+}
+
+TEST(GridRules, CheckTitleStates) {
+  EXPECT_EQ(CheckStateForCount(0, 0), 0);
+  EXPECT_EQ(CheckStateForCount(0, 3), 0);
+  EXPECT_EQ(CheckStateForCount(2, 3), 1);
+  EXPECT_EQ(CheckStateForCount(3, 3), 2);
+  EXPECT_EQ(NextTitleClickState(0), 2);
+  EXPECT_EQ(NextTitleClickState(1), 0);
+  EXPECT_EQ(NextTitleClickState(2), 0);
+}
+
+TEST(GridRules, StatusPanelWidthsFollowTheWindowWidth) {
+  auto w = StatusPanelWidths(1060, 50);
+  EXPECT_EQ(w[0], 471);  // 1060 * 4 / 9
+  EXPECT_EQ(w[1], 176);
+  EXPECT_EQ(w[2], 176);
+  EXPECT_EQ(w[3], 176);
+  EXPECT_EQ(w[4], 50);
+}
+
+TEST(GridRules, PortPanelPutsOnePortEveryFortyPixels) {
+  auto items = PortPanelLayout({"COM3", "COM7", "COM12"}, 10);
+  ASSERT_EQ(items.size(), 3u);
+  const int iconX[] = {10, 50, 90};
+  const char* text[] = {"3", "7", "12"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(items[i].iconX, iconX[i]);
+    EXPECT_EQ(items[i].textX, iconX[i] + 17);
+    EXPECT_EQ(items[i].text, text[i]);
+  }
+}
+
+TEST(ExportNames, ProposedNames) {
+  DateParts t;
+  t.year = 2024;
+  t.month = 3;
+  t.day = 15;
+  t.hour = 14;
+  t.minute = 5;
+  t.second = 9;
+  EXPECT_EQ(FirstExportName(t), "PT_2024_03_15_14_05_09");
+  EXPECT_EQ(RetryExportName(t), "Movra2024-03-15 14_05_09");
+}
+
+TEST(PortFailureText, ReasonOnASecondLine) {
+  const std::string first = "Com 3 disconnected!, Please check the meter or cable!";
+  EXPECT_EQ(PortOpenFailureMessage(3, PortFailure::None), first);
+  EXPECT_EQ(PortOpenFailureMessage(3, PortFailure::Other), first);
+  EXPECT_EQ(PortOpenFailureMessage(3, PortFailure::NoSuchDevice),
+            first + "\nThe serial port does not exist (the cable may have been unplugged).");
+  EXPECT_EQ(PortOpenFailureMessage(3, PortFailure::Busy), first + "\nThe serial port is in use by another program.");
+  EXPECT_EQ(PortOpenFailureMessage(12, PortFailure::PermissionDenied),
+            "Com 12 disconnected!, Please check the meter or cable!\nPermission denied on the serial port. Add your "
+            "user to the group that owns the serial device (usually dialout): sudo usermod -aG dialout $USER, then "
+            "log out and in again.");
+}
+
+}  // namespace
+}  // namespace movra

@@ -1,0 +1,203 @@
+// The export commands of the window: the checks before an export, the save dialog, the
+// overwrite question about the name as chosen, and the file written.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QToolButton>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "app/dialogs.h"
+#include "data/row_set.h"
+#include "recording_presenter.h"
+#include "ui/frm_main.h"
+#include "ui/save_file_chooser.h"
+#include "ui_test_env.h"
+
+namespace movra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers the save dialog from a script and remembers what it was asked.
+class ScriptedChooser : public SaveFileChooser {
+ public:
+  std::optional<std::string> Execute(const SaveDialogOptions& o) override {
+    asked.push_back(o);
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected save dialog";
+      return std::nullopt;
+    }
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  std::vector<SaveDialogOptions> asked;
+  std::deque<std::optional<std::string>> answers;
+};
+
+class ExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program = std::make_unique<StartedProgram>(folder);
+    chooser = std::make_shared<ScriptedChooser>();
+    program->window().SaveDialog = chooser;
+  }
+  void TearDown() override { program.reset(); }
+  TFrmMain& w() { return program->window(); }
+  RowSet& list() { return program->list(); }
+  std::string out(const std::string& name) { return folder.dir().file(name); }
+
+  ProgramFolder folder;
+  ScopedPresenter boxes;
+  std::unique_ptr<StartedProgram> program;
+  std::shared_ptr<ScriptedChooser> chooser;
+};
+
+TEST_F(ExportTest, NoTickedRowOpensNoDialog) {
+  AddResultRow(list(), "1", 2.5, false);
+  boxes->expect("No Records!");
+  w().btnHis->click();
+  boxes->expect("No Records!");
+  w().btnExpExcel->click();
+  EXPECT_TRUE(chooser->asked.empty());
+  EXPECT_EQ(w().CountCheckedRows(), 0);
+}
+
+TEST_F(ExportTest, MenuItemRunsTheExcelExportAsTheButtonDoes) {
+  AddResultRow(list(), "1", 2.5);
+  chooser->answers = {std::nullopt, std::nullopt};
+  w().mnuExportExcel->trigger();
+  w().btnExpExcel->click();
+  ASSERT_EQ(chooser->asked.size(), 2u);
+  for (const auto& o : chooser->asked) {
+    EXPECT_EQ(o.title, "Export to Excel File");
+    EXPECT_NE(o.filter.find("*.xls"), std::string::npos);
+    EXPECT_EQ(o.fileName.rfind("PT_", 0), 0u) << o.fileName;
+    EXPECT_EQ(o.fileName.size(), std::string("PT_2024_03_15_14_05_09").size());
+  }
+}
+
+TEST_F(ExportTest, CsvHasAnEmptyLineForEachUntickedRow) {
+  AddResultRow(list(), "1", 2.5, true);
+  AddResultRow(list(), "2", 2.6, false);
+  AddResultRow(list(), "3", 7.5, true);
+  chooser->answers = {out("report")};
+  boxes->expect("Export to CSV finished!");
+  w().btnHis->click();
+  ASSERT_EQ(chooser->asked.size(), 1u);
+  EXPECT_EQ(chooser->asked[0].title, "Export to TXT File");
+  EXPECT_NE(chooser->asked[0].filter.find("*.csv"), std::string::npos);
+  // The extension is always appended.
+  ASSERT_TRUE(fs::exists(out("report.csv")));
+  std::string csv = ReadFileBytes(out("report.csv"));
+  std::vector<std::string> lines;
+  size_t pos = 0, crlf;
+  while ((crlf = csv.find("\r\n", pos)) != std::string::npos) {
+    lines.push_back(csv.substr(pos, crlf - pos));
+    pos = crlf + 2;
+  }
+  ASSERT_EQ(lines.size(), 4u) << csv;
+  EXPECT_EQ(lines[0], "Test Record Number,PatientID,DATE FORMAT,DATE,TIME,INR,PT,SAMPLE TYPE,Serial Number");
+  EXPECT_EQ(lines[1].rfind("1,345,YY-MM-DD,", 0), 0u) << lines[1];
+  EXPECT_NE(lines[1].find(" 2.5 , 26 "), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2], "");
+  EXPECT_NE(lines[3].find(",INR ↑,INR ↑,"), std::string::npos) << lines[3];
+  // The walk leaves the list on its last row.
+  EXPECT_EQ(list().recNo(), 2);
+}
+
+TEST_F(ExportTest, ExistingFileAnsweredNoProposesANewNameAndCancelWritesNothing) {
+  AddResultRow(list(), "1", 2.5);
+  std::string existing = out("old.csv");
+  std::ofstream(existing) << "keep";
+  // The question is about the name as chosen; No reopens the dialog with the Movra name.
+  chooser->answers = {existing, existing};
+  boxes->expect(existing + " already exists, do you want to overwrite this file?", IDNO);
+  boxes->expect(existing + " already exists, do you want to overwrite this file?", IDCANCEL);
+  w().btnHis->click();
+  ASSERT_EQ(chooser->asked.size(), 2u);
+  EXPECT_EQ(chooser->asked[1].fileName.rfind("Movra", 0), 0u) << chooser->asked[1].fileName;
+  EXPECT_EQ(chooser->asked[1].fileName.find('/'), std::string::npos);
+  ASSERT_EQ(boxes->shown().size(), 2u);
+  EXPECT_EQ(boxes->shown()[0].caption, "Warning");
+  EXPECT_EQ(boxes->shown()[0].style & 0x0F, MB_YESNOCANCEL);
+  EXPECT_EQ(ReadFileBytes(existing), "keep");
+  EXPECT_FALSE(fs::exists(existing + ".csv"));
+}
+
+TEST_F(ExportTest, OverwriteAnsweredYesExports) {
+  AddResultRow(list(), "1", 2.5);
+  std::string chosen = out("report");
+  std::ofstream(chosen) << "old";
+  chooser->answers = {chosen};
+  boxes->expect(chosen + " already exists, do you want to overwrite this file?", IDYES);
+  boxes->expect("Export to CSV finished!");
+  w().btnHis->click();
+  EXPECT_TRUE(fs::exists(chosen + ".csv"));
+}
+
+// True while another process holds a lock on the file.
+bool LockedByOther(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR);
+  if (fd < 0) return false;
+  bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (free) flock(fd, LOCK_UN);
+  ::close(fd);
+  return !free;
+}
+
+TEST_F(ExportTest, FileInUseIsRefused) {
+  AddResultRow(list(), "1", 2.5);
+  std::string chosen = out("held.xls");
+  std::ofstream(chosen) << "x";
+  // Another program holds a lock on it, as a spreadsheet program does with an open file.
+  pid_t holder = -1;
+  const char* argv[] = {"flock", chosen.c_str(), "sleep", "60", nullptr};
+  // Its own process group, so the holder and its command end together.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attr, 0);
+  int spawned = posix_spawnp(&holder, "flock", nullptr, &attr, const_cast<char* const*>(argv), environ);
+  posix_spawnattr_destroy(&attr);
+  ASSERT_EQ(spawned, 0);
+  bool locked = ProcessEventsUntil([&] { return LockedByOther(chosen); }, 5000);
+  if (locked) {
+    chooser->answers = {chosen};
+    boxes->expect("The selected file is in use!");
+    w().btnExpExcel->click();
+  }
+  kill(-holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  ASSERT_TRUE(locked);
+  EXPECT_EQ(ReadFileBytes(chosen), "x");
+}
+
+TEST_F(ExportTest, ExcelExportFillsACopyOfTheTemplate) {
+  fs::path tpl = fs::path(BuildDir()) / "installdata/MovraTemplate.xls";
+  if (!fs::exists(tpl)) GTEST_SKIP() << "no export template built";
+  fs::create_directories(folder.exeDir() + "data");
+  fs::copy_file(tpl, folder.exeDir() + "data/MovraTemplate.xls");
+  AddResultRow(list(), "1", 2.5);
+  AddResultRow(list(), "2", 2.5, false);
+  AddResultRow(list(), "3", 2.5);
+  std::string chosen = out("book.xls");
+  chooser->answers = {chosen};
+  boxes->expect("Export to Excel finished!");
+  w().btnExpExcel->click();
+  ASSERT_TRUE(fs::exists(chosen));
+  EXPECT_GT(fs::file_size(chosen), 0u);
+  EXPECT_EQ(ReadFileBytes(tpl.string()), ReadFileBytes(folder.exeDir() + "data/MovraTemplate.xls"));
+}
+
+}  // namespace
+}  // namespace movra::test

@@ -1,0 +1,320 @@
+// The main window around the data list: start-up, layout, hints, the status bar, and the
+// Exit, Clear Data, Help and About commands.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include "app/config.h"
+#include "app/dialogs.h"
+#include "data/row_set.h"
+#include "recording_presenter.h"
+#include "ui/data_list_view.h"
+#include "ui/download_state.h"
+#include "ui/frm_about.h"
+#include "ui/frm_main.h"
+#include "ui/startup.h"
+#include "ui/status_panels.h"
+#include "ui_test_env.h"
+
+namespace movra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class WindowTest : public ::testing::Test {
+ protected:
+  ProgramFolder folder;
+};
+
+TEST_F(WindowTest, StartsFromTheProgramFolderAndEmptiesTheTableWhenClosedWithYes) {
+  {
+    // Rows left by an earlier run.
+    ScopedPresenter boxes;
+    StartedProgram p(folder);
+    AddResultRow(p.list(), "1", 2.5);
+    AddResultRow(p.list(), "2", 3.1);
+  }
+  ASSERT_EQ(CountTableRows(folder.databasePath()), 2);
+
+  ScopedPresenter boxes;
+  boxes->expect("Are you sure to exit the program?", IDYES);
+  std::string caption;
+  int panelsSeen = 0;
+  QTimer::singleShot(0, [&] {
+    ASSERT_NE(FrmMain, nullptr);
+    caption = FrmMain->windowTitle().toStdString();
+    panelsSeen = FrmMain->statbar->panelCount();
+    FrmMain->close();
+  });
+  QApplication::setQuitOnLastWindowClosed(true);
+  int rc = RunMovra(*qApp, folder.exeDir());
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(caption, "Movra Management Software");
+  EXPECT_EQ(panelsSeen, 5);
+  EXPECT_EQ(CountTableRows(folder.databasePath()), 0);
+  // The data module has let go of the database: its lock file is gone.
+  EXPECT_FALSE(fs::exists(folder.exeDir() + "PTDATA/Data/MovraData1.ldb"));
+}
+
+TEST_F(WindowTest, LayoutAsDesigned) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnExit, w.btnAbout};
+  const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Exit", "About"};
+  const char* hints[] = {"Download data", "Clear the data", "Export data to excel", "Export data to txt",
+                         "Exit the software", "About the software"};
+  int lastX = -1;
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(captions[i]);
+    EXPECT_EQ(buttons[i]->text().toStdString(), captions[i]);
+    EXPECT_EQ(buttons[i]->statusTip().toStdString(), hints[i]);
+    EXPECT_EQ(buttons[i]->size(), QSize(68, 68));
+    EXPECT_EQ(buttons[i]->iconSize(), QSize(48, 48));
+    EXPECT_EQ(buttons[i]->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_GT(buttons[i]->x(), lastX);
+    lastX = buttons[i]->x();
+  }
+  QList<QAction*> file = w.mnuFile->actions();
+  ASSERT_EQ(file.size(), 4);
+  EXPECT_EQ(file[0]->text(), "&Download");
+  EXPECT_EQ(file[1]->text(), "C&lear Data");
+  EXPECT_EQ(file[2]->text(), "&Export Excel");
+  EXPECT_EQ(file[3]->text(), "E&xit");
+  EXPECT_EQ(w.mnuFile->title(), "&File");
+  EXPECT_EQ(w.mniHelp->title(), "&Help");
+  EXPECT_EQ(w.mniContent->text(), "Content...");
+  EXPECT_EQ(w.mniAbout->text(), "&About...");
+
+  // The data list is shown without any tab.
+  EXPECT_FALSE(w.MainPage->tabBar()->isVisible());
+  EXPECT_FALSE(w.PgDataList->tabBar()->isVisible());
+  EXPECT_EQ(w.PgDataList->tabText(0), "Data List");
+  EXPECT_EQ(w.PgDataList->tabPosition(), QTabWidget::South);
+
+  EXPECT_EQ(w.statbar->panelCount(), 5);
+  EXPECT_EQ(w.PanelText(3), "Ver:  1.0.0-20170912    ");
+  EXPECT_EQ(w.PanelText(2), "");
+  EXPECT_EQ(w.windowTitle(), "Movra Management Software");
+  EXPECT_EQ(w.CheckAllState, 1);
+  EXPECT_EQ(w.DownloadPhase, 1);
+  EXPECT_FALSE(Downloading);
+  EXPECT_FALSE(w.tmrWaiting->isActive());
+  EXPECT_EQ(w.tmrWaiting->interval(), 1000);
+}
+
+TEST_F(WindowTest, MissingPicturesAndIconDoNotStopTheWindow) {
+  fs::remove_all(folder.exeDir() + "Image");
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  p.window().show();
+  EXPECT_TRUE(p.window().isVisible());
+  EXPECT_EQ(p.window().btnDownload->text(), "Download");
+}
+
+TEST_F(WindowTest, WindowIconComesFromTheConfiguredPathWithSlashes) {
+  fs::create_directories(folder.exeDir() + "Image");
+  QImage img(32, 32, QImage::Format_ARGB32);
+  img.fill(Qt::red);
+  ASSERT_TRUE(img.save(QString::fromStdString(folder.exeDir() + "Image/PTLogo.png"), "PNG"));
+  folder.setIni("APPEARANCE", "Icon", "Image\\PTLogo.png");
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  p.window().show();
+  EXPECT_FALSE(p.window().windowIcon().isNull());
+}
+
+TEST_F(WindowTest, HintOfTheButtonUnderTheMouseShowsInPanelZero) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+  QApplication::sendEvent(w.btnDownload, &enter);
+  EXPECT_EQ(w.PanelText(0), "Download data");
+  QApplication::sendEvent(w.btnExit, &enter);
+  EXPECT_EQ(w.PanelText(0), "Exit the software");
+}
+
+TEST_F(WindowTest, PanelWidthsFollowAResize) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  w.resize(700, 500);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return w.width() == 700; }, 3000));
+  QCoreApplication::processEvents();
+  int outer = w.frameGeometry().width();
+  EXPECT_EQ(w.statbar->panelWidth(0), outer * 4 / 9);
+  EXPECT_EQ(w.statbar->panelWidth(1), outer / 6);
+  EXPECT_EQ(w.statbar->panelWidth(2), outer / 6);
+  EXPECT_EQ(w.statbar->panelWidth(3), outer / 6);
+  EXPECT_EQ(w.statbar->panelWidth(4), 50);
+  // The columns fill the grid again.
+  int sum = 0;
+  for (int c = 0; c < 10; ++c) sum += w.GridDataList->columnWidth(c);
+  EXPECT_EQ(sum, w.GridDataList->viewport()->width());
+}
+
+TEST_F(WindowTest, PortPanelDrawsAnIconAndANumberPerPort) {
+  // A port icon that is easy to find: solid red.
+  fs::create_directories(folder.exeDir() + "Image");
+  QImage red(16, 16, QImage::Format_ARGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(QString::fromStdString(folder.exeDir() + "Image/port.png"), "PNG"));
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  w.UsbPorts = {"COM3", "COM7", "COM12"};
+  w.statbar->setPanelWidth(1, 200);
+  QImage shot = w.statbar->grab().toImage();
+  QRect panel = w.statbar->panelRect(1);
+  auto isRed = [&](int x, int y) { return shot.pixelColor(x, y) == QColor(Qt::red); };
+  // Inside the bevel the panel starts two pixels in; icons sit 40 pixels apart.
+  int left = panel.left() + 2, top = 2;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(isRed(left + 40 * i + 8, top + 8)) << "icon " << i;
+    EXPECT_FALSE(isRed(left + 40 * i + 17 + 12, top + 8)) << "gap after icon " << i;
+  }
+  EXPECT_FALSE(isRed(left + 40 * 3 + 8, top + 8));  // no fourth port
+}
+
+TEST_F(WindowTest, ExitAnsweredNoKeepsTheWindowAndTheRows) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  AddResultRow(p.list(), "1", 2.5);
+  p.window().show();
+  for (int answer : {IDNO, IDCANCEL}) {
+    boxes->expect("Are you sure to exit the program?", answer);
+    p.window().btnExit->click();
+    EXPECT_TRUE(p.window().isVisible());
+    EXPECT_FALSE(p.window().Closed());
+  }
+  EXPECT_EQ(p.list().recordCount(), 1);
+  boxes->expect("Are you sure to exit the program?", IDYES);
+  p.window().mniExit->trigger();
+  EXPECT_TRUE(p.window().Closed());
+  EXPECT_EQ(p.list().recordCount(), 0);
+  EXPECT_EQ(CountTableRows(folder.databasePath()), 0);
+}
+
+TEST_F(WindowTest, ExitAndClearDataAreRefusedWhileDownloading) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  AddResultRow(p.list(), "1", 2.5);
+  p.window().show();
+  Downloading = true;
+  boxes->expect("You can't exit the software while downloading process!");
+  p.window().close();
+  boxes->expect("You can't clear the data while downloading process!");
+  p.window().btnClearDataClick();
+  boxes->expect("You can't export the data while downloading process!");
+  p.window().btnExpExcelClick(1);
+  Downloading = false;
+  EXPECT_TRUE(p.window().isVisible());
+  EXPECT_EQ(p.list().recordCount(), 1);
+  EXPECT_EQ(boxes->shown().size(), 3u);
+}
+
+TEST_F(WindowTest, ClearDataAsksFirst) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  AddResultRow(p.list(), "1", 2.5);
+  AddResultRow(p.list(), "2", 2.6);
+  boxes->expect("Are you sure to clear the data?", IDNO);
+  p.window().btnClearData->click();
+  EXPECT_EQ(p.list().recordCount(), 2);
+  boxes->expect("Are you sure to clear the data?", IDYES);
+  p.window().mnuClearData->trigger();
+  EXPECT_EQ(p.list().recordCount(), 0);
+  EXPECT_EQ(CountTableRows(folder.databasePath()), 0);
+}
+
+TEST_F(WindowTest, HelpOpensTheGuideOfTheConfiguredLanguage) {
+  folder.setIni("LANGUAGE", "LanguageID", "2");
+  fs::create_directories(folder.exeDir() + "2");
+  std::ofstream(folder.exeDir() + "2/UserGuide.pdf") << "%PDF-1.4\n";
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  std::vector<std::string> opened;
+  bool openWorks = true;
+  p.window().OpenDocument = [&](const QString& path) {
+    opened.push_back(path.toStdString());
+    return openWorks;
+  };
+  p.window().mniContent->trigger();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], folder.exeDir() + "2/UserGuide.pdf");
+
+  // No reader to open it with, or no guide at all: the same message.
+  openWorks = false;
+  boxes->expect("Can not load pdf file. Please check if the pdf reader is installed!");
+  p.window().mniContent->trigger();
+  fs::remove(folder.exeDir() + "2/UserGuide.pdf");
+  boxes->expect("Can not load pdf file. Please check if the pdf reader is installed!");
+  p.window().mniContent->trigger();
+  EXPECT_EQ(opened.size(), 2u);
+}
+
+TEST_F(WindowTest, AboutShowsTheBoxModally) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmAbout about(&p.window());
+  p.window().FrmAbout = &about;
+  int shown = 0;
+  p.window().ShowModal = [&](QDialog& d) {
+    ++shown;
+    EXPECT_EQ(&d, &about);
+  };
+  p.window().btnAbout->click();
+  p.window().mniAbout->trigger();
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(about.windowTitle(), "About...");
+  EXPECT_EQ(about.lblTitle->text().toStdString(), GlobalOption.AboutTitle);
+  EXPECT_EQ(about.lblVersion->text(), "VERSION:1.0.0(20170912)");
+  EXPECT_EQ(about.btnOK->text(), "Close");
+  EXPECT_EQ(about.size(), QSize(453, 301));
+}
+
+TEST_F(WindowTest, DeviceArrivalAndRemovalRefreshThePortList) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  EXPECT_TRUE(w.UsbPorts.empty());
+  // The adapter's sysfs entry first, then its device node: the node's arrival is noticed.
+  MakeFakeUsbPort(folder.deviceRoot(), "ttyUSB1", "CP2102 USB to UART Bridge Controller", true);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return w.PanelText(0) == "USB device connected"; }, 5000));
+  EXPECT_EQ(w.UsbPorts, std::vector<std::string>({"COM2"}));
+  fs::remove(folder.deviceRoot() + "/sys/class/tty/ttyUSB1");
+  fs::remove(folder.deviceRoot() + "/dev/ttyUSB1");
+  ASSERT_TRUE(ProcessEventsUntil([&] { return w.PanelText(0) == "USB device disconnected"; }, 5000));
+  EXPECT_TRUE(w.UsbPorts.empty());
+}
+
+TEST_F(WindowTest, PortsPresentAtStartAreListed) {
+  MakeFakeUsbPort(folder.deviceRoot(), "ttyUSB2", "CP2102 USB to UART Bridge Controller", true);
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  EXPECT_EQ(p.window().UsbPorts, std::vector<std::string>({"COM3"}));
+  EXPECT_NE(ReadTrace(folder).find("Program started."), std::string::npos);
+}
+
+}  // namespace
+}  // namespace movra::test

@@ -1,0 +1,44 @@
+// Option parsing for movra-cli subcommands: "--name value", "--name=value" and flags.
+#pragma once
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace movra::cli {
+
+struct OptionSpec {
+  std::string name;     // without the leading "--"
+  std::string valueName;  // empty for a flag
+  std::string help;
+  bool required = false;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class ParsedOptions {
+ public:
+  bool has(const std::string& name) const { return values_.count(name) || flags_.count(name); }
+  std::optional<std::string> value(const std::string& name) const;
+  // The value as a whole number in [min, max]; UsageError otherwise.
+  long number(const std::string& name, long min, long max) const;
+
+ private:
+  friend ParsedOptions ParseOptions(const std::vector<std::string>&, const std::vector<OptionSpec>&);
+  std::map<std::string, std::string> values_;
+  std::set<std::string> flags_;
+};
+
+// UsageError for an unknown option, a missing value, a repeated option or a missing
+// required one.
+ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+
+// "  --port PORT   help" lines for a usage text.
+std::string OptionsHelp(const std::vector<OptionSpec>& specs);
+
+}  // namespace movra::cli
