@@ -1,5 +1,8 @@
 #include "app/tlog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -44,8 +47,17 @@ std::string Tlog::TimeStamp() {
   return buf;
 }
 
+std::FILE* OpenPrivateAppend(const std::string& path) {
+  // The logs hold health data: a new file is readable by the user alone.
+  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  std::FILE* f = fdopen(fd, "ab");
+  if (!f) close(fd);
+  return f;
+}
+
 Tlog::Tlog(const std::string& fileName) : fileName_(fileName.empty() ? DefaultFileName() : fileName) {
-  file_ = std::fopen(fileName_.c_str(), "ab");
+  file_ = OpenPrivateAppend(fileName_);
   if (!file_) throw TlogError(std::string("Cannot open ") + fileName_ + ": " + std::strerror(errno));
 }
 

@@ -6,6 +6,9 @@
 
 namespace movra {
 
+// Opens a file for appending, creating it readable by the user alone.
+std::FILE* OpenPrivateAppend(const std::string& path);
+
 // Each byte as two upper-case hex digits and a blank; empty for the empty input.
 std::string HexText(const std::string& bytes);
 

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
+#include "app/tlog.h"
 
 namespace movra {
 
@@ -33,7 +34,7 @@ bool OpenTrace() {
   std::string path = TraceFilePath();
   std::lock_guard<std::mutex> lock(gTraceMutex);
   if (gTrace) std::fclose(gTrace);
-  gTrace = std::fopen(path.c_str(), "ab");
+  gTrace = OpenPrivateAppend(path);
   if (!gTrace) {
     std::string reason = std::strerror(errno);
     gTraceOpen = false;
