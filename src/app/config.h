@@ -42,6 +42,8 @@ struct TGlobalOption {
 
 extern TGlobalOption GlobalOption;
 
+// The application title, shown on the task bar and as the caption of the storing boxes.
+constexpr const char* kApplicationTitle = "Movra Data Management Software";
 constexpr const char* kConfigFileName = "MovraT.INI";
 constexpr const char* kDefaultTitle = "Movra Management Software";
 constexpr const char* kDefaultAboutTitle = "Velbrook Diabetes Management System";

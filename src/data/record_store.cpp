@@ -1,5 +1,6 @@
 #include "data/record_store.h"
 
+#include "app/config.h"
 #include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/trace.h"

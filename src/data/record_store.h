@@ -12,9 +12,6 @@ namespace movra {
 
 class TDM;
 
-// The application's title: the caption of the plain message boxes of storing.
-constexpr const char* kApplicationTitle = "Movra Data Management Software";
-
 class StoreUi {
  public:
   virtual ~StoreUi() = default;

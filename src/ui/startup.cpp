@@ -31,7 +31,7 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   std::unique_ptr<TFrmMain> mainWindow;
   bool failed = false;
   try {
-    QCoreApplication::setApplicationName("Movra Data Management Software");
+    QCoreApplication::setApplicationName(kApplicationTitle);
     // The data module opens the trace and the database; when either fails it asks the
     // program to end, and the windows are still made.
     dm = CreateDataModule();

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "app/config.h"
 #include "app/folders.h"
 #include "app/trace.h"
 #include "data/data_module.h"
