@@ -12,6 +12,7 @@ namespace movra {
 
 bool DbLockFile::acquire(const std::string& path) {
   release();
+  busy_ = false;
   for (int attempt = 0; attempt < 3; ++attempt) {
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -20,6 +21,7 @@ bool DbLockFile::acquire(const std::string& path) {
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       reason_ = "locked by another process";
+      busy_ = true;
       close(fd);
       return false;
     }
@@ -35,6 +37,7 @@ bool DbLockFile::acquire(const std::string& path) {
     close(fd);
   }
   reason_ = "lock file keeps changing";
+  busy_ = true;
   return false;
 }
 

@@ -18,12 +18,16 @@ class DbLockFile {
   // Removes the file and drops the lock.
   void release();
   bool held() const { return fd_ >= 0; }
+  // After a failed acquire: true when another process holds the lock, false when the
+  // file could not be made or opened at all (reason() says why).
+  bool busy() const { return busy_; }
   const std::string& reason() const { return reason_; }
 
  private:
   int fd_ = -1;
   std::string path_;
   std::string reason_;
+  bool busy_ = false;
 };
 
 // Deletes the lock file unless a live process holds its lock; true when it is gone.

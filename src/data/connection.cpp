@@ -31,8 +31,13 @@ void TAdoConnection::open() {
 
   // The lock is taken first, so a copy that has the file open is noticed before anything
   // is read, and a failed open leaves no lock file behind.
-  if (!lock_.acquire(LockFilePathFor(path)))
-    throw DbError("The database " + path + " is opened by another process (" + lock_.reason() + ")");
+  const std::string lockPath = LockFilePathFor(path);
+  if (!lock_.acquire(lockPath)) {
+    if (lock_.busy()) throw DbError("The database " + path + " is opened by another process (" + lock_.reason() + ")");
+    // A read-only or full folder: saying "another process" would send the user looking
+    // for a copy that does not exist.
+    throw DbError("The lock file " + lockPath + " cannot be created (" + lock_.reason() + ")");
+  }
   try {
     db_.open(path, password);
   } catch (...) {

@@ -24,6 +24,9 @@ bool DateTextPassesCheck(const std::string& date) {
 }
 
 std::optional<TDateTime> DateFromRecordText(const std::string& date) {
+  // The meter pads its date parts to two digits but never cuts them: a day byte of 100 gives
+  // "2024-03-100", which is no calendar date, not 10 March.
+  if (date.size() > 10) return std::nullopt;
   int year = StrToIntDef(copy(date, 1, 4), 2010);
   int month = StrToIntDef(copy(date, 6, 2), 12);
   int day = StrToIntDef(copy(date, 9, 2), 1);

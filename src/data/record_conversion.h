@@ -12,7 +12,8 @@ namespace movra {
 bool DateTextPassesCheck(const std::string& date);
 // The calendar date of a text that passed the check: year, month and day read as
 // integers (a part that is a number but no integer counts as 2010, 12 or 1). nullopt when
-// the parts form no calendar date (month 13, day 0).
+// the parts form no calendar date (month 13, day 0, or a part longer than its field, as
+// the day 100 of a broken meter clock).
 std::optional<TDateTime> DateFromRecordText(const std::string& date);
 
 struct MeterTime {

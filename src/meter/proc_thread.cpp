@@ -1,5 +1,7 @@
 #include "meter/proc_thread.h"
 
+#include <algorithm>
+
 #include "app/tick.h"
 #include "app/trace.h"
 #include "meter/hb_meter.h"
@@ -48,7 +50,10 @@ void TProcThread::SendAndLog(const std::string& command, const std::string& logT
 }
 
 void TProcThread::EndTransfer() {
-  notifyWindow_.post(WM_TRANSFER_END, 1, TickDiff(GetTickCount(), StartTick));
+  // The window reads an end message with duration 0 as its own "no port" notice; a first
+  // frame rejected within the millisecond it arrived must not look like that.
+  uint32_t elapsed = std::max<uint32_t>(TickDiff(GetTickCount(), StartTick), 1);
+  notifyWindow_.post(WM_TRANSFER_END, 1, elapsed);
   GotFrame = false;
 }
 

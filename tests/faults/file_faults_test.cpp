@@ -1,0 +1,414 @@
+// Faults of the files around the program: a data folder that is missing, cannot be made or
+// cannot be written, logs that cannot be written during a download, a database held by
+// another running copy, a damaged translation file and an INI file with garbage in it.
+// Each ends in the message the program gives for it, or goes on where it should, and
+// nothing crashes.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "app/config.h"
+#include "fault_support.h"
+#include "meter/hb_meter.h"
+#include "sim_process.h"
+#include "ui/frm_main.h"
+#include "ui/qt_dispatcher.h"
+#include "ui/startup.h"
+
+namespace movra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// --- start-up ---------------------------------------------------------------------------
+
+struct StartUpOutcome {
+  int exitCode = -1;
+  bool messageLoopRan = false;
+  std::vector<std::string> dialogs;
+};
+
+// Runs the program's whole start-up on the folder, every box recorded. A start-up that
+// goes on into the message loop is noticed there and ended.
+StartUpOutcome RunStartUp(ProgramFolder& folder) {
+  StartUpOutcome out;
+  ScopedPresenter boxes;
+  boxes->allowAny();
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (QThread::currentThread()->loopLevel() == 0) return;
+    out.messageLoopRan = true;
+    QCoreApplication::exit(99);
+  });
+  probe.start(200);
+  out.exitCode = RunMovra(*qApp, folder.exeDir());
+  probe.stop();
+  out.dialogs = DialogLines(boxes->shown());
+  // Start-up ends by closing its own dispatcher; later steps of the test post again.
+  static std::shared_ptr<QtDispatcher> dispatcher;
+  dispatcher = QtDispatcher::installForThisThread(qApp);
+  return out;
+}
+
+std::string DataFolder(ProgramFolder& f) { return f.exeDir() + "PTDATA/Data"; }
+
+TEST(StartUpFaults, MissingDataFolderReportsTheTraceAndTheDatabaseAndEnds) {
+  ProgramFolder folder;
+  fs::remove_all(DataFolder(folder));
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.dialogs,
+            (std::vector<std::string>{
+                "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\nNo such file or directory",
+                "[Error] Database File" + DataFolder(folder) + "/movradata1.datDoesn't Exists!"}));
+  // The program never makes the Data folder itself.
+  EXPECT_FALSE(fs::exists(DataFolder(folder)));
+}
+
+// A medium where the data folder cannot be made: a file stands where the folder belongs.
+TEST(StartUpFaults, DataFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
+  ProgramFolder folder;
+  fs::remove_all(folder.exeDir() + "PTDATA");
+  { std::ofstream(folder.exeDir() + "PTDATA") << "not a folder"; }
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.dialogs, (std::vector<std::string>{
+                           "[Warning] Error in create folder " + folder.exeDir() + "PTDATA\r\nFile exists",
+                           "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\nNot a directory",
+                           "[Error] Database File" + DataFolder(folder) + "/movradata1.datDoesn't Exists!"}));
+  EXPECT_TRUE(fs::is_regular_file(folder.exeDir() + "PTDATA"));
+}
+
+// Makes a folder and the files in it unwritable for the life of the guard. As root,
+// permission bits stop nothing; the immutable attribute does, where the file system and
+// the process's capabilities allow it.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(const std::string& dir) {
+    for (const auto& e : fs::directory_iterator(dir)) paths_.push_back(e.path().string());
+    paths_.push_back(dir);
+    for (const auto& p : paths_) {
+      if (!protect(p)) {
+        why_ = p + ": " + std::strerror(errno);
+        return;
+      }
+      done_.push_back(p);
+    }
+    // Make sure it took: a file created now must fail.
+    std::string probe = dir + "/probe.tmp";
+    int fd = open(probe.c_str(), O_WRONLY | O_CREAT, 0600);
+    if (fd >= 0) {
+      close(fd);
+      unlink(probe.c_str());
+      why_ = "the folder stays writable for this user";
+    }
+  }
+  ~ReadOnlyFolder() {
+    for (auto it = done_.rbegin(); it != done_.rend(); ++it) unprotect(*it);
+  }
+  // Empty when the folder is read-only; otherwise why it could not be made so.
+  const std::string& whyNot() const { return why_; }
+
+ private:
+  static bool setImmutable(const std::string& p, bool on) {
+    int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    int e = errno;
+    close(fd);
+    errno = e;
+    return ok;
+  }
+  static bool protect(const std::string& p) {
+    if (geteuid() == 0) return setImmutable(p, true);
+    return chmod(p.c_str(), fs::is_directory(p) ? 0555 : 0444) == 0;
+  }
+  static void unprotect(const std::string& p) {
+    if (geteuid() == 0)
+      setImmutable(p, false);
+    else
+      chmod(p.c_str(), fs::is_directory(p) ? 0700 : 0600);
+  }
+  std::vector<std::string> paths_;
+  std::vector<std::string> done_;
+  std::string why_;
+};
+
+TEST(StartUpFaults, ReadOnlyDataFolderReportsTheTraceAndTheDatabaseAndEnds) {
+  ProgramFolder folder;
+  // The trace of an earlier run is there; the medium has become read-only since.
+  { std::ofstream(DataFolder(folder) + "/MovraT.dbg") << "earlier run\n"; }
+  std::string databaseBefore = ReadFileBytes(folder.databasePath());
+  ReadOnlyFolder readOnly(DataFolder(folder));
+  if (!readOnly.whyNot().empty()) GTEST_SKIP() << "cannot make the data folder read-only: " << readOnly.whyNot();
+
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_FALSE(r.messageLoopRan);
+  ASSERT_EQ(r.dialogs.size(), 2u) << ::testing::PrintToString(r.dialogs);
+  std::string tracePrefix = "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\n";
+  EXPECT_EQ(r.dialogs[0].rfind(tracePrefix, 0), 0u) << r.dialogs[0];
+  EXPECT_GT(r.dialogs[0].size(), tracePrefix.size()) << "the reason is missing";
+  std::string dbPrefix = "[Error] Can't Connect To the Database\r\nDataFile : " + folder.databasePath() + "\r\n";
+  EXPECT_EQ(r.dialogs[1].rfind(dbPrefix, 0), 0u) << r.dialogs[1];
+  EXPECT_TRUE(r.dialogs[1].size() > 10 && r.dialogs[1].substr(r.dialogs[1].size() - 10) == "\r\nStep : 0")
+      << r.dialogs[1];
+  // Nobody else has the database open; the box must not say so.
+  EXPECT_EQ(r.dialogs[1].find("another process"), std::string::npos) << r.dialogs[1];
+  EXPECT_EQ(ReadFileBytes(folder.databasePath()), databaseBefore);
+}
+
+// Another running copy of the program, in the same program folder, holding the database.
+class OtherCopy {
+ public:
+  explicit OtherCopy(ProgramFolder& folder) {
+    std::string program = BuildDir() + "/bin/MovraT";
+    exe_ = folder.exeDir() + "MovraT";
+    // The program finds its folder from its own path: it has to lie in the program folder.
+    std::error_code ec;
+    fs::create_hard_link(program, exe_, ec);
+    if (ec) fs::copy_file(program, exe_, ec);
+    if (ec) {
+      why_ = "cannot place " + program + " in the program folder: " + ec.message();
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      // The offscreen platform comes with the environment, as for this test.
+      execl(exe_.c_str(), exe_.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    if (pid_ < 0) why_ = std::string("fork: ") + std::strerror(errno);
+  }
+  ~OtherCopy() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& whyNot() const { return why_; }
+  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+ private:
+  std::string exe_;
+  pid_t pid_ = -1;
+  std::string why_;
+};
+
+// True while some process holds the lock of the lock file.
+bool LockHeld(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
+  if (!held) flock(fd, LOCK_UN);
+  close(fd);
+  return held;
+}
+
+TEST(StartUpFaults, DatabaseHeldByAnotherCopyRefusesTheStartWithoutAWindow) {
+  ProgramFolder folder;
+  const std::string lock = DataFolder(folder) + "/MovraData1.ldb";
+  OtherCopy other(folder);
+  if (!other.whyNot().empty()) GTEST_SKIP() << other.whyNot();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return LockHeld(lock) || !other.running(); }, 30000));
+  ASSERT_TRUE(other.running()) << "the other copy ended";
+  ASSERT_TRUE(LockHeld(lock));
+  std::string traceBefore = ReadTrace(folder);
+
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.dialogs,
+            (std::vector<std::string>{"[warning] The program is being run by another user,please check it!"}));
+  // This copy made no window and wrote nothing; the other copy still has the database.
+  EXPECT_EQ(FrmMain, nullptr);
+  EXPECT_EQ(CountOccurrences(ReadTrace(folder), "Program started."), CountOccurrences(traceBefore, "Program started."));
+  EXPECT_TRUE(other.running());
+  EXPECT_TRUE(LockHeld(lock));
+}
+
+// --- logs that cannot be written during a download -------------------------------------
+
+struct UnwritableLog {
+  const char* name;
+  const char* file;       // in the Data folder
+  bool asFullDevice;      // a link to /dev/full, else a folder in the file's place
+  const char* traceText;  // what each lost line leaves in the trace
+};
+
+const UnwritableLog kUnwritableLogs[] = {
+    {"RawLogOnAFullDisk", "MovraTRaw.txt", true, "Write Log Error in FillMeterData!"},
+    {"RawLogThatCannotBeOpened", "MovraTRaw.txt", false, "Write Log Error in FillMeterData!"},
+    {"ReceivedBytesLogOnAFullDisk", "COMMDATA.txt", true, "Write Log Error in OnGetMeterData!"},
+};
+
+void PrintTo(const UnwritableLog& f, std::ostream* os) { *os << f.name; }
+
+class UnwritableLogTest : public WindowWithMeter, public ::testing::WithParamInterface<UnwritableLog> {};
+
+TEST_P(UnwritableLogTest, DownloadGoesOnAndStoresEveryRecord) {
+  const UnwritableLog& f = GetParam();
+  std::string path = DataFolder(folder) + "/" + f.file;
+  if (f.asFullDevice) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    fs::create_symlink("/dev/full", path);
+  } else {
+    fs::create_directory(path);
+  }
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--no-pace", "--records", recordsFile(4)}))
+      << sim.lastError();
+  ASSERT_TRUE(RunDownload(w(), 60000));
+  ExpectIdle(w());
+  expectStored({1, 2, 3, 4}, "PT12345678A");
+  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{1, 2, 3, 4}));
+  // Nothing is shown for a lost log line; the trace keeps the reason.
+  EXPECT_EQ(DialogLines(boxes->shown()),
+            (std::vector<std::string>{"[Message] Finished transfering. Total records: 4! "}));
+  EXPECT_GE(CountOccurrences(ReadTrace(folder), f.traceText), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Logs, UnwritableLogTest, ::testing::ValuesIn(kUnwritableLogs),
+                         [](const ::testing::TestParamInfo<UnwritableLog>& i) { return std::string(i.param.name); });
+
+// --- a damaged translation file ------------------------------------------------------
+
+// A byte string from a literal that may hold NUL bytes.
+template <size_t N>
+std::string Bytes(const char (&s)[N]) {
+  return std::string(s, N - 1);
+}
+
+std::string Utf16Le(const std::string& ascii) {
+  std::string out = "\xFF\xFE";
+  for (char c : ascii) {
+    out += c;
+    out += '\0';
+  }
+  return out;
+}
+
+// What a Chinese translation holds for the box the test raises.
+const std::string kChineseLines =
+    "!LanguageName=中文(中国)\r\nMessage=消息\r\n"
+    "Meter is not ready! Please check the power and cable!=仪表未就绪！\r\n";
+const std::string kAsciiLines =
+    "Message=Xiaoxi\r\nMeter is not ready! Please check the power and cable!=Yibiao weijiuxu\r\n";
+
+struct TranslationFile {
+  const char* name;
+  std::string bytes;
+  bool used;  // an intact file, to show that the test would see a translation
+};
+
+const TranslationFile kTranslationFiles[] = {
+    {"Intact", "\xEF\xBB\xBF!LanguageID=2052\r\n" + kChineseLines, true},
+    {"Utf8WithInvalidBytes", "\xEF\xBB\xBF!LanguageID=2052\r\n" + kChineseLines + "Warning=\xC3\x28\xFF\r\n", false},
+    {"Utf16CutInHalfACharacter", Utf16Le("!LanguageID=2052\r\n" + kAsciiLines) + "W", false},
+    {"Utf16WithALoneSurrogate", Utf16Le("!LanguageID=2052\r\n" + kAsciiLines) + Bytes("\x00\xDC"), false},
+    {"UnknownLanguage", "!LanguageID=9999\r\n" + kChineseLines, false},
+    {"LanguageIdNotANumber", "!LanguageID=20x2\r\n" + kChineseLines, false},
+    {"BinaryGarbage", Bytes("\x00\x01\x02\xFF\xFE\x00=\x7F\x80\n\x00") + kAsciiLines, false},
+    {"Empty", "", false},
+};
+
+void PrintTo(const TranslationFile& f, std::ostream* os) { *os << f.name; }
+
+class TranslationFileTest : public ::testing::TestWithParam<TranslationFile> {};
+
+TEST_P(TranslationFileTest, DamagedFileIsDroppedAndEnglishShown) {
+  const TranslationFile& f = GetParam();
+  ProgramFolder folder;
+  fs::create_directories(folder.exeDir() + "2052");
+  { std::ofstream(folder.exeDir() + "2052/MovraT.txt", std::ios::binary) << f.bytes; }
+  ScopedPresenter boxes;
+  boxes->allowAny();
+  StartedProgram program(folder);
+  program.window().show();
+
+  // No port: the window says so after the command, in the current language.
+  program.window().btnDownloadClick();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !boxes->shown().empty(); }, 5000));
+  EXPECT_EQ(DialogLines(boxes->shown()),
+            (std::vector<std::string>{f.used ? "[消息] 仪表未就绪！"
+                                             : "[Message] Meter is not ready! Please check the power and cable!"}));
+  std::string trace = ReadTrace(folder);
+  EXPECT_EQ(CountOccurrences(trace, "2052/MovraT.txt"), f.used ? 0 : 1);
+  EXPECT_EQ(CountOccurrences(trace, "it is not used."), f.used ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Language, TranslationFileTest, ::testing::ValuesIn(kTranslationFiles),
+                         [](const ::testing::TestParamInfo<TranslationFile>& i) { return std::string(i.param.name); });
+
+// --- an INI file with garbage lines -------------------------------------------------------
+
+TEST(ConfigurationFaults, GarbageLinesAreSkippedAndTheValidKeysTakeEffect) {
+  ProgramFolder folder;
+  std::string ini = "\xEF\xBB\xBF";
+  ini += "Title=before any section\r\n";
+  ini += "garbage without an equals sign\r\n";
+  ini += "=a value without a key\r\n";
+  ini += "[APPEARANCE\r\n";
+  ini += "Title=under a broken header\r\n";
+  ini += Bytes("\x00\x01\x02\xFF\xFE binary\r\n");
+  ini += "[APPEARANCE]\r\n";
+  ini += "   Title   =  \"Clinic Nord\"  \r\n";
+  ini += "Title=a second title is not read\r\n";
+  ini += std::string(5000, 'k') + "=a very long key\r\n";
+  ini += "Logo=" + std::string(5000, 'v') + "\r\n";
+  ini += "[]\r\n";
+  ini += "Port=3\r\n";
+  ini += "[COMM]\r\n";
+  ini += "Port=7\r\n";
+  ini += "BaudRate=$2580\r\n";
+  ini += "Port=9\r\n";
+  ini += "Parity=odd\r\n";
+  ini += "BaudRate garbage\r\n";
+  ini += "[LANGUAGE]\r\n";
+  ini += "LanguageID=fast\n";  // not a number: the default
+  ini += "\x1A";
+  { std::ofstream(folder.exeDir() + "MovraT.INI", std::ios::binary | std::ios::trunc) << ini; }
+
+  ScopedPresenter boxes;
+  boxes->allowAny();
+  StartedProgram program(folder);
+  TFrmMain& w = program.window();
+  w.show();
+  EXPECT_EQ(w.windowTitle().toStdString(), "Clinic Nord");
+  EXPECT_EQ(GlobalOption.CommOption.Port, 7);
+  EXPECT_EQ(GlobalOption.CommOption.BaudRate, 9600);
+  EXPECT_EQ(GlobalOption.CommOption.Parity, 1);
+  EXPECT_EQ(GlobalOption.LanguageID, 1);
+  EXPECT_EQ(GlobalOption.Logo.size(), 2047u);
+  EXPECT_EQ(w.Meter->PortName(), "COM 7");
+
+  // The Download command reads the file again and shows the configured port.
+  w.btnDownloadClick();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !boxes->shown().empty(); }, 5000));
+  EXPECT_EQ(DialogLines(boxes->shown()),
+            (std::vector<std::string>{"[Message] Meter is not ready! Please check the power and cable!"}));
+  EXPECT_EQ(CountOccurrences(ReadTrace(folder), "开始启动下载... COM7"), 1);
+  EXPECT_EQ(w.windowTitle().toStdString(), "Clinic Nord");
+}
+
+}  // namespace
+}  // namespace movra::test
