@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/folders.h"
-#include "data/row_set.h"
+#include "data/result_export_rows.h"
 #include "export/csv_export.h"
 #include "export/excel_export.h"
 #include "ui/frm_main.h"
@@ -14,27 +14,8 @@ namespace movra {
 
 namespace {
 
-ExportRow RowOf(RowSet& rs) {
-  ExportRow r;
-  r.checked = rs.fieldByName("fChecked").asBoolean();
-  r.recordNumber = rs.fieldByName("fRecordNumber").asString();
-  r.patientId = rs.fieldByName("fMeterType").asString();
-  r.date = rs.fieldByName("fDate").asDateTime();
-  r.timeText = rs.fieldByName("fTime_String").asString();
-  r.inr = rs.fieldByName("fINR_v").asFloat();
-  r.pt = rs.fieldByName("fPT_Cal").asFloat();
-  r.sampleType = rs.fieldByName("fSampleType_Cal").asString();
-  r.serialNumber = rs.fieldByName("fSN").asString();
-  return r;
-}
-
-// Every row of the list in list order; the list ends standing on its last row.
-std::vector<ExportRow> WalkList(RowSet* rs) {
-  std::vector<ExportRow> rows;
-  if (!rs || !rs->active()) return rows;
-  for (rs->first(); !rs->eof(); rs->next()) rows.push_back(RowOf(*rs));
-  return rows;
-}
+// The list the grid shows; nothing when the window has none.
+std::vector<ExportRow> WalkList(RowSet* rs) { return rs ? ResultExportRows(*rs) : std::vector<ExportRow>(); }
 
 struct HourglassWhileExporting {
   HourglassWhileExporting() { SetHourglassCursor(); }

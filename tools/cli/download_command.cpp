@@ -1,15 +1,16 @@
-// movra-cli download --port PORT [--baud RATE]: one transfer through the meter component,
-// without a window. Prints the serial number, one line per record as the records are
-// taken, and the count.
+// movra-cli download --port PORT [--baud RATE] [--store [--clear] [--csv FILE] [--xls FILE]]:
+// one transfer through the meter component, without a window.
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/event_loop.h"
-#include "comm/port_names.h"
 #include "cli_environment.h"
+#include "comm/port_names.h"
+#include "download_printer.h"
+#include "download_store.h"
 #include "meter/hb_meter.h"
-#include "record_output.h"
 #include "subcommand.h"
 
 namespace movra::cli {
@@ -17,12 +18,6 @@ namespace movra::cli {
 namespace {
 
 constexpr long kDefaultBaud = 4800;  // the first meter generation; the second talks at 9600
-
-void PrintLine(const std::string& line) {
-  std::fwrite(line.data(), 1, line.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
 
 // "COM<n>" with n from 1 to 255, the numbers the meter component's SetPort takes.
 std::optional<int> ComNumberOf(const std::string& name) {
@@ -33,55 +28,24 @@ std::optional<int> ComNumberOf(const std::string& name) {
   return n;
 }
 
-// Prints as the window would store: every record waiting when the meter says so.
-class DownloadPrinter {
- public:
-  explicit DownloadPrinter(CHBMeter& meter) : meter_(meter) {}
-
-  void OnMessage(const Message& m) {
-    if (m.id == WM_METER_RECORDS) TakeRecords();
-    if (m.id == WM_TRANSFER_END) ended_ = true;
+std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
+  if (!options.has("store")) {
+    for (const char* needsStore : {"clear", "csv", "xls"})
+      if (options.has(needsStore)) throw UsageError(std::string("--") + needsStore + " needs --store");
+    return std::nullopt;
   }
-  void Finish() {
-    TakeRecords();
-    PrintSerialNumber();
-    PrintLine("Records: " + std::to_string(count_));
-  }
-  bool Ended() const { return ended_; }
+  StoreRequest request;
+  request.clearFirst = options.has("clear");
+  request.csvName = options.value("csv");
+  request.xlsName = options.value("xls");
+  for (const auto* name : {&request.csvName, &request.xlsName})
+    if (*name && (*name)->empty()) throw UsageError("an export file name must not be empty");
+  return request;
+}
 
- private:
-  void PrintSerialNumber() {
-    if (serialPrinted_) return;
-    serialPrinted_ = true;
-    PrintLine("SerialNumber: " + meter_.SerialNumber());
-  }
-  void TakeRecords() {
-    TMeterRecord r;
-    while (meter_.Records().Pop(r)) {
-      PrintSerialNumber();
-      PrintLine(RecordLine(r));
-      ++count_;
-    }
-  }
-
-  CHBMeter& meter_;
-  bool serialPrinted_ = false;
-  bool ended_ = false;
-  long count_ = 0;
-};
-
-int RunDownload(const ParsedOptions& options) {
-  std::string port = *options.value("port");
-  long baud = options.has("baud") ? options.number("baud", 1, 4000000) : kDefaultBaud;
-  if (!DevicePathForCommName(port)) throw UsageError("--port wants COM<n> or a device path, not \"" + port + "\"");
-
-  auto loop = EventLoop::createForThisThread();
-  InstallInterruptFlag();
-  PrepareCliEnvironment();
-
-  CHBMeter meter;
-  DownloadPrinter printer(meter);
-  MessageTarget window([&printer](Message& m) { printer.OnMessage(m); });
+// Opens the port and runs the transfer to its end, feeding its messages to `sink`.
+int RunTransfer(EventLoop& loop, CHBMeter& meter, DownloadSink& sink, const std::string& port, long baud) {
+  MessageTarget window([&sink](Message& m) { sink.OnMessage(m); });
   meter.NotifyWindow = window.handle();
   // No parity, 8 data bits, 1 stop bit, as for every transfer.
   if (auto n = ComNumberOf(port))
@@ -104,13 +68,38 @@ int RunDownload(const ParsedOptions& options) {
     return kExitPortNotOpened;
   }
 
-  loop->runUntil([&] { return !meter.IsRunning() || Interrupted(); }, std::chrono::hours(24 * 365));
+  loop.runUntil([&] { return !meter.IsRunning() || Interrupted(); }, std::chrono::hours(24 * 365));
   // The transfer's last messages were posted before its thread ended.
-  loop->processPending();
-  bool interrupted = meter.IsRunning();
-  printer.Finish();
-  if (interrupted) return kExitInterrupted;
-  return printer.Ended() ? kExitOk : kExitFailure;
+  loop.processPending();
+  return sink.Finish(meter.IsRunning());
+}
+
+int RunDownload(const ParsedOptions& options) {
+  std::string port = *options.value("port");
+  long baud = options.has("baud") ? options.number("baud", 1, 4000000) : kDefaultBaud;
+  if (!DevicePathForCommName(port)) throw UsageError("--port wants COM<n> or a device path, not \"" + port + "\"");
+  std::optional<StoreRequest> storeRequest = StoreRequestOf(options);
+
+  auto loop = EventLoop::createForThisThread();
+  InstallInterruptFlag();
+
+  // The data module lives longer than the meter, as it outlives the window.
+  std::unique_ptr<TDM> dm;
+  if (storeRequest) {
+    dm = OpenProgramDatabase();
+    if (!dm) return kExitDatabase;
+  } else {
+    PrepareCliEnvironment();
+  }
+
+  CHBMeter meter;
+  if (!storeRequest) {
+    DownloadPrinter printer(meter);
+    return RunTransfer(*loop, meter, printer, port, baud);
+  }
+  DownloadStore store(meter, *dm, *storeRequest);
+  if (!store.Prepare()) return kExitDatabase;
+  return RunTransfer(*loop, meter, store, port, baud);
 }
 
 }  // namespace
@@ -118,12 +107,28 @@ int RunDownload(const ParsedOptions& options) {
 Subcommand DownloadSubcommand() {
   return Subcommand{
       "download",
-      "one transfer from the meter on PORT; prints its serial number and records",
+      "one transfer from the meter on PORT; prints its serial number and records or, with --store,\n"
+      "    stores them and prints the result list",
       {
-          {"port", "PORT", "COM<n> or a device path such as /dev/ttyUSB0", true},
+          {"port", "PORT", "COM<n> (a port that `ports` lists) or a device path such as /dev/ttyUSB0", true},
           {"baud", "RATE", "line speed: 4800 (default) or 9600", false},
+          {"store", "", "store the records in the database beside this program (PTDATA/Data) as the window\n"
+                        "                       does, printing its progress line for each record, then print the result list",
+           false},
+          {"clear", "", "with --store: empty the result table first; without it the rows are added", false},
+          {"csv", "FILE", "with --store: export the ticked rows to FILE.csv (\".csv\" is always appended)", false},
+          {"xls", "FILE", "with --store: export the ticked rows to the workbook FILE (made from\n"
+                          "                       data/MovraTemplate.xls beside the program)",
+           false},
       },
       &RunDownload,
+      "    The result list: one line per row, tab-separated: record number, patient id, date format,\n"
+      "    date (mm/dd/yyyy hh:nn:ss), time, AM/PM, INR value, INR text, PT, sample type, control\n"
+      "    level, serial number, ticked (0 or 1). Messages go to stderr as caption: text. An existing\n"
+      "    export file is replaced.\n"
+      "    Exit codes: 0 done; 1 the transfer or a requested store or export failed; 2 usage;\n"
+      "    3 the port cannot be opened; 4 the database is in use by another copy or cannot be\n"
+      "    opened; 130 stopped by Ctrl-C.\n",
   };
 }
 

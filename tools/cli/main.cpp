@@ -11,13 +11,14 @@ using namespace movra::cli;
 namespace {
 
 // Every subcommand in one table; a new one is a file and a line here.
-std::vector<Subcommand> Table() { return {DownloadSubcommand()}; }
+std::vector<Subcommand> Table() { return {PortsSubcommand(), DownloadSubcommand()}; }
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: movra-cli <subcommand> [options]\n\nsubcommands:\n");
   for (const auto& s : Table()) {
     std::fprintf(to, "  %s: %s\n", s.name.c_str(), s.summary.c_str());
     std::fputs(OptionsHelp(s.options).c_str(), to);
+    std::fputs(s.notes.c_str(), to);
   }
 }
 

@@ -2,7 +2,15 @@
 
 #include <cstdio>
 
+#include "app/format_settings.h"
+
 namespace movra::cli {
+
+void PrintLine(const std::string& line) {
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
 
 std::string RecordLine(const TMeterRecord& r) {
   char inr[40];
@@ -14,6 +22,21 @@ std::string RecordLine(const TMeterRecord& r) {
     line += '\t';
   }
   return line + inr;
+}
+
+std::string ResultListLine(const RowSetCursor& row) {
+  auto text = [&](const char* name) { return row.fieldByName(name).asString(); };
+  FieldRef date = row.fieldByName("fDate");
+  std::string dateText = date.isNull() ? std::string() : FormatDateTime("mm/dd/yyyy hh:nn:ss", date.asDateTime());
+  std::string line;
+  for (const std::string& value :
+       {text("fRecordNumber"), text("fMeterType"), text("fDateFmt_Cal"), dateText, text("fTime_String"), text("fAMPM"),
+        text("fINR_v"), text("fINR_s"), text("fPT_Cal"), text("fSampleType_Cal"), text("fCalibrationLevel"),
+        text("fSN")}) {
+    line += value;
+    line += '\t';
+  }
+  return line + (row.fieldByName("fVisCheck").asBoolean() ? "1" : "0");
 }
 
 }  // namespace movra::cli

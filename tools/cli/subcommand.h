@@ -12,6 +12,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortNotOpened = 3;
+constexpr int kExitDatabase = 4;  // another copy holds the database, or it cannot be opened
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {
@@ -19,9 +20,11 @@ struct Subcommand {
   std::string summary;
   std::vector<OptionSpec> options;
   int (*run)(const ParsedOptions& options);
+  std::string notes;  // more help lines, printed after the options
 };
 
 // The subcommands, one per file; main() lists them in its table.
+Subcommand PortsSubcommand();
 Subcommand DownloadSubcommand();
 
 }  // namespace movra::cli

@@ -1,0 +1,26 @@
+#include "data/result_export_rows.h"
+
+namespace movra {
+
+ExportRow ExportRowOf(RowSet& list) {
+  ExportRow r;
+  r.checked = list.fieldByName("fChecked").asBoolean();
+  r.recordNumber = list.fieldByName("fRecordNumber").asString();
+  r.patientId = list.fieldByName("fMeterType").asString();
+  r.date = list.fieldByName("fDate").asDateTime();
+  r.timeText = list.fieldByName("fTime_String").asString();
+  r.inr = list.fieldByName("fINR_v").asFloat();
+  r.pt = list.fieldByName("fPT_Cal").asFloat();
+  r.sampleType = list.fieldByName("fSampleType_Cal").asString();
+  r.serialNumber = list.fieldByName("fSN").asString();
+  return r;
+}
+
+std::vector<ExportRow> ResultExportRows(RowSet& list) {
+  std::vector<ExportRow> rows;
+  if (!list.active()) return rows;
+  for (list.first(); !list.eof(); list.next()) rows.push_back(ExportRowOf(list));
+  return rows;
+}
+
+}  // namespace movra

@@ -1,0 +1,19 @@
+// The rows of the result list as the exports read them. The window and movra-cli both
+// export through here, so the two can never write different files for the same list.
+#pragma once
+#include <vector>
+
+#include "data/row_set.h"
+#include "export/export_row.h"
+
+namespace movra {
+
+// The current row of the result list (fChecked, fRecordNumber, fMeterType, fDate,
+// fTime_String, fINR_v, fPT_Cal, fSampleType_Cal, fSN).
+ExportRow ExportRowOf(RowSet& list);
+
+// Every row in list order, walked with the list's own cursor (a view bound to it follows),
+// so the list ends standing on its last row. Empty for a list that is not open.
+std::vector<ExportRow> ResultExportRows(RowSet& list);
+
+}  // namespace movra

@@ -1,0 +1,109 @@
+#include "download_store.h"
+
+#include <exception>
+
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/single_instance.h"
+#include "app/trace.h"
+#include "list_export.h"
+#include "record_output.h"
+#include "subcommand.h"
+
+namespace movra::cli {
+
+namespace {
+
+// What the window's general error display does with an error that escapes a command.
+void ShowGeneralError(const std::exception& e) {
+  BugMessage(e.what());
+  ShowError(e.what());
+}
+
+}  // namespace
+
+std::unique_ptr<TDM> OpenProgramDatabase() {
+  std::string exeDir = RunningExeDir();
+  if (CheckSingleInstance(exeDir)) return nullptr;
+  PrepareFolders(exeDir);
+  std::unique_ptr<TDM> dm = CreateDataModule();
+  if (dm->TerminateRequested()) return nullptr;
+  return dm;
+}
+
+void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string& text) {
+  if (panel == 0 && !text.empty()) PrintLine(text);
+}
+
+DownloadStore::DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request)
+    : meter_(meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
+
+bool DownloadStore::Prepare() {
+  try {
+    if (request_.clearFirst) store_.ClearData();
+    dm_.qryCheckDataEntry.setSort("fSN");
+    return true;
+  } catch (const std::exception& e) {
+    ShowGeneralError(e);
+    return false;
+  }
+}
+
+void DownloadStore::OnMessage(const Message& m) {
+  switch (m.id) {
+    case WM_METER_STATE:
+      expectedCount_ = static_cast<int32_t>(m.lParam);
+      break;
+    case WM_METER_RECORDS:
+      StoreRecords();
+      break;
+    case WM_TRANSFER_END:
+      BugMessage("Main Received Transfer End Message");
+      downloadTotal_ += store_.TransferCount;
+      store_.TransferCount = 0;
+      ended_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void DownloadStore::StoreRecords() {
+  // A batch that cannot be written stays pending and goes with the next call.
+  try {
+    store_.StoreMeterRecords(meter_.Records(), meter_.SerialNumber(), meter_.PortName(), expectedCount_);
+  } catch (const std::exception& e) {
+    ShowGeneralError(e);
+  }
+}
+
+int DownloadStore::Finish(bool interrupted) {
+  bool written = WritePendingRows();
+  PrintResultList();
+  if (interrupted) return kExitInterrupted;
+  bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
+  return ended_ && written && exported ? kExitOk : kExitFailure;
+}
+
+// Rows a failed batch left pending get one last try, so that the exit code says whether
+// every stored row reached the file.
+bool DownloadStore::WritePendingRows() {
+  RowSet& q = dm_.qryCheckDataEntry;
+  if (!q.active() || q.pendingCount() == 0) return true;
+  try {
+    q.updateBatch();
+    return true;
+  } catch (const std::exception& e) {
+    ShowGeneralError(e);
+    return false;
+  }
+}
+
+void DownloadStore::PrintResultList() {
+  RowSet& q = dm_.qryCheckDataEntry;
+  if (!q.active()) return;
+  RowSetCursor row = q.clone();
+  for (row.first(); !row.eof(); row.next()) PrintLine(ResultListLine(row));
+}
+
+}  // namespace movra::cli

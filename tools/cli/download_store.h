@@ -1,0 +1,60 @@
+// A download that stores its records as the main window does: the program folder's
+// database is opened as at the window's start-up, each WM_METER_RECORDS becomes one
+// StoreMeterRecords call (its progress line printed), and at the end the result list is
+// printed and, when asked, exported.
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data/data_module.h"
+#include "data/record_store.h"
+#include "download_sink.h"
+#include "meter/hb_meter.h"
+
+namespace movra::cli {
+
+struct StoreRequest {
+  bool clearFirst = false;             // empty Result_Log before storing; otherwise add to it
+  std::optional<std::string> csvName;  // written to csvName + ".csv"
+  std::optional<std::string> xlsName;  // written under this name
+};
+
+// Start-up as the window's: the single-instance test, the folders beside the executable,
+// then the data module (trace and database, which holds the lock while connected).
+// nullptr when the program must not go on; the messages have been shown.
+std::unique_ptr<TDM> OpenProgramDatabase();
+
+class DownloadStore : public DownloadSink {
+ public:
+  DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request);
+
+  // Before the transfer: empties the table when asked, then orders the list by serial
+  // number as the window does before each download. False when the table could not be
+  // emptied (the error has been shown).
+  bool Prepare();
+  void OnMessage(const Message& m) override;
+  int Finish(bool interrupted) override;
+
+ private:
+  class ProgressPrinter : public StoreUi {
+   public:
+    void setStatusText(int panel, const std::string& text) override;
+    void setBusyCursor(bool) override {}
+  };
+
+  void StoreRecords();
+  bool WritePendingRows();
+  void PrintResultList();
+
+  CHBMeter& meter_;
+  TDM& dm_;
+  StoreRequest request_;
+  ProgressPrinter progress_;
+  TRecordStore store_;
+  int32_t expectedCount_ = 0;
+  int32_t downloadTotal_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace movra::cli
