@@ -24,15 +24,12 @@
 namespace movra::test {
 namespace {
 
-class DownloadTest : public ::testing::Test {
+class DownloadTest : public StartedProgramTest {
  protected:
   void SetUp() override {
-    program = std::make_unique<StartedProgram>(folder);
+    StartedProgramTest::SetUp();
     program->window().show();
   }
-  void TearDown() override { program.reset(); }
-  TFrmMain& w() { return program->window(); }
-  RowSet& list() { return program->list(); }
   // The state of a window at rest.
   void expectIdle() {
     EXPECT_FALSE(Downloading);
@@ -44,10 +41,6 @@ class DownloadTest : public ::testing::Test {
     EXPECT_FALSE(HourglassCursorShown());
     for (int panel : {0, 2, 4}) EXPECT_EQ(w().PanelText(panel), "") << "panel " << panel;
   }
-
-  ProgramFolder folder;
-  ScopedPresenter boxes;
-  std::unique_ptr<StartedProgram> program;
 };
 
 TEST_F(DownloadTest, ReadsA4800MeterThenTimesOutAt9600) {

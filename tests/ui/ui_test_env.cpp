@@ -193,4 +193,6 @@ bool ProcessEventsUntil(const std::function<bool()>& pred, int timeoutMs) {
   return true;
 }
 
+RowSet& StartedProgramTest::list() { return program->list(); }
+
 }  // namespace movra::test

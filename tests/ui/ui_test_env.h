@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "recording_presenter.h"
 #include "temp_dir.h"
 
 namespace movra {
@@ -52,6 +55,20 @@ class StartedProgram {
   ProgramFolder& folder_;
   std::unique_ptr<TDM> dm_;
   std::unique_ptr<TFrmMain> window_;
+};
+
+// A fixture with the program started on its own folder; boxes are recorded (an unexpected
+// one fails the test). Derived fixtures add what they need after SetUp().
+class StartedProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override { program = std::make_unique<StartedProgram>(folder); }
+  void TearDown() override { program.reset(); }
+  TFrmMain& w() { return program->window(); }
+  RowSet& list();
+
+  ProgramFolder folder;
+  ScopedPresenter boxes;
+  std::unique_ptr<StartedProgram> program;
 };
 
 // Appends one row to the result list as a download stores it (ticked, patient -1000) and

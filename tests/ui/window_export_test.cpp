@@ -44,21 +44,15 @@ class ScriptedChooser : public SaveFileChooser {
   std::deque<std::optional<std::string>> answers;
 };
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public StartedProgramTest {
  protected:
   void SetUp() override {
-    program = std::make_unique<StartedProgram>(folder);
+    StartedProgramTest::SetUp();
     chooser = std::make_shared<ScriptedChooser>();
     program->window().SaveDialog = chooser;
   }
-  void TearDown() override { program.reset(); }
-  TFrmMain& w() { return program->window(); }
-  RowSet& list() { return program->list(); }
   std::string out(const std::string& name) { return folder.dir().file(name); }
 
-  ProgramFolder folder;
-  ScopedPresenter boxes;
-  std::unique_ptr<StartedProgram> program;
   std::shared_ptr<ScriptedChooser> chooser;
 };
 

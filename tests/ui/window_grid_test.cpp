@@ -17,15 +17,12 @@
 namespace movra::test {
 namespace {
 
-class GridTest : public ::testing::Test {
+class GridTest : public StartedProgramTest {
  protected:
   void SetUp() override {
-    program = std::make_unique<StartedProgram>(folder);
+    StartedProgramTest::SetUp();
     program->window().show();
   }
-  void TearDown() override { program.reset(); }
-  TFrmMain& w() { return program->window(); }
-  RowSet& list() { return program->list(); }
   std::vector<bool> ticks() {
     std::vector<bool> t;
     for (int r = 0; r < list().recordCount(); ++r) t.push_back(list().fieldAt(r, "fChecked").asBoolean());
@@ -46,9 +43,6 @@ class GridTest : public ::testing::Test {
     QTest::mouseClick(w().GridDataList->viewport(), Qt::LeftButton, {}, r.center());
   }
 
-  ProgramFolder folder;
-  ScopedPresenter boxes;
-  std::unique_ptr<StartedProgram> program;
 };
 
 TEST_F(GridTest, ColumnsAndTitles) {
