@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/trace.h"
+#include "app/utf8.h"
 
 namespace movra {
 
@@ -19,35 +20,6 @@ namespace {
 std::shared_ptr<const LanguageInfo> gCurrent;
 std::atomic<int> gPrimary{9};
 
-bool validUtf8(const std::string& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 99;
-    if (n == 99 || i + n >= s.size()) return false;
-    for (size_t k = 1; k <= n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
-    i += n + 1;
-  }
-  return true;
-}
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 }  // namespace
 
 bool IsKnownLanguageId(int id) { return id == 1033 || id == 2052 || id == 1031; }
@@ -56,7 +28,7 @@ bool DecodeTranslationText(const std::string& b, std::string& utf8) {
   utf8.clear();
   if (b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     utf8 = b.substr(3);
-    return validUtf8(utf8);
+    return IsValidUtf8(utf8);
   }
   if (b.size() >= 2 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xFE) {
     if (b.size() % 2 != 0) return false;
@@ -71,16 +43,12 @@ bool DecodeTranslationText(const std::string& b, std::string& utf8) {
       } else if (u >= 0xDC00 && u <= 0xDFFF) {
         return false;
       }
-      appendUtf8(utf8, u);
+      AppendUtf8(utf8, u);
     }
     return true;
   }
   // The ANSI code page: UTF-8 on this system; bytes that are not UTF-8 are read as Latin-1.
-  if (validUtf8(b)) {
-    utf8 = b;
-  } else {
-    for (unsigned char c : b) appendUtf8(utf8, c);
-  }
+  utf8 = AnsiToUtf8(b);
   return true;
 }
 

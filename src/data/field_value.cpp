@@ -112,40 +112,6 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-size_t TextLength(const std::string& s) {
-  size_t n = 0;
-  for (size_t i = 0; i < s.size(); ++n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-    bool ok = i + len <= s.size();
-    for (size_t k = 1; ok && k < len; ++k) ok = (static_cast<unsigned char>(s[i + k]) >> 6) == 2;
-    i += ok ? len : 1;
-  }
-  return n;
-}
-
-std::string BytesToUtf8(const std::string& bytes) {
-  bool valid = true;
-  for (size_t i = 0; i < bytes.size() && valid;) {
-    unsigned char c = static_cast<unsigned char>(bytes[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + len > bytes.size()) valid = false;
-    for (size_t k = 1; valid && k < len; ++k) valid = (static_cast<unsigned char>(bytes[i + k]) >> 6) == 2;
-    i += len;
-  }
-  if (valid) return bytes;
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 int32_t StrToIntDef(const std::string& s, int32_t def) {
   int64_t v;
   if (!parseInt64(s, v)) return def;

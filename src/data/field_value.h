@@ -54,11 +54,6 @@ FieldValue ValueFromFloat(const FieldDef& def, double d);
 FieldValue ValueFromBoolean(const FieldDef& def, bool b);
 FieldValue ValueFromDateTime(const FieldDef& def, TDateTime t);
 
-// Characters (code points) in a UTF-8 text; bytes that are no UTF-8 count one each.
-size_t TextLength(const std::string& utf8);
-// Bytes from the meter as UTF-8: kept when valid, otherwise read as Latin-1.
-std::string BytesToUtf8(const std::string& bytes);
-
 // The run-time library's integer reading: optional blanks and sign, decimal digits or
 // "$"/"0x" hexadecimal, nothing after; the default when that is not a signed 32-bit value.
 int32_t StrToIntDef(const std::string& s, int32_t def);

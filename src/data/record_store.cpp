@@ -4,6 +4,7 @@
 #include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/trace.h"
+#include "app/utf8.h"
 #include "data/data_module.h"
 #include "data/record_conversion.h"
 
@@ -50,7 +51,7 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
   TMeterRecord rec = raw;
   for (std::string* s : {&rec.RecordNumber, &rec.SerialNumber, &rec.MeterType, &rec.Date, &rec.Time, &rec.AmPm,
                          &rec.CalibrationType, &rec.CalibrationLevel})
-    *s = BytesToUtf8(*s);
+    *s = AnsiToUtf8(*s);
 
   q.append();
   q.fieldByName("fRecordNumber").setAsString(rec.RecordNumber.empty() ? std::string("0") : rec.RecordNumber);

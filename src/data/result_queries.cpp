@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/format_settings.h"
+#include "app/utf8.h"
 #include "data/operator_record.h"
 #include "data/schema.h"
 
@@ -65,7 +66,7 @@ void qryCheckDataEntryCalcFields(CalcRow& row) {
   row.set("fVisCheck", int64_t{row.field("fChecked").asBoolean() ? 1 : 0});
   // The sample type " " (one blank) shows as empty.
   std::string type = row.field("fCalibrationType").asString();
-  if (TextLength(type) > 1) row.set("fSampleType_Cal", type);
+  if (Utf8Length(type) > 1) row.set("fSampleType_Cal", type);
 }
 
 void SetupCheckDataEntry(RowSet& q, TAdoConnection& conn) {

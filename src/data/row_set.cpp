@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/utf8.h"
 #include "data/connection.h"
 
 namespace movra {
@@ -311,9 +312,9 @@ void RowSet::post() {
     const FieldDef& f = fields_[i];
     if (f.calculated || f.kind != FieldKind::Text || f.size <= 0) continue;
     const auto* s = std::get_if<std::string>(&buffer_[i]);
-    if (s && TextLength(*s) > static_cast<size_t>(f.size))
+    if (s && Utf8Length(*s) > static_cast<size_t>(f.size))
       throw DbError("The field '" + f.name + "' is too small to accept the amount of data you attempted to add (" +
-                    std::to_string(TextLength(*s)) + " characters, at most " + std::to_string(f.size) + ").");
+                    std::to_string(Utf8Length(*s)) + " characters, at most " + std::to_string(f.size) + ").");
   }
   Row& row = rows_[static_cast<size_t>(current_)];
   for (size_t i = 0; i < fields_.size(); ++i)

@@ -2,9 +2,9 @@
 // between the transfer thread and the window.
 #pragma once
 #include <cstdint>
-#include <deque>
-#include <mutex>
 #include <string>
+
+#include "meter/locked_queue.h"
 
 namespace movra {
 
@@ -22,18 +22,7 @@ struct TMeterRecord {
   double InrValue = 0;
 };
 
-// Records parsed by the transfer thread, taken by the window. Every operation takes the
-// list's one lock.
-class TMeterRecordQuery {
- public:
-  void Add(const TMeterRecord& r);
-  bool Pop(TMeterRecord& out);
-  void Clear();
-  int32_t Count() const;
-
- private:
-  mutable std::mutex mutex_;
-  std::deque<TMeterRecord> items_;
-};
+// Records parsed by the transfer thread, taken by the window.
+class TMeterRecordQuery : public LockedQueue<TMeterRecord> {};
 
 }  // namespace movra

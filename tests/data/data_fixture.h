@@ -1,8 +1,15 @@
 // A program folder in a scratch folder with a real encrypted database in PTDATA/Data,
 // and small helpers that look into the file behind the row set's back.
 #pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 
+#include "data/connection.h"
+#include "data/connection_string.h"
+#include "data/result_queries.h"
+#include "data/row_set.h"
 #include "data/schema.h"
 #include "data/sql_database.h"
 #include "temp_dir.h"
@@ -34,6 +41,22 @@ class RawDb {
 
  private:
   SqlDatabase db_;
+};
+
+// The result list on a connection to a fresh database, with a second plain connection
+// to look at the file itself.
+class ResultListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    conn.setConnectionString(BuildConnectionString(folder.dataFile()));
+    conn.open();
+    raw = std::make_unique<RawDb>(folder.dataFile());
+    SetupCheckDataEntry(q, conn);
+  }
+  DataFolder folder;
+  TAdoConnection conn;
+  std::unique_ptr<RawDb> raw;
+  RowSet q{"qryCheckDataEntry"};
 };
 
 // A parameterised test's name from a case's description: letters and digits only.

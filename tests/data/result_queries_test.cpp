@@ -15,19 +15,7 @@
 namespace movra::test {
 namespace {
 
-class ResultList : public ::testing::Test {
- protected:
-  void SetUp() override {
-    conn.setConnectionString(BuildConnectionString(folder.dataFile()));
-    conn.open();
-    raw = std::make_unique<RawDb>(folder.dataFile());
-    SetupCheckDataEntry(q, conn);
-  }
-  DataFolder folder;
-  TAdoConnection conn;
-  std::unique_ptr<RawDb> raw;
-  RowSet q{"qryCheckDataEntry"};
-};
+class ResultList : public ResultListTest {};
 
 TEST(ResultStatement, IsWrittenAsTheProgramAlwaysRanIt) {
   EXPECT_EQ(CheckDataEntrySql(),

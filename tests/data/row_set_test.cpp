@@ -18,14 +18,8 @@ struct CountingObserver : RowSetObserver {
   int total() const { return dataSet + rows + current; }
 };
 
-class RowSetTest : public ::testing::Test {
+class RowSetTest : public ResultListTest {
  protected:
-  void SetUp() override {
-    conn.setConnectionString(BuildConnectionString(folder.dataFile()));
-    conn.open();
-    raw = std::make_unique<RawDb>(folder.dataFile());
-    SetupCheckDataEntry(q, conn);
-  }
   void appendRow(const std::string& sn, const std::string& record) {
     q.append();
     q.fieldByName("fPatientID").setAsInteger(0);
@@ -40,10 +34,6 @@ class RowSetTest : public ::testing::Test {
     for (c.first(); !c.eof(); c.next()) out.push_back(c.fieldByName("fSN").asString());
     return out;
   }
-  DataFolder folder;
-  TAdoConnection conn;
-  std::unique_ptr<RawDb> raw;
-  RowSet q{"qryCheckDataEntry"};
 };
 
 TEST_F(RowSetTest, PostedRowsWaitForTheBatchAndThenCarryTheirKeys) {
