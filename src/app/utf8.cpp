@@ -2,11 +2,12 @@
 
 namespace movra {
 
-namespace {
-// Length of the valid sequence starting at s[i], or 0 when none starts there.
-size_t sequenceLength(std::string_view s, size_t i) {
+size_t DecodeUtf8At(std::string_view s, size_t i, char32_t& codePoint) {
   unsigned char c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return 1;
+  if (c < 0x80) {
+    codePoint = c;
+    return 1;
+  }
   size_t extra;
   char32_t cp;
   if ((c & 0xE0) == 0xC0) {
@@ -29,13 +30,14 @@ size_t sequenceLength(std::string_view s, size_t i) {
   }
   static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
   if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  codePoint = cp;
   return extra + 1;
 }
-}  // namespace
 
 bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
-    size_t n = sequenceLength(s, i);
+    char32_t cp;
+    size_t n = DecodeUtf8At(s, i, cp);
     if (n == 0) return false;
     i += n;
   }
@@ -71,7 +73,8 @@ std::string AnsiToUtf8(const std::string& bytes) {
 size_t Utf8Length(std::string_view s) {
   size_t n = 0;
   for (size_t i = 0; i < s.size(); ++n) {
-    size_t len = sequenceLength(s, i);
+    char32_t cp;
+    size_t len = DecodeUtf8At(s, i, cp);
     i += len ? len : 1;
   }
   return n;

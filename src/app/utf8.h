@@ -8,7 +8,11 @@
 
 namespace movra {
 
-// Strict: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
+// Decodes the sequence starting at s[i] into `codePoint` and returns its length, or 0
+// when no valid sequence starts there. Strict: no overlong forms, no surrogates, nothing
+// above U+10FFFF, nothing cut short.
+size_t DecodeUtf8At(std::string_view s, size_t i, char32_t& codePoint);
+// Strict in the same way: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut short.
 bool IsValidUtf8(std::string_view s);
 void AppendUtf8(std::string& out, char32_t codePoint);
 // The bytes as UTF-8 text: unchanged when valid UTF-8, else each byte as Latin-1.

@@ -12,36 +12,10 @@ namespace {
 bool DecodeUtf8(std::string_view s, std::u16string& out) {
   out.clear();
   out.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      out += static_cast<char16_t>(c);
-      ++i;
-      continue;
-    }
-    int extra;
+  for (size_t i = 0; i < s.size();) {
     char32_t cp;
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (s.size() - i <= static_cast<size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (cc & 0x3F);
-    }
-    static const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    size_t n = DecodeUtf8At(s, i, cp);
+    if (n == 0) return false;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -49,7 +23,7 @@ bool DecodeUtf8(std::string_view s, std::u16string& out) {
     } else {
       out += static_cast<char16_t>(cp);
     }
-    i += extra + 1;
+    i += n;
   }
   return true;
 }
