@@ -37,6 +37,7 @@ class TAdoConnection {
   void execute(const std::string& sql);
 
   SqlDatabase& database() { return db_; }
+  const SqlDatabase& database() const { return db_; }
   const std::string& dataFile() const { return dataFile_; }
 
   // Row sets opened on this connection are closed with it.

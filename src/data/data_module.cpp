@@ -1,6 +1,10 @@
 #include "data/data_module.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "app/config.h"
 #include "app/dialogs.h"
@@ -13,6 +17,16 @@
 #include "data/result_queries.h"
 
 namespace movra {
+
+const char* const kDamagedDatabaseAdvice =
+    "This database file is damaged. It has been left as it is: keep a copy of it and put an "
+    "intact database file in its place.";
+const char* const kDatabaseNotWritableText = "The database cannot be written, so nothing could be stored. "
+                                             "The download is not started.";
+
+std::string DatabaseNotWritableMessage(const std::string& path, const std::string& reason) {
+  return TranslateText(kDatabaseNotWritableText) + "\n" + path + "\n" + reason;
+}
 
 TDM::TDM() {
   SetupCheckData(qryCheckData, adoConn);
@@ -53,9 +67,16 @@ bool TDM::OpenDatabase(const std::string& path) {
   }
   adoConn.close();
   connectStep_ = 0;
+  bool damaged = false;
   try {
     adoConn.setConnectionString(BuildConnectionString(path));
     adoConn.open();
+    // Damage in a page that start-up never reads would otherwise show only when a
+    // download writes there. The file is small: it is emptied at each exit.
+    damaged = true;
+    std::string findings = adoConn.database().quickCheck();
+    if (findings != "ok") throw DbError(findings);
+    damaged = false;
     qryCheckData.parameter("ProviderID").value = int64_t{-1000};
     connectStep_ = 1;
     qryCheckData.open();
@@ -68,11 +89,26 @@ bool TDM::OpenDatabase(const std::string& path) {
     connectStep_ = 5;
     return true;
   } catch (const std::exception& e) {
-    PlainMessageBox("Can't Connect To the Database\r\nDataFile : " + path + "\r\n" + e.what() + "\r\nStep : " +
-                        std::to_string(connectStep_),
-                    "Error", MB_OK | MB_ICONWARNING);
+    std::string text = "Can't Connect To the Database\r\nDataFile : " + path + "\r\n" + e.what() + "\r\nStep : " +
+                       std::to_string(connectStep_);
+    if (damaged) text += "\r\n" + TranslateText(kDamagedDatabaseAdvice);
+    PlainMessageBox(text, "Error", MB_OK | MB_ICONWARNING);
+    // A damaged file is never written to, not even by the closing of the program.
+    if (damaged) adoConn.close();
     return false;
   }
+}
+
+std::string TDM::DatabaseWriteProblem() const {
+  if (!adoConn.connected()) return "Connection is not open";
+  const std::string& path = adoConn.dataFile();
+  if (access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+  // The engine keeps its journal beside the file while it writes.
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+  if (access(folder.c_str(), W_OK) != 0) return folder + ": " + std::strerror(errno);
+  if (adoConn.database().readOnly()) return "attempt to write a readonly database";
+  return {};
 }
 
 void TDM::ReadSystemInfo() {

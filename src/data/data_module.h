@@ -49,6 +49,10 @@ class TDM {
   // reads the settings row; true on success. A missing file or a failure at any stage is
   // reported with a message box; what was opened before a failure stays open.
   bool OpenDatabase(const std::string& path);
+  // Empty when the open database can be written (the file, and its folder for the
+  // engine's journal); otherwise the reason it cannot. A download checks this first,
+  // since the meter lets go of every record it has sent.
+  std::string DatabaseWriteProblem() const;
   // The first row of System_Info into GlobalOption.MeterSetting and Operator; an empty
   // table changes nothing. Raises DbError when the table or one of its columns is missing.
   void ReadSystemInfo();
@@ -80,6 +84,13 @@ class TDM {
   int connectStep_ = 0;
   bool created_ = false;
 };
+
+// The words under the connect failure when the file proved damaged.
+extern const char* const kDamagedDatabaseAdvice;
+// The refusal of a download while the database cannot be written; the file and the
+// reason follow on their own lines.
+extern const char* const kDatabaseNotWritableText;
+std::string DatabaseNotWritableMessage(const std::string& path, const std::string& reason);
 
 // A data module after DataModuleCreate.
 std::unique_ptr<TDM> CreateDataModule();

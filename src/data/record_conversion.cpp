@@ -58,6 +58,30 @@ MeterTime ConvertMeterTime(const std::string& time, const std::string& ampm) {
   return t;
 }
 
+std::optional<TDateTime> TimeOfDayFromRecordText(const std::string& timeText) { return StrToTime(timeText); }
+
+std::string ReplaceControlCharacters(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0;
+    const auto third = i + 2 < utf8.size() ? static_cast<unsigned char>(utf8[i + 2]) : 0;
+    if (b < 0x20 || b == 0x7F) {
+      out += '?';
+    } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 .. U+009F
+      out += '?';
+      i += 1;
+    } else if (b == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {  // U+2028, U+2029
+      out += '?';
+      i += 2;
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
+}
+
 std::string InrDisplayText(double inr) {
   // The limits are compared in extended precision, as they always were: an INR of 0.7
   // read from the meter's single-precision value (0.699999988) lies below the range.

@@ -26,6 +26,14 @@ struct MeterTime {
 // keep the text as it came. Without a marker the text is kept.
 MeterTime ConvertMeterTime(const std::string& time, const std::string& ampm);
 
+// The time of day of a record's time text after the 12-hour conversion; nullopt when it
+// is none (hour 24, minute 60, a broken hour): such a text would stop every export.
+std::optional<TDateTime> TimeOfDayFromRecordText(const std::string& timeText);
+
+// Control characters (C0 and C1, DEL, the Unicode line and paragraph separators) of a
+// UTF-8 text become "?": a meter's text must never break a line of the list or a file.
+std::string ReplaceControlCharacters(const std::string& utf8);
+
 // "INR ↑" above 7.0, "INR ↓" below 0.7, otherwise the value with one decimal in the
 // locale's notation.
 std::string InrDisplayText(double inr);

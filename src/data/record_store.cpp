@@ -3,12 +3,17 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/format_settings.h"
+#include "app/language.h"
 #include "app/trace.h"
 #include "app/utf8.h"
 #include "data/data_module.h"
 #include "data/record_conversion.h"
 
 namespace movra {
+
+const char* const kUnsavedRecordsText = "Records that could not be saved (they are still in the meter): ";
+
+std::string UnsavedRecordsLine(int32_t unsaved) { return TranslateText(kUnsavedRecordsText) + std::to_string(unsaved); }
 
 namespace {
 // Re-enables the grid and resets the cursor however the run ends.
@@ -40,49 +45,96 @@ void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::stri
   TMeterRecord rec;
   while (records.Pop(rec)) storeOne(rec);
 
-  ui_.setStatusText(0, "Reading " + serialNumber + "(" + portName + "):  " + std::to_string(TransferCount) + " / " +
-                           std::to_string(expectedCount));
-  q.updateBatch();
+  ui_.setStatusText(0, "Reading " + ReplaceControlCharacters(AnsiToUtf8(serialNumber)) + "(" + portName + "):  " +
+                           std::to_string(TransferCount) + " / " + std::to_string(expectedCount));
+  WritePendingRows();
 }
 
-void TRecordStore::storeOne(const TMeterRecord& raw) {
+bool TRecordStore::WritePendingRows() {
   RowSet& q = dm_.qryCheckDataEntry;
-  // The meter's byte strings are kept as text; bytes that are no UTF-8 are Latin-1.
+  if (!q.active() || q.pendingCount() == 0) return true;
+  try {
+    q.updateBatch();
+    lastWriteError_.clear();
+    return true;
+  } catch (const DbError& e) {
+    // A full disk fails every batch after the first: the trace says it once.
+    if (lastWriteError_ != e.what()) BugMessage(std::string("Save Error ") + "\r\n" + e.what());
+    lastWriteError_ = e.what();
+    return false;
+  }
+}
+
+int32_t TRecordStore::UnsavedCount() const {
+  const RowSet& q = dm_.qryCheckDataEntry;
+  return q.active() ? q.pendingNewCount() : 0;
+}
+
+namespace {
+// The meter's byte strings are kept as text (bytes that are no UTF-8 are Latin-1), with no
+// character that could break a line of the list or of an export.
+TMeterRecord AsStoredText(const TMeterRecord& raw) {
   TMeterRecord rec = raw;
   for (std::string* s : {&rec.RecordNumber, &rec.SerialNumber, &rec.MeterType, &rec.Date, &rec.Time, &rec.AmPm,
                          &rec.CalibrationType, &rec.CalibrationLevel})
-    *s = AnsiToUtf8(*s);
+    *s = ReplaceControlCharacters(AnsiToUtf8(*s));
+  return rec;
+}
+}  // namespace
 
-  q.append();
-  q.fieldByName("fRecordNumber").setAsString(rec.RecordNumber.empty() ? std::string("0") : rec.RecordNumber);
-  q.fieldByName("fPatientID").setAsInteger(-1000);
-  q.fieldByName("fProviderID").setAsInteger(StrToIntDef(rec.RecordNumber, 0));
-  q.fieldByName("fChecked").setAsBoolean(true);
+void TRecordStore::storeOne(const TMeterRecord& raw) {
+  RowSet& q = dm_.qryCheckDataEntry;
+  const TMeterRecord rec = AsStoredText(raw);
+  const std::string recordNumber = rec.RecordNumber.empty() ? std::string("0") : rec.RecordNumber;
 
   // A date that is malformed, or whose numbers form no calendar date, is not stored.
   std::optional<TDateTime> date;
   if (DateTextPassesCheck(rec.Date)) date = DateFromRecordText(rec.Date);
   if (!date) {
     BugMessage("Save Error: wrong datetime , should yyyy-mm-dd " + rec.Date);
-    q.cancel();
     return;
   }
 
+  // Nor is a time that is no time of day (hour 24, minute 60): every export of the list
+  // would stop at it.
   std::string timeText = rec.Time;
+  std::optional<TDateTime> timeOfDay;
+  MeterTime converted = ConvertMeterTime(rec.Time, rec.AmPm);
+  if (converted.hourError) {
+    BugMessage("Error conversion: hour: " + std::to_string(converted.hour));
+  } else {
+    timeText = converted.text;
+    timeOfDay = TimeOfDayFromRecordText(timeText);
+  }
+  if (!timeOfDay) {
+    BugMessage("Save Error: wrong time , should hh:nn " + timeText);
+    return;
+  }
+
+  // A meter answering at both line speeds is read twice in one download, and a meter
+  // read again gives its records again: each is stored once.
+  const TDateTime when = *date + *timeOfDay;
+  if (listedAlready(rec.SerialNumber, recordNumber, when, timeText)) {
+    BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is listed already; not stored again");
+    return;
+  }
+  if (int listed = listStoredCopy(rec.SerialNumber, recordNumber, when, timeText); listed > 0) {
+    BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is stored already; listed, not stored again");
+    TransferCount += listed;
+    return;
+  }
+
+  q.append();
+  q.fieldByName("fRecordNumber").setAsString(recordNumber);
+  q.fieldByName("fPatientID").setAsInteger(-1000);
+  q.fieldByName("fProviderID").setAsInteger(StrToIntDef(rec.RecordNumber, 0));
+  q.fieldByName("fChecked").setAsBoolean(true);
+
   try {
-    if (!rec.AmPm.empty()) {
-      q.fieldByName("fAMPM").setAsString(rec.AmPm);
-      MeterTime t = ConvertMeterTime(rec.Time, rec.AmPm);
-      if (t.hourError) {
-        BugMessage("Error conversion: hour: " + std::to_string(t.hour));
-        throw DbError("Error in conversion, hour = " + std::to_string(t.hour));
-      }
-      timeText = t.text;
-    }
+    if (!rec.AmPm.empty()) q.fieldByName("fAMPM").setAsString(rec.AmPm);
     q.fieldByName("fTime_String").setAsString(timeText);
-    std::optional<TDateTime> timeOfDay = StrToTime(timeText);
-    q.fieldByName("fTime").setAsDateTime(*date + timeOfDay.value_or(0.0));
-    q.fieldByName("fDate").setAsDateTime(*date + timeOfDay.value_or(0.0));
+    q.fieldByName("fTime").setAsDateTime(when);
+    q.fieldByName("fDate").setAsDateTime(when);
     q.fieldByName("fDateTime").setAsDateTime(Now());
   } catch (const std::exception& e) {
     PlainMessageBox(std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.RecordNumber + "\r\n" + rec.Date + " " +
@@ -109,6 +161,35 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
     q.cancel();
     PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
     BugMessage(std::string("Save Error ") + "\r\n" + e.what());
+  }
+}
+
+bool TRecordStore::listedAlready(const std::string& serial, const std::string& number, TDateTime when,
+                                 const std::string& timeText) const {
+  const RowSet& q = dm_.qryCheckDataEntry;
+  for (int row = 0; row < q.recordCount(); ++row) {
+    if (q.fieldAt(row, "fRecordNumber").asString() != number) continue;
+    if (q.fieldAt(row, "fSN").asString() != serial) continue;
+    if (q.fieldAt(row, "fTime_String").asString() != timeText) continue;
+    const FieldRef date = q.fieldAt(row, "fDate");
+    if (!date.isNull() && date.asDateTime() == when) return true;
+  }
+  return false;
+}
+
+// Rows of the file stored by an earlier run (never listed since, or listed before a
+// re-query) are the records just read: they are listed again rather than stored twice.
+int TRecordStore::listStoredCopy(const std::string& serial, const std::string& number, TDateTime when,
+                                 const std::string& timeText) {
+  try {
+    return dm_.qryCheckDataEntry.addStoredRows(
+        "SELECT * FROM Result_Log WHERE fSN = ? AND fRecordNumber = ? AND fDate = ? AND fTime_String = ? "
+        "ORDER BY fID LIMIT 1",
+        {serial, number, when, timeText});
+  } catch (const DbError& e) {
+    // A file that cannot be read here gets the record stored; writing will tell.
+    BugMessage(std::string("Save Error ") + "\r\n" + e.what());
+    return 0;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/datetime.h"
 #include "meter/meter_record.h"
 
 namespace movra {
@@ -28,6 +29,10 @@ class NullStoreUi : public StoreUi {
   void setBusyCursor(bool) override {}
 };
 
+// The line that says how many records of a download could not be saved.
+extern const char* const kUnsavedRecordsText;
+std::string UnsavedRecordsLine(int32_t unsaved);
+
 class TRecordStore {
  public:
   TRecordStore(TDM& dm, StoreUi& ui) : dm_(dm), ui_(ui) {}
@@ -35,20 +40,37 @@ class TRecordStore {
   // Rows stored since the last transfer end; one more per stored row.
   int32_t TransferCount = 0;
 
-  // Drains `records`: one appended row of qryCheckDataEntry per record (a record with a
-  // malformed date is traced and skipped), the progress line "Reading <serial>(<port>):  
-  // <TransferCount> / <expected>" in panel 0, then all pending rows written in one
-  // transaction. Conversion errors show plain message boxes and never stop the run. When
-  // the batch cannot be written the error is raised to the caller (the application's
-  // general error display) and the rows stay pending for the next call.
+  // Drains `records`: one appended row of qryCheckDataEntry per record, the progress line
+  // "Reading <serial>(<port>):  <TransferCount> / <expected>" in panel 0, then all
+  // pending rows written in one transaction. A record with a malformed date or a time
+  // that is no time of day is traced and skipped; control characters in its texts
+  // become "?". A record the list or the file already holds (same serial number, record
+  // number, date and time) is not stored again: a row of the file not yet listed is
+  // listed and counted. Conversion errors show plain message boxes and never stop the
+  // run. When the batch cannot be written (a full disk) nothing is shown: the rows stay
+  // listed and pending for the next call, the failure is traced once and remembered
+  // (UnsavedCount, LastWriteError) for the one message at the end of the download.
   void StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
                          int32_t expectedCount);
+
+  // Listed records the file does not hold: their batch could not be written. The list is
+  // emptied before each download that finds rows in it, so this counts the current one.
+  int32_t UnsavedCount() const;
+  // The engine's reason for the last batch that could not be written ("" when none).
+  const std::string& LastWriteError() const { return lastWriteError_; }
+  // One more try at writing the rows still pending; true when none is left.
+  bool WritePendingRows();
 
   // Deletes every row of Result_Log, re-queries the result list, TransferCount := 0.
   void ClearData();
 
  private:
   void storeOne(const TMeterRecord& rec);
+  bool listedAlready(const std::string& serial, const std::string& number, TDateTime when,
+                     const std::string& timeText) const;
+  int listStoredCopy(const std::string& serial, const std::string& number, TDateTime when,
+                     const std::string& timeText);
+  std::string lastWriteError_;
   TDM& dm_;
   StoreUi& ui_;
 };

@@ -352,6 +352,10 @@ int RowSet::pendingCount() const {
   return n;
 }
 
+int RowSet::pendingNewCount() const {
+  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.status == RowStatus::Inserted; }));
+}
+
 // ---------------------------------------------------------------- order and position
 
 void RowSet::applySort() {

@@ -15,6 +15,7 @@
 namespace movra {
 
 class RowSet;
+class SqlStatement;
 class TAdoConnection;
 
 // Read access to one field of one row.
@@ -196,6 +197,12 @@ class RowSet {
   bool modified() const { return modified_; }
   // Posted rows not yet written to the database.
   int pendingCount() const;
+  // Of those, the appended ones: rows the file does not hold at all.
+  int pendingNewCount() const;
+  // Runs a statement over the file (values bound to its "?" in order) and adds the rows it
+  // returns at the end, as rows the file already holds: nothing of them is pending. The
+  // statement must return the columns the row set declares. Returns the rows added.
+  int addStoredRows(const std::string& sql, const std::vector<FieldValue>& values);
   // Writes every pending row in one transaction: all of them or, on error, none (the
   // rows stay pending and the error is raised). Appended rows then carry their new key.
   void updateBatch();
@@ -240,6 +247,7 @@ class RowSet {
     bool operator()(const std::string& a, const std::string& b) const { return SameName(a, b); }
   };
 
+  std::vector<Row> readRows(SqlStatement& st, std::vector<FieldDef>& fields);
   const std::vector<FieldValue>& activeValues() const;
   const std::vector<FieldValue>& editValues() const;
   void setFieldValue(int index, FieldValue v);

@@ -132,10 +132,25 @@ void RowSet::fetch() {
     if (!pname.empty() && (pname[0] == ':' || pname[0] == '@' || pname[0] == '$')) pname.erase(0, 1);
     st.bind(i, bindValue(parameter(pname)));
   }
+  std::vector<FieldDef> fields;
+  std::vector<Row> rows = readRows(st, fields);
 
+  // Only now does the row set change: a failed open or re-query leaves it as it was.
+  fields_ = std::move(fields);
+  rebuildIndex();
+  for (auto& r : rows) calculate(r.values);
+  rows_ = std::move(rows);
+  current_ = 0;
+  bof_ = true;
+  eof_ = rows_.empty();
+  modified_ = false;
+  if (!sort_.empty()) applySort();
+  current_ = 0;
+}
+
+std::vector<RowSet::Row> RowSet::readRows(SqlStatement& st, std::vector<FieldDef>& fields) {
   std::vector<Row> rows;
   std::vector<int> fieldOfColumn;  // result column -> field, -1 when not used
-  std::vector<FieldDef> fields;
   bool first = true;
   auto layout = [&](bool haveRow) {
     int n = st.columnCount();
@@ -175,18 +190,26 @@ void RowSet::fetch() {
     rows.push_back(std::move(r));
   }
   if (first) layout(false);
+  return rows;
+}
 
-  // Only now does the row set change: a failed open or re-query leaves it as it was.
-  fields_ = std::move(fields);
-  rebuildIndex();
-  for (auto& r : rows) calculate(r.values);
-  rows_ = std::move(rows);
-  current_ = 0;
-  bof_ = true;
-  eof_ = rows_.empty();
-  modified_ = false;
-  if (!sort_.empty()) applySort();
-  current_ = 0;
+int RowSet::addStoredRows(const std::string& sql, const std::vector<FieldValue>& values) {
+  checkBrowseMode();
+  if (!connection_ || !connection_->connected()) throw DbError(name_ + ": Missing Connection or ConnectionString");
+  SqlStatement st(connection_->database(), sql);
+  for (size_t i = 0; i < values.size(); ++i) st.bind(static_cast<int>(i) + 1, values[i]);
+  std::vector<FieldDef> fields;
+  std::vector<Row> rows = readRows(st, fields);
+  if (rows.empty()) return 0;
+  if (fields.size() != fields_.size()) throw DbError(name_ + ": the rows do not match the fields of the list");
+  for (auto& r : rows) {
+    calculate(r.values);
+    rows_.push_back(std::move(r));
+  }
+  current_ = recordCount() - 1;
+  bof_ = eof_ = false;
+  notifyDataSet();
+  return static_cast<int>(rows.size());
 }
 
 void RowSet::updateBatch() {

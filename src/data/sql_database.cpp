@@ -66,6 +66,20 @@ void SqlDatabase::exec(const std::string& sql) {
   }
 }
 
+std::string SqlDatabase::quickCheck() {
+  SqlStatement st(*this, "PRAGMA quick_check");
+  std::string findings;
+  while (st.step()) {
+    FieldValue v = st.column(0);
+    const auto* text = std::get_if<std::string>(&v);
+    if (!findings.empty()) findings += "\n";
+    findings += text ? *text : std::string("?");
+  }
+  return findings;
+}
+
+bool SqlDatabase::readOnly() const { return db_ && sqlite3_db_readonly(db_, "main") == 1; }
+
 int64_t SqlDatabase::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
 int SqlDatabase::changes() const { return db_ ? sqlite3_changes(db_) : 0; }
 bool SqlDatabase::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }

@@ -27,6 +27,12 @@ class SqlDatabase {
   bool isOpen() const { return db_ != nullptr; }
 
   void exec(const std::string& sql);
+  // SQLite's quick check over the whole file: "ok", or what is damaged (one finding a
+  // line). A page that cannot be read or decrypted raises DbError with the reason.
+  std::string quickCheck();
+  // True when the engine opened the file for reading only (a read-only file, medium or
+  // an immutable file): no statement can write to it.
+  bool readOnly() const;
   int64_t lastInsertRowId() const;
   int changes() const;
   bool inTransaction() const;

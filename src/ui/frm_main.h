@@ -109,6 +109,11 @@ class TFrmMain : public QMainWindow {
   void StoreMeterRecords();
   int32_t TransferCount() const;
   void SetTransferCount(int32_t n);
+  // Before a download: false, after one error box, when the database cannot be written.
+  bool DatabaseWritable();
+  // At the end of a download: one more try at the rows still pending, then the number of
+  // listed records the database does not hold.
+  int32_t UnsavedRecordCount();
 
   // --- exports ---
   int32_t CountCheckedRows() const;

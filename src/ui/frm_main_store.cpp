@@ -1,5 +1,7 @@
 // Storing downloaded records and emptying the table, through the data module's record
 // store, with this window's status bar and cursor.
+#include "app/dialogs.h"
+#include "app/trace.h"
 #include "data/data_module.h"
 #include "data/record_store.h"
 #include "meter/hb_meter.h"
@@ -45,6 +47,22 @@ void TFrmMain::StoreMeterRecords() {
 }
 
 int32_t TFrmMain::TransferCount() const { return store_ ? store_->TransferCount : 0; }
+
+bool TFrmMain::DatabaseWritable() {
+  TDM* dm = DataModule();
+  if (!dm) return false;
+  std::string why = dm->DatabaseWriteProblem();
+  if (why.empty()) return true;
+  BugMessage("Save Error: " + why);
+  ShowError(DatabaseNotWritableMessage(dm->adoConn.dataFile(), why));
+  return false;
+}
+
+int32_t TFrmMain::UnsavedRecordCount() {
+  if (!store_) return 0;
+  store_->WritePendingRows();
+  return store_->UnsavedCount();
+}
 
 void TFrmMain::SetTransferCount(int32_t n) {
   if (store_) store_->TransferCount = n;

@@ -24,7 +24,9 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   if (dynamic_cast<StderrPresenter*>(oldPresenter.get())) SetDialogPresenter(std::make_shared<QtPresenter>(&app));
 
   std::string exeDir = exeDirArg.empty() ? RunningExeDir() : exeDirArg;
-  if (CheckSingleInstance(exeDir)) return 0;
+  // Every start that ends before the message loop ends with this status.
+  constexpr int kStartFailed = 1;
+  if (CheckSingleInstance(exeDir)) return kStartFailed;
   PrepareFolders(exeDir);
 
   std::unique_ptr<TDM> dm;
@@ -44,7 +46,7 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     PlainMessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
     failed = true;
   }
-  int rc = failed ? 1 : 0;
+  int rc = kStartFailed;
   if (!failed && !dm->TerminateRequested()) {
     mainWindow->show();
     mainWindow->repaint();

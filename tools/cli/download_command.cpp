@@ -128,7 +128,8 @@ Subcommand DownloadSubcommand() {
       "    export file is replaced.\n"
       "    Exit codes: 0 done; 1 the transfer or a requested store or export failed; 2 usage;\n"
       "    3 the port cannot be opened; 4 the database is in use by another copy or cannot be\n"
-      "    opened; 130 stopped by Ctrl-C.\n",
+      "    opened or written; 130 stopped by Ctrl-C. Records the database could not take are\n"
+      "    still listed and exported, and counted on stderr (exit code 1).\n",
   };
 }
 

@@ -39,6 +39,13 @@ DownloadStore::DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request)
     : meter_(meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
 
 bool DownloadStore::Prepare() {
+  // The meter lets go of every record it has sent: a file that cannot take them is
+  // refused before the first one.
+  if (std::string why = dm_.DatabaseWriteProblem(); !why.empty()) {
+    BugMessage("Save Error: " + why);
+    ShowError(DatabaseNotWritableMessage(dm_.adoConn.dataFile(), why));
+    return false;
+  }
   try {
     if (request_.clearFirst) store_.ClearData();
     dm_.qryCheckDataEntry.setSort("fSN");
@@ -69,7 +76,8 @@ void DownloadStore::OnMessage(const Message& m) {
 }
 
 void DownloadStore::StoreRecords() {
-  // A batch that cannot be written stays pending and goes with the next call.
+  // A batch that cannot be written stays pending and goes with the next call; the store
+  // remembers the failure for the end.
   try {
     store_.StoreMeterRecords(meter_.Records(), meter_.SerialNumber(), meter_.PortName(), expectedCount_);
   } catch (const std::exception& e) {
@@ -78,25 +86,21 @@ void DownloadStore::StoreRecords() {
 }
 
 int DownloadStore::Finish(bool interrupted) {
-  bool written = WritePendingRows();
+  store_.WritePendingRows();
   PrintResultList();
+  // Rows the file could not take stay listed (and exported below, where a disk may have
+  // room); what was lost from the database is said once.
+  bool saved = ReportUnsavedRecords();
   if (interrupted) return kExitInterrupted;
   bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
-  return ended_ && written && exported ? kExitOk : kExitFailure;
+  return ended_ && saved && exported ? kExitOk : kExitFailure;
 }
 
-// Rows a failed batch left pending get one last try, so that the exit code says whether
-// every stored row reached the file.
-bool DownloadStore::WritePendingRows() {
-  RowSet& q = dm_.qryCheckDataEntry;
-  if (!q.active() || q.pendingCount() == 0) return true;
-  try {
-    q.updateBatch();
-    return true;
-  } catch (const std::exception& e) {
-    ShowGeneralError(e);
-    return false;
-  }
+bool DownloadStore::ReportUnsavedRecords() {
+  int32_t unsaved = store_.UnsavedCount();
+  if (unsaved == 0) return true;
+  ShowError(store_.LastWriteError() + "\n" + UnsavedRecordsLine(unsaved));
+  return false;
 }
 
 void DownloadStore::PrintResultList() {

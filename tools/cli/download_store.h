@@ -29,9 +29,9 @@ class DownloadStore : public DownloadSink {
  public:
   DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request);
 
-  // Before the transfer: empties the table when asked, then orders the list by serial
-  // number as the window does before each download. False when the table could not be
-  // emptied (the error has been shown).
+  // Before the transfer: refuses a database that cannot be written, empties the table
+  // when asked, then orders the list by serial number as the window does before each
+  // download. False when the download must not start (the error has been shown).
   bool Prepare();
   void OnMessage(const Message& m) override;
   int Finish(bool interrupted) override;
@@ -44,7 +44,7 @@ class DownloadStore : public DownloadSink {
   };
 
   void StoreRecords();
-  bool WritePendingRows();
+  bool ReportUnsavedRecords();
   void PrintResultList();
 
   CHBMeter& meter_;
