@@ -3,12 +3,19 @@
 // database is held against a second copy.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 
 #include <algorithm>
 #include <cstdlib>
 #include <future>
 
+#include "data_fixture.h"
 #include "export/xls_workbook.h"
 #include "program_folder.h"
 #include "sim_process.h"
@@ -86,16 +93,15 @@ TEST_F(CliStore, StoresAsTheTransferRunsThenPrintsTheResultList) {
   EXPECT_EQ(StoredNumbers(), (std::vector<std::string>{"12", "13", "14", "0"}));
 }
 
-TEST_F(CliStore, AddsToTheTableUnlessToldToClearIt) {
+TEST_F(CliStore, StoresEachRecordOnceWithOrWithoutClearing) {
   PlugStoreRecords();
-  // Each run's list holds its own rows: rows stored earlier are not in the list at start.
+  // A record the table holds already (same meter, number, date and time) is not stored
+  // again; it is listed, so each run's list holds the meter's records.
   const std::vector<std::string> once = {"12", "13", "14", "0"};
-  std::vector<std::string> twice = once;
-  twice.insert(twice.end(), once.begin(), once.end());
   struct Run {
     std::vector<std::string> options;
     std::vector<std::string> storedAfter;
-  } runs[] = {{{}, once}, {{}, twice}, {{"--clear"}, once}};
+  } runs[] = {{{}, once}, {{}, once}, {{"--clear"}, once}};
   for (const Run& run : runs) {
     ProcessResult r = Store(run.options);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -174,6 +180,132 @@ TEST_F(CliStore, SecondCopyIsRefusedWhileTheFirstHoldsTheDatabase) {
   EXPECT_EQ(StoredNumbers().size(), 30u);
   // The second copy never reached the port.
   EXPECT_EQ(sim.countJournal("open 4800"), 1);
+}
+
+// Storing rules met on the way in: what is acknowledged but cannot be stored as it came,
+// and what the list and the export must still hold one line per row for.
+struct StoringRule {
+  const char* name;
+  std::vector<std::string> simArgs;  // besides the device root
+  std::vector<std::string> stored;
+  std::string storedSerial;
+  std::string traceLine;  // a line the trace must hold
+};
+void PrintTo(const StoringRule& r, std::ostream* os) { *os << r.name; }
+
+const StoringRule kStoringRules[] = {
+    // Hour 24 and minute 60: no time of day, so no row that every export would stop at.
+    {"ImpossibleTimes",
+     {"--records", "impossible_time.txt", "--no-pace", "--serial", kSerial},
+     {"1", "4"},
+     kSerial,
+     "Save Error: wrong time , should hh:nn 10:60"},
+    // Line feed, tab, escape, DEL: none may break a line of the list or a file.
+    {"ControlBytesInTheSerialNumber",
+     {"--generate", "3", "--no-pace", "--serial", "M\n\t\x01\x1B\x7F" "00001"},
+     {"1", "2", "3"},
+     "M?????00001",
+     ""},
+};
+
+class CliStoringRule : public CliStore, public ::testing::WithParamInterface<StoringRule> {};
+
+TEST_P(CliStoringRule, StoresWhatCanBeExportedOneLineARow) {
+  const StoringRule& rule = GetParam();
+  std::vector<std::string> args = rule.simArgs;
+  auto records = std::find(args.begin(), args.end(), "--records");
+  if (records != args.end()) *(records + 1) = SourceDir() + "/tests/cli/data/" + *(records + 1);
+  args.insert(args.end(), {"--device-root", root.path()});
+  ASSERT_TRUE(sim.start(args)) << sim.lastError();
+
+  ProcessResult r = Store({"--csv", out.file("rows")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "Message: Export to CSV finished!\n");
+  EXPECT_EQ(StoredNumbers(), rule.stored);
+  for (const StoredRow& row : folder.storedRows()) EXPECT_EQ(row.serialNumber, rule.storedSerial);
+
+  std::vector<std::string> list = ListLines(r.out);
+  ASSERT_EQ(list.size(), rule.stored.size()) << r.out;
+  for (const std::string& line : list) EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 12) << line;
+  std::string csv = ReadFileBytes(out.file("rows.csv"));
+  EXPECT_EQ(static_cast<size_t>(std::count(csv.begin(), csv.end(), '\n')), rule.stored.size() + 1) << csv;
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\r'), std::count(csv.begin(), csv.end(), '\n')) << csv;
+  if (!rule.traceLine.empty()) {
+    EXPECT_NE(ReadFileBytes(folder.tracePath()).find(rule.traceLine), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, CliStoringRule, ::testing::ValuesIn(kStoringRules),
+                         [](const ::testing::TestParamInfo<StoringRule>& i) { return std::string(i.param.name); });
+
+// The data folder on a small file system of its own, to be filled up.
+class SmallDataDisk {
+ public:
+  explicit SmallDataDisk(const std::string& dir) : dir_(dir) {
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=300k") != 0) {
+      why_ = std::string("mount: ") + std::strerror(errno);
+      return;
+    }
+    mounted_ = true;
+  }
+  ~SmallDataDisk() {
+    if (mounted_) umount2(dir_.c_str(), MNT_DETACH);
+  }
+  const std::string& whyNot() const { return why_; }
+  // Fills the disk until only about `bytes` are free.
+  void leaveFree(size_t bytes) {
+    struct statvfs fsInfo {};
+    statvfs(dir_.c_str(), &fsInfo);
+    const size_t free = static_cast<size_t>(fsInfo.f_bavail) * fsInfo.f_frsize;
+    if (free > bytes) std::ofstream(dir_ + "/filler", std::ios::binary) << std::string(free - bytes, 'x');
+  }
+
+ private:
+  std::string dir_;
+  bool mounted_ = false;
+  std::string why_;
+};
+
+TEST_F(CliStore, FullDiskSaysOnceHowManyRecordsWereNotSavedAndStillListsAndExportsThem) {
+  const std::string dataDir = folder.path("PTDATA/Data");
+  const std::string database = ReadFileBytes(folder.databasePath());
+  SmallDataDisk disk(dataDir);
+  if (!disk.whyNot().empty()) GTEST_SKIP() << "no small file system for the data folder: " << disk.whyNot();
+  { std::ofstream(folder.databasePath(), std::ios::binary) << database; }
+  // Room for the first records and their log lines, not for 200.
+  disk.leaveFree(48 * 1024);
+  PlugMeter({"--generate", "200", "--no-pace"});
+
+  ProcessResult r = Store({"--csv", out.file("all")});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  const std::vector<std::string> acked = AckedNumbers(sim.journalLines());
+  ASSERT_EQ(acked.size(), 200u);
+  const size_t stored = folder.storedRows().size();
+  ASSERT_LT(stored, 200u) << "the disk did not fill up";
+
+  // One message for the whole download: the reason, then how many records the file lacks.
+  std::vector<std::string> err = Lines(r.err);
+  ASSERT_EQ(err.size(), 3u) << r.err;
+  EXPECT_EQ(err[0].rfind("Error: ", 0), 0u) << r.err;
+  EXPECT_EQ(err[1], "Records that could not be saved (they are still in the meter): " + std::to_string(200 - stored));
+  EXPECT_EQ(err[2], "Message: Export to CSV finished!");
+  // Every acknowledged record is listed and exported to a disk with room.
+  EXPECT_EQ(ListLines(r.out).size(), 200u);
+  std::string csv = ReadFileBytes(out.file("all.csv"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 201);
+}
+
+TEST_F(CliStore, DatabaseThatCannotBeWrittenRefusesTheDownloadBeforeThePort) {
+  PlugStoreRecords();
+  if (!SetImmutable(folder.databasePath(), true)) GTEST_SKIP() << "no immutable files here";
+  ProcessResult r = Store();
+  SetImmutable(folder.databasePath(), false);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Error: The database cannot be written, so nothing could be stored. The download is not started.\n" +
+                       folder.databasePath() + "\nOperation not permitted\n");
+  EXPECT_EQ(sim.countJournal("open 4800"), 0);
+  EXPECT_TRUE(folder.storedRows().empty());
 }
 
 TEST(CliStoreDatabase, MissingOrBrokenDatabaseStopsBeforeThePort) {

@@ -1,6 +1,13 @@
 #include "data_fixture.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
 
 #include <cctype>
 
@@ -39,6 +46,35 @@ FieldValue RawDb::scalar(const std::string& sql) {
 
 int64_t RawDb::count(const std::string& table) {
   return std::get<int64_t>(scalar("SELECT count(*) FROM \"" + table + "\""));
+}
+
+int DamageTablePage(const std::string& dataFile, const std::string& table) {
+  int64_t page = 0, pageSize = 0;
+  {
+    RawDb db(dataFile);
+    page = std::get<int64_t>(db.scalar("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'"));
+    pageSize = std::get<int64_t>(db.scalar("PRAGMA page_size"));
+  }
+  std::fstream f(dataFile, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp((page - 1) * pageSize + pageSize / 2);
+  const char garbage[16] = {'d', 'a', 'm', 'a', 'g', 'e', 'd', '!', 'd', 'a', 'm', 'a', 'g', 'e', 'd', '!'};
+  f.write(garbage, sizeof garbage);
+  return static_cast<int>(page);
+}
+
+bool SetImmutable(const std::string& path, bool on) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  int e = errno;
+  close(fd);
+  errno = e;
+  return ok;
 }
 
 std::string CaseName(const std::string& description) {

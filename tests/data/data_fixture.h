@@ -43,6 +43,14 @@ class RawDb {
   SqlDatabase db_;
 };
 
+// Overwrites bytes in the middle of the first page of `table` in the encrypted file, as a
+// failing disk would: the page's HMAC no longer matches. Returns the page number.
+int DamageTablePage(const std::string& dataFile, const std::string& table);
+
+// Sets or clears the immutable attribute of a file or folder (root can write through
+// permission bits, not through this). False, with errno, where it cannot be set.
+bool SetImmutable(const std::string& path, bool on);
+
 // The result list on a connection to a fresh database, with a second plain connection
 // to look at the file itself.
 class ResultListTest : public ::testing::Test {

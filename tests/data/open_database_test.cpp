@@ -94,6 +94,67 @@ TEST(OpenDatabase, AMissingFileIsReportedAndNothingIsTouched) {
   EXPECT_NE(access(folder.dataFile().c_str(), F_OK), 0);
 }
 
+// A table page that start-up never reads (Result_Value_Status is declared, never opened).
+TEST(OpenDatabase, ADamagedPageIsFoundReportedAndTheFileLeftAsItIs) {
+  DataFolder folder;
+  DamageTablePage(folder.dataFile(), "Result_Value_Status");
+  const std::string before = ReadFileBytes(folder.dataFile());
+  ScopedPresenter dialogs;
+  dialogs->expect("Can't Connect To the Database");
+  {
+    TDM dm;
+    EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
+    EXPECT_EQ(dm.ConnectStep(), 0);
+    EXPECT_FALSE(dm.adoConn.connected());
+    auto shown = dialogs->shown();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string head = "Can't Connect To the Database\r\nDataFile : " + folder.dataFile() + "\r\n";
+    const std::string tail = std::string("\r\nStep : 0\r\n") + kDamagedDatabaseAdvice;
+    EXPECT_EQ(shown[0].text.rfind(head, 0), 0u) << shown[0].text;
+    ASSERT_GT(shown[0].text.size(), head.size() + tail.size()) << "the reason is missing: " << shown[0].text;
+    EXPECT_EQ(shown[0].text.substr(shown[0].text.size() - tail.size()), tail) << shown[0].text;
+    EXPECT_EQ(shown[0].caption, "Error");
+  }
+  EXPECT_EQ(ReadFileBytes(folder.dataFile()), before);
+  EXPECT_NE(access(LockFilePathFor(folder.dataFile()).c_str(), F_OK), 0);
+}
+
+// What a download asks before it starts.
+TEST(OpenDatabase, SaysWhetherTheFileCanBeWritten) {
+  struct Case {
+    const char* what;
+    bool immutableFile;
+    bool immutableFolder;
+    bool writable;
+  } cases[] = {
+      {"an intact file", false, false, true},
+      {"an immutable file", true, false, false},
+      {"an immutable folder", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DataFolder folder;
+    ScopedPresenter dialogs;
+    TDM dm;
+    const std::string dataDir = DataRoot + "/Data";
+    std::vector<std::string> protectedPaths;
+    if (c.immutableFile) protectedPaths.push_back(folder.dataFile());
+    auto unprotect = [&] {
+      for (const auto& p : protectedPaths) SetImmutable(p, false);
+    };
+    if (c.immutableFile && !SetImmutable(folder.dataFile(), true)) GTEST_SKIP() << "no immutable files here";
+    // The lock file is taken at open, so the folder is protected once the file is open.
+    ASSERT_TRUE(dm.OpenDatabase(folder.dataFile()));
+    if (c.immutableFolder) {
+      if (!SetImmutable(dataDir, true)) GTEST_SKIP() << "no immutable folders here";
+      protectedPaths.push_back(dataDir);
+    }
+    std::string why = dm.DatabaseWriteProblem();
+    unprotect();
+    EXPECT_EQ(why.empty(), c.writable) << why;
+  }
+}
+
 TEST(OpenDatabase, ReadsTheSettingsRow) {
   DataFolder folder;
   {

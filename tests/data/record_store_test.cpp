@@ -10,6 +10,7 @@
 #include "app/folders.h"
 #include "app/trace.h"
 #include "data/data_module.h"
+#include "data/record_conversion.h"
 #include "data/record_store.h"
 #include "data_fixture.h"
 #include "recording_presenter.h"
@@ -82,6 +83,7 @@ struct StoreCase {
   const char* inrText = "2.5";
   const char* dialog = nullptr;  // the whole text of the one box expected, if any
   const char* traceLine = nullptr;
+  const char* storedSerial = nullptr;  // fSN when it is not the record's serial number
 };
 void PrintTo(const StoreCase& c, std::ostream* os) { *os << c.what; }
 
@@ -100,10 +102,29 @@ std::vector<StoreCase> storeCases() {
       {"hour above 12 with PM stays", with([](auto& r) { r.Time = "13:05"; r.AmPm = "PM"; }), true, "12", 12, "13:05", "PM", T{13, 5}},
       {"12 AM is midnight", with([](auto& r) { r.Time = "12:30"; r.AmPm = "AM"; }), true, "12", 12, "00:30", "AM", T{0, 30}},
       {"12 PM is noon", with([](auto& r) { r.Time = "12:30"; r.AmPm = "PM"; }), true, "12", 12, "12:30", "PM", T{12, 30}},
-      {"no valid time of day", with([](auto& r) { r.Time = "25:61"; }), true, "12", 12, "25:61", std::nullopt, T{0, 0}},
-      {"hour not a number", with([](auto& r) { r.Time = "ab:cd"; r.AmPm = "PM"; }), true, "12", 12, std::nullopt, "PM",
-       std::nullopt, "2.5", "Error Data\r\nError in conversion, hour = -1\r\n12\r\n2024-03-15 ab:cd\r\n2.5\r\n",
-       "Error conversion: hour: -1"},
+      // A time that is no time of day would stop every export of the list: not stored.
+      {"hour 24", with([](auto& r) { r.Time = "24:30"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong time , should hh:nn 24:30"},
+      {"minute 60", with([](auto& r) { r.Time = "10:60"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong time , should hh:nn 10:60"},
+      {"hour and minute out of range", with([](auto& r) { r.Time = "25:61"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong time , should hh:nn 25:61"},
+      {"hour 24 with PM", with([](auto& r) { r.Time = "24:00"; r.AmPm = "PM"; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: wrong time , should hh:nn 24:00"},
+      {"minute 60 with AM", with([](auto& r) { r.Time = "09:60"; r.AmPm = "AM"; }), false, "", 0, {}, {}, {}, "",
+       nullptr, "Save Error: wrong time , should hh:nn 09:60"},
+      {"hour byte of three digits with PM", with([](auto& r) { r.Time = "123:05"; r.AmPm = "PM"; }), false, "", 0, {}, {},
+       {}, "", nullptr, "Save Error: wrong time , should hh:nn 12::0"},
+      {"hour not a number", with([](auto& r) { r.Time = "ab:cd"; r.AmPm = "PM"; }), false, "", 0, {}, {}, {}, "",
+       nullptr, "Error conversion: hour: -1"},
+      {"time no number without a marker", with([](auto& r) { r.Time = "ab:cd"; }), false, "", 0, {}, {}, {}, "",
+       nullptr, "Save Error: wrong time , should hh:nn ab:cd"},
+      {"23:59 is the last minute", with([](auto& r) { r.Time = "23:59"; }), true, "12", 12, "23:59", std::nullopt,
+       T{23, 59}},
+      // No byte of a meter's text may break a line of the list, the trace or an export.
+      {"control bytes in the serial number",
+       with([](auto& r) { r.SerialNumber = std::string("S\0N\r\n\t\x01\x1F\x7F\x85X\xE9", 12); }), true, "12", 12,
+       "03:15", std::nullopt, T{3, 15}, "2.5", nullptr, nullptr, "S?N???????X\u00E9"},
       {"INR 7.0", with([](auto& r) { r.InrValue = 7.0; }), true, "12", 12, "03:15", std::nullopt, T{3, 15}, "7.0"},
       {"INR 7.05 single", with([](auto& r) { r.InrValue = 7.05f; }), true, "12", 12, "03:15", std::nullopt, T{3, 15},
        "INR \u2191"},
@@ -177,7 +198,7 @@ TEST_P(StoreOneRecord, AsTheTableSays) {
   EXPECT_EQ(q.fieldByName("fCalibrationType").asString(), "EC");
   EXPECT_EQ(q.fieldByName("fCalibrationLevel").asString(), "Level 1");
   EXPECT_EQ(q.fieldByName("fMeterType").asString(), "345");
-  EXPECT_EQ(q.fieldByName("fSN").asString(), c.rec.SerialNumber);
+  EXPECT_EQ(q.fieldByName("fSN").asString(), c.storedSerial ? c.storedSerial : c.rec.SerialNumber);
   // What the list shows is what the file holds.
   EXPECT_EQ(raw->scalar("SELECT fINR_s FROM Result_Log"), FieldValue(std::string(c.inrText)));
 }
@@ -204,18 +225,101 @@ TEST_F(Storing, RecordsArrivingInSeveralMessagesAreAllStored) {
   dm.qryCheckDataEntry.removeObserver(&grid);
 }
 
-TEST_F(Storing, ABatchThatCannotBeWrittenIsRaisedAndKeptForTheNextRun) {
-  raw->exec("BEGIN IMMEDIATE");  // another writer holds the file
-  EXPECT_THROW(store({baseRecord(), baseRecord()}), DbError);
+TEST_F(Storing, ABatchThatCannotBeWrittenStaysListedAndIsCountedNotRaised) {
+  raw->exec("BEGIN IMMEDIATE");  // another writer holds the file, as a full disk would stop it
+  store({baseRecord(), with([](auto& r) { r.RecordNumber = "13"; })});
+  store({with([](auto& r) { r.RecordNumber = "14"; })});
+  EXPECT_TRUE(dialogs->shown().empty());
   EXPECT_EQ(ui.cursor.back(), false);
   EXPECT_FALSE(dm.qryCheckDataEntry.controlsDisabled());
-  EXPECT_EQ(dm.qryCheckDataEntry.pendingCount(), 2);
+  // Listed (and so exportable), counted as stored rows of the download, not in the file.
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), 3);
+  EXPECT_EQ(storer.TransferCount, 3);
+  EXPECT_EQ(storer.UnsavedCount(), 3);
+  EXPECT_EQ(storer.LastWriteError(), "database is locked");
+  // Each failed batch is one more of the same: the trace says it once.
+  const std::string t = trace();
+  const std::string failure = "Save Error \r\ndatabase is locked";
+  size_t at = t.find(failure);
+  ASSERT_NE(at, std::string::npos) << t;
+  EXPECT_EQ(t.find(failure, at + 1), std::string::npos) << t;
   raw->exec("ROLLBACK");
   EXPECT_EQ(raw->count("Result_Log"), 0);
 
-  store({baseRecord()});
-  EXPECT_EQ(raw->count("Result_Log"), 3);
-  EXPECT_EQ(storer.TransferCount, 3);
+  // A check-box edit is pending as well, but it is no record missing from the file.
+  dm.qryCheckDataEntry.first();
+  dm.qryCheckDataEntry.edit();
+  dm.qryCheckDataEntry.fieldByName("fChecked").setAsBoolean(false);
+  dm.qryCheckDataEntry.post();
+  EXPECT_EQ(storer.UnsavedCount(), 3);
+
+  store({with([](auto& r) { r.RecordNumber = "15"; })});
+  EXPECT_EQ(raw->count("Result_Log"), 4);
+  EXPECT_EQ(storer.TransferCount, 4);
+  EXPECT_EQ(storer.UnsavedCount(), 0);
+  EXPECT_EQ(storer.LastWriteError(), "");
+}
+
+// ---------------------------------------------------------------- each record once
+
+struct RepeatCase {
+  const char* what;
+  std::function<void(TMeterRecord&)> second;  // the second record, changed from the first
+  bool requeryBetween;                        // the list re-queried (a new start) in between
+  bool sameCall;                              // both in one call, so the first is still pending
+  int rowsInFile;
+  int rowsListed;
+  int transferCount;
+};
+void PrintTo(const RepeatCase& c, std::ostream* os) { *os << c.what; }
+
+class StoreRepeatedRecord : public Storing, public ::testing::WithParamInterface<RepeatCase> {};
+
+TEST_P(StoreRepeatedRecord, IsStoredOnce) {
+  const RepeatCase& c = GetParam();
+  TMeterRecord first = baseRecord();
+  first.AmPm = "PM";
+  TMeterRecord second = first;
+  if (c.second) c.second(second);
+  if (c.sameCall) {
+    store({first, second});
+  } else {
+    store({first});
+    if (c.requeryBetween) dm.qryCheckDataEntry.requery();
+    store({second});
+  }
+  EXPECT_EQ(raw->count("Result_Log"), c.rowsInFile);
+  EXPECT_EQ(dm.qryCheckDataEntry.recordCount(), c.rowsListed);
+  EXPECT_EQ(storer.TransferCount, c.transferCount);
+  EXPECT_EQ(storer.UnsavedCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, StoreRepeatedRecord,
+    ::testing::Values(
+        RepeatCase{"same record in one batch", nullptr, false, true, 1, 1, 1},
+        RepeatCase{"same record read again", nullptr, false, false, 1, 1, 1},
+        RepeatCase{"same record read again at 24 hours", [](auto& r) { r.Time = "15:15"; r.AmPm = ""; }, false, false, 1, 1,
+                   1},
+        RepeatCase{"stored by an earlier run is listed again", nullptr, true, false, 1, 1, 2},
+        RepeatCase{"another record number", [](auto& r) { r.RecordNumber = "13"; }, false, true, 2, 2, 2},
+        RepeatCase{"another meter", [](auto& r) { r.SerialNumber = "SN02"; }, false, false, 2, 2, 2},
+        RepeatCase{"another day", [](auto& r) { r.Date = "2024-03-16"; }, false, false, 2, 2, 2},
+        RepeatCase{"another minute", [](auto& r) { r.Time = "03:16"; }, false, true, 2, 2, 2},
+        RepeatCase{"morning instead of afternoon", [](auto& r) { r.AmPm = "AM"; }, false, false, 2, 2, 2},
+        RepeatCase{"another value is the same test", [](auto& r) { r.InrValue = 3.0; }, false, false, 1, 1, 1}),
+    [](const ::testing::TestParamInfo<RepeatCase>& i) { return CaseName(i.param.what); });
+
+TEST(ControlCharacters, BecomeQuestionMarksAndOtherTextStays) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"MV20240001X", "MV20240001X"},
+      {std::string("A\0B", 3), "A?B"},
+      {"line\r\nbreak\ttab\x1B[0m\x7F", "line??break?tab?[0m?"},
+      {"C1 \xC2\x85 \xC2\x9F kept \xC2\xA0", "C1 ? ? kept \xC2\xA0"},
+      {"sep\xE2\x80\xA8par\xE2\x80\xA9 arrow \xE2\x86\x91 \xE4\xB8\xAD", "sep?par? arrow \xE2\x86\x91 \xE4\xB8\xAD"},
+      {"cut \xC2", "cut \xC2"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(ReplaceControlCharacters(in), out) << in;
 }
 
 TEST_F(Storing, ClearDataEmptiesTheTableAndTheList) {

@@ -31,6 +31,10 @@
 #include "ui/startup.h"
 
 namespace movra::test {
+
+// From the data tests' fixture.
+int DamageTablePage(const std::string& dataFile, const std::string& table);
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -72,6 +76,7 @@ TEST(StartUpFaults, MissingDataFolderReportsTheTraceAndTheDatabaseAndEnds) {
   fs::remove_all(DataFolder(folder));
   StartUpOutcome r = RunStartUp(folder);
   EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.dialogs,
             (std::vector<std::string>{
                 "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\nNo such file or directory",
@@ -87,6 +92,7 @@ TEST(StartUpFaults, DataFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
   { std::ofstream(folder.exeDir() + "PTDATA") << "not a folder"; }
   StartUpOutcome r = RunStartUp(folder);
   EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.dialogs, (std::vector<std::string>{
                            "[Warning] Error in create folder " + folder.exeDir() + "PTDATA\r\nFile exists",
                            "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\nNot a directory",
@@ -164,6 +170,7 @@ TEST(StartUpFaults, ReadOnlyDataFolderReportsTheTraceAndTheDatabaseAndEnds) {
 
   StartUpOutcome r = RunStartUp(folder);
   EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.exitCode, 1);
   ASSERT_EQ(r.dialogs.size(), 2u) << ::testing::PrintToString(r.dialogs);
   std::string tracePrefix = "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\n";
   EXPECT_EQ(r.dialogs[0].rfind(tracePrefix, 0), 0u) << r.dialogs[0];
@@ -175,6 +182,28 @@ TEST(StartUpFaults, ReadOnlyDataFolderReportsTheTraceAndTheDatabaseAndEnds) {
   // Nobody else has the database open; the box must not say so.
   EXPECT_EQ(r.dialogs[1].find("another process"), std::string::npos) << r.dialogs[1];
   EXPECT_EQ(ReadFileBytes(folder.databasePath()), databaseBefore);
+}
+
+// Damage in a table page that start-up itself never reads (Result_Value_Status is declared
+// and never opened): the quick check finds it, names the file and the way out, and the
+// program ends without writing to it.
+TEST(StartUpFaults, DamagedDatabaseIsNamedLeftAsItIsAndEnds) {
+  ProgramFolder folder;
+  DamageTablePage(folder.databasePath(), "Result_Value_Status");
+  const std::string before = ReadFileBytes(folder.databasePath());
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.exitCode, 1);
+  ASSERT_EQ(r.dialogs.size(), 1u) << ::testing::PrintToString(r.dialogs);
+  const std::string head = "[Error] Can't Connect To the Database\r\nDataFile : " + folder.databasePath() + "\r\n";
+  const std::string tail =
+      "\r\nStep : 0\r\nThis database file is damaged. It has been left as it is: keep a copy of it and put an "
+      "intact database file in its place.";
+  EXPECT_EQ(r.dialogs[0].rfind(head, 0), 0u) << r.dialogs[0];
+  ASSERT_GT(r.dialogs[0].size(), head.size() + tail.size()) << r.dialogs[0];
+  EXPECT_EQ(r.dialogs[0].substr(r.dialogs[0].size() - tail.size()), tail);
+  EXPECT_EQ(ReadFileBytes(folder.databasePath()), before);
+  EXPECT_FALSE(fs::exists(DataFolder(folder) + "/MovraData1.ldb"));
 }
 
 // Another running copy of the program, in the same program folder, holding the database.
@@ -235,7 +264,7 @@ TEST(StartUpFaults, DatabaseHeldByAnotherCopyRefusesTheStartWithoutAWindow) {
   std::string traceBefore = ReadTrace(folder);
 
   StartUpOutcome r = RunStartUp(folder);
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);
   EXPECT_FALSE(r.messageLoopRan);
   EXPECT_EQ(r.dialogs,
             (std::vector<std::string>{"[warning] The program is being run by another user,please check it!"}));
@@ -289,6 +318,41 @@ TEST_P(UnwritableLogTest, DownloadGoesOnAndStoresEveryRecord) {
 
 INSTANTIATE_TEST_SUITE_P(Logs, UnwritableLogTest, ::testing::ValuesIn(kUnwritableLogs),
                          [](const ::testing::TestParamInfo<UnwritableLog>& i) { return std::string(i.param.name); });
+
+// --- storing during a download -----------------------------------------------------
+
+class WindowStoring : public WindowWithMeter {};
+
+// The Download command reads every port at 4800 and again at 9600: a meter that answers
+// at both speeds sends its records twice, and each is stored and listed once.
+TEST_F(WindowStoring, MeterAnsweringAtBothSpeedsIsStoredOnce) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--no-pace", "--generation", "both", "--records",
+                         recordsFile(4)}))
+      << sim.lastError();
+  ASSERT_TRUE(RunDownload(w(), 60000));
+  ExpectIdle(w());
+  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{1, 2, 3, 4, 1, 2, 3, 4}));
+  expectStored({1, 2, 3, 4}, "PT12345678A");
+  EXPECT_EQ(w().GridDataList->model()->rowCount(), 4);
+  EXPECT_EQ(w().UnsavedRecordCount(), 0);
+  EXPECT_EQ(DialogLines(boxes->shown()),
+            (std::vector<std::string>{"[Message] Finished transfering. Total records: 4! "}));
+}
+
+// A file that has become immutable opens (for reading) and would let the meter hand over
+// every record for nothing: the download is refused before it starts.
+TEST_F(WindowStoring, DatabaseThatCannotBeWrittenIsRefusedWithOneMessage) {
+  ReadOnlyFolder readOnly(DataFolder(folder));
+  if (!readOnly.whyNot().empty()) GTEST_SKIP() << "cannot make the data folder read-only: " << readOnly.whyNot();
+  EXPECT_FALSE(w().DatabaseWritable());
+  ASSERT_EQ(boxes->shown().size(), 1u);
+  const std::string box = DialogLines(boxes->shown())[0];
+  const std::string head = "[Error] The database cannot be written, so nothing could be stored. The download is not "
+                           "started.\n" + folder.databasePath() + "\n";
+  EXPECT_EQ(box.rfind(head, 0), 0u) << box;
+  EXPECT_GT(box.size(), head.size()) << "the reason is missing";
+}
 
 // --- a damaged translation file ------------------------------------------------------
 
