@@ -211,9 +211,10 @@ INSTANTIATE_TEST_SUITE_P(Records, StoreOneRecord, ::testing::ValuesIn(storeCases
 TEST_F(Storing, RecordsArrivingInSeveralMessagesAreAllStored) {
   CountingObserver grid;
   dm.qryCheckDataEntry.addObserver(&grid);
-  store({baseRecord(), baseRecord(), baseRecord()});
+  auto numbered = [](const char* n) { return with([n](auto& r) { r.RecordNumber = n; }); };
+  store({numbered("1"), numbered("2"), numbered("3")});
   EXPECT_EQ(grid.total, 1);  // the grid is refreshed once per run
-  store({baseRecord(), baseRecord()});
+  store({numbered("4"), numbered("5")});
   store({});  // the list was already emptied: nothing stored, the line still refreshed
   EXPECT_EQ(storer.TransferCount, 5);
   EXPECT_EQ(raw->count("Result_Log"), 5);

@@ -26,6 +26,7 @@
 #include "fault_support.h"
 #include "meter/hb_meter.h"
 #include "sim_process.h"
+#include "ui/data_list_view.h"
 #include "ui/frm_main.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/startup.h"
