@@ -31,13 +31,13 @@ SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
   size_t length = bytes.size() > p + kHeaderLength - 1
                       ? static_cast<unsigned char>(bytes[p + kHeaderLength - 1]) + kFrameOverhead
                       : kFrameOverhead;
-  if (bytes.size() < p + length) {
-    // The meter sends its records only after the answer; once they come, no more of it will.
-    size_t records = bytes.find("&PZ", p + 3);
-    if (records == std::string::npos) return {SerialAnswerVerdict::Waiting, std::string(), std::string()};
+  // The meter sends its records only after the answer; once they come, no more of it will.
+  size_t records = bytes.find("&PZ", p + 3);
+  if (records < p + length) {
     bytes.erase(0, records);
     return NotTaken(SerialAnswerVerdict::CutShort, "Serial number answer cut short");
   }
+  if (bytes.size() < p + length) return {SerialAnswerVerdict::Waiting, std::string(), std::string()};
   std::string answer = bytes.substr(p, length);
   if (answer.back() != '\r') {
     // Its length byte cannot be trusted: only the "&PP" goes, the rest may hold records.

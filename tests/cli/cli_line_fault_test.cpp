@@ -176,6 +176,8 @@ struct StopSignal {
   int acksBefore;  // acknowledgements in the meter's journal when the signal is sent
 };
 
+std::ostream& operator<<(std::ostream& os, const StopSignal& s) { return os << s.name; }
+
 class CliStopSignal : public ::testing::TestWithParam<StopSignal> {};
 
 TEST_P(CliStopSignal, StoresEveryAcknowledgedRecordAndExitsInterrupted) {

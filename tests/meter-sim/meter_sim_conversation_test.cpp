@@ -212,7 +212,7 @@ TEST_F(SimTest, SerialOptionsSetTheAnswer) {
     const char* answer;
   } cases[] = {
       {{"--serial", "MX00000042B"}, "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 EA 6A 0D"},
-      {{"--serial", "MX00000042B", "--bad-crc-sn"}, "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 15 6A 0D"},
+      {{"--serial", "MX00000042B", "--bad-crc-sn"}, "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 EA 95 0D"},
       {{"--serial", "PT123"}, "26 50 50 00 00 00 05 50 54 31 32 33 26 3B 0D"},
   };
   for (const auto& c : cases) {

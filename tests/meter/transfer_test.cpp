@@ -84,7 +84,7 @@ TEST_F(TransferTest, SilentMeterEndsByTheNoFrameLimit) {
 }
 
 TEST_F(TransferTest, BadCrcOnTheFirstRecordEndsAtOnceWithoutAcknowledgement) {
-  presenter->expect("Record 1 CRC error! Please try again!");
+  presenter->expect("Record 3 CRC error! Please try again!");
   StartTransfer({"--generate", "3", "--bad-crc", "1"});
   ASSERT_TRUE(RunToEnd());
   ASSERT_EQ(messages.size(), 1u);
