@@ -12,6 +12,7 @@ int32_t CHBMeter::FillMeterData(const std::string& frame) {
   RecordFrameCheck check = CheckRecordFrame(frame);
   if (check.verdict != RecordFrameVerdict::Accepted) {
     if (!check.traceText.empty()) BugMessage(check.traceText);
+    rejection_ = check.verdict;
     ShowError(check.errorText);
     return -1;
   }

@@ -31,6 +31,10 @@ void CHBMeter::AttachReceiveHandler() {
   comm_->OnReceiveData = [this](TComm* sender, const uint8_t* buffer, uint16_t length) {
     OnGetMeterData(sender, buffer, length);
   };
+  // The transfer learns of a pulled cable only by the silence that follows; this tells why.
+  comm_->OnRequestHangup = [this](TComm*) {
+    if (active_) lineFailed_ = true;
+  };
 }
 
 void CHBMeter::SetPort(int32_t port, int32_t baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits) {
@@ -58,6 +62,14 @@ bool CHBMeter::StartComm() {
   // The last transfer's thread clears the buffers as it ends; a new transfer waits for it.
   if (active_ || IsRunning()) return false;
   firstRecordSeen_ = false;
+  recordsAccepted_ = 0;
+  lastRecordNumber_ = 0;
+  lineFailed_ = false;
+  rejection_.reset();
+  {
+    std::lock_guard<std::mutex> lock(outcomeMutex_);
+    outcome_ = TransferOutcome{};
+  }
   if (comm_->PortOpen()) {
     BugMessage("[In StartComm] COM已经打开，先停止..");
     comm_->ClosePort();
@@ -98,6 +110,29 @@ void CHBMeter::CloseFromTransferThread() { comm_->ClosePort(); }
 
 bool CHBMeter::IsRunning() const { return ThreadState(transferThread_) == 1; }
 
+void CHBMeter::StopTransfer() {
+  if (IsRunning()) StopTransferThread();
+}
+
+TransferOutcome CHBMeter::LastTransferOutcome() const {
+  std::lock_guard<std::mutex> lock(outcomeMutex_);
+  return outcome_;
+}
+
+void CHBMeter::NoteTransferEnd(bool stopped) {
+  TransferFacts facts;
+  facts.stopped = stopped;
+  facts.lineFailed = lineFailed_;
+  facts.rejected = rejection_;
+  facts.uncutFrameLeft = receiver_.HoldsUncutFrame();
+  facts.recordsAccepted = recordsAccepted_;
+  facts.firstRecordNumber = firstRecordNumber_;
+  facts.lastRecordNumber = lastRecordNumber_;
+  TransferEnd end = ClassifyTransferEnd(facts);
+  std::lock_guard<std::mutex> lock(outcomeMutex_);
+  outcome_ = TransferOutcome{end, facts.recordsAccepted};
+}
+
 void CHBMeter::ResetTransfer() { receiver_.Reset(); }
 
 void CHBMeter::SendCommand(const std::string& bytes) {
@@ -105,11 +140,13 @@ void CHBMeter::SendCommand(const std::string& bytes) {
   comm_->WriteData(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint16_t>(bytes.size()));
 }
 
-void CHBMeter::NoteRecordNumber(int32_t n) {
+void CHBMeter::NoteAcceptedRecord(int32_t n) {
   if (!firstRecordSeen_) {
     firstRecordSeen_ = true;
     firstRecordNumber_ = n;
   }
+  lastRecordNumber_ = n;
+  ++recordsAccepted_;
 }
 
 void CHBMeter::OnGetMeterData(TComm*, const uint8_t* buffer, uint16_t length) {

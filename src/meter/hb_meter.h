@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/messages.h"
@@ -15,6 +17,8 @@
 #include "meter/frame_queue.h"
 #include "meter/meter_receiver.h"
 #include "meter/meter_record.h"
+#include "meter/record_frame.h"
+#include "meter/transfer_outcome.h"
 
 namespace movra {
 
@@ -40,6 +44,12 @@ class CHBMeter {
   void StopComm();
   // True while the transfer thread runs.
   bool IsRunning() const;
+  // Ends a running transfer now and waits for its thread: every record it accepted has been
+  // acknowledged and announced. Owner thread only.
+  void StopTransfer();
+  // How the last transfer ended and how many records it accepted; TransferEnd::None from
+  // StartComm until the transfer thread ends it. Set before WM_TRANSFER_END is posted.
+  TransferOutcome LastTransferOutcome() const;
   // Empties the frame queue and the receive buffer.
   void ResetTransfer();
   // Hands the bytes to the port's writer thread; returns at once. Any thread.
@@ -72,7 +82,10 @@ class CHBMeter {
   // any thread) but the receive handler, owner-thread state, stays attached; chunks still
   // on their way are dropped once Active is false, and StartComm attaches it again anyway.
   void CloseFromTransferThread();
-  void NoteRecordNumber(int32_t n);
+  // One more record accepted and about to be acknowledged.
+  void NoteAcceptedRecord(int32_t n);
+  // Judges how the transfer ended, from what it saw; the transfer thread's last word.
+  void NoteTransferEnd(bool stopped);
   void SetInactive() { active_ = false; }
   void AttachReceiveHandler();
   void StopTransferThread();
@@ -80,6 +93,12 @@ class CHBMeter {
   std::atomic<bool> active_{false};
   std::atomic<bool> firstRecordSeen_{false};
   std::atomic<int32_t> firstRecordNumber_{0};
+  std::atomic<int32_t> recordsAccepted_{0};
+  std::atomic<int32_t> lastRecordNumber_{0};
+  std::atomic<bool> lineFailed_{false};  // the port reported a hang-up during this transfer
+  std::optional<RecordFrameVerdict> rejection_;  // transfer thread only
+  mutable std::mutex outcomeMutex_;
+  TransferOutcome outcome_;
   std::unique_ptr<TComm> comm_;
   std::string portName_;
   TBufQuery frameQueue_;

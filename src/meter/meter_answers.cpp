@@ -1,6 +1,20 @@
 #include "meter/meter_answers.h"
 
+#include <algorithm>
+
+#include "meter/meter_crc.h"
+
 namespace movra {
+
+namespace {
+constexpr size_t kHeaderLength = 7;    // "&PP", three header bytes, the length byte
+constexpr size_t kFrameOverhead = 10;  // the header, the CRC and the carriage return
+constexpr size_t kSerialLength = 11;
+
+SerialAnswerScan NotTaken(SerialAnswerVerdict verdict, const std::string& why) {
+  return {verdict, std::string(), "[In OnGetMeterData] " + why + ", the serial number stays Unknown"};
+}
+}  // namespace
 
 std::optional<std::string> DevModeLogText(const std::string& chunk) {
   if (chunk.size() <= 6) return std::nullopt;
@@ -8,13 +22,34 @@ std::optional<std::string> DevModeLogText(const std::string& chunk) {
   return std::string("收到不正确DevMode数据, 进入查询SN..");
 }
 
-std::optional<std::string> SerialNumberFromAnswer(const std::string& chunk) {
-  if (chunk.size() <= 10) return std::nullopt;
-  size_t p = chunk.find("&PP");
-  if (p == std::string::npos) return std::nullopt;
-  size_t payload = p + 7;  // "&PP", three header bytes, the length byte
-  if (payload >= chunk.size()) return std::string();
-  return chunk.substr(payload, 11);
+SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
+  size_t p = bytes.find("&PP");
+  if (p == std::string::npos) {
+    bytes.clear();
+    return NotTaken(SerialAnswerVerdict::NoAnswer, "No serial number answer");
+  }
+  size_t length = bytes.size() > p + kHeaderLength - 1
+                      ? static_cast<unsigned char>(bytes[p + kHeaderLength - 1]) + kFrameOverhead
+                      : kFrameOverhead;
+  // The meter sends its records only after the answer; once they come, no more of it will.
+  size_t records = bytes.find("&PZ", p + 3);
+  if (records < p + length) {
+    bytes.erase(0, records);
+    return NotTaken(SerialAnswerVerdict::CutShort, "Serial number answer cut short");
+  }
+  if (bytes.size() < p + length) return {SerialAnswerVerdict::Waiting, std::string(), std::string()};
+  std::string answer = bytes.substr(p, length);
+  if (answer.back() != '\r') {
+    // Its length byte cannot be trusted: only the "&PP" goes, the rest may hold records.
+    bytes.erase(0, p + 3);
+    return NotTaken(SerialAnswerVerdict::Damaged, "Serial number answer damaged (no carriage return at its end)");
+  }
+  bytes.erase(0, p + length);
+  size_t n = length - kFrameOverhead;
+  if (!CheckCrc(answer.substr(0, kHeaderLength + n), answer.substr(kHeaderLength + n, 2)))
+    return NotTaken(SerialAnswerVerdict::CrcMismatch, "Serial number answer CRC error");
+  if (n == 0) return NotTaken(SerialAnswerVerdict::Empty, "Serial number answer without a serial number");
+  return {SerialAnswerVerdict::Taken, answer.substr(kHeaderLength, std::min(n, kSerialLength)), std::string()};
 }
 
 }  // namespace movra

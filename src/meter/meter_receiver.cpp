@@ -11,6 +11,11 @@
 namespace movra {
 
 void MeterReceiver::Begin() {
+  {
+    // Another meter may be on the line now: its records must not get the last one's number.
+    std::lock_guard<std::mutex> lock(serialMutex_);
+    serialNumber_ = "Unknown";
+  }
   std::lock_guard<std::mutex> lock(bufferMutex_);
   receiveBuffer_.clear();
   state_ = AwaitDevMode;
@@ -32,6 +37,11 @@ std::string MeterReceiver::ReceiveBuffer() const {
   return receiveBuffer_;
 }
 
+bool MeterReceiver::HoldsUncutFrame() const {
+  std::lock_guard<std::mutex> lock(bufferMutex_);
+  return receiveBuffer_.find("&PZ") != std::string::npos;
+}
+
 void MeterReceiver::HandleChunk(const std::string& chunk) {
   WriteRawLog(chunk, "<<<", true);
   try {
@@ -45,21 +55,35 @@ void MeterReceiver::HandleChunk(const std::string& chunk) {
       if (auto line = DevModeLogText(chunk)) WriteRawLog(*line, "<<<", false);
       state_ = AwaitSerialNumber;
       break;
-    case AwaitSerialNumber: {
-      std::string serial;
-      {
-        std::lock_guard<std::mutex> lock(serialMutex_);
-        if (auto sn = SerialNumberFromAnswer(chunk)) serialNumber_ = *sn;
-        serial = serialNumber_;
-      }
-      WriteRawLog("收到SN数据" + serial + ", 进入接收下载数据模式..", "<<<", false);
-      state_ = ReceiveRecords;
+    case AwaitSerialNumber:
+      HandleSerialBytes(chunk);
       break;
-    }
     default:
       HandleRecordBytes(chunk);
       break;
   }
+}
+
+void MeterReceiver::HandleSerialBytes(const std::string& chunk) {
+  SerialAnswerScan scan;
+  {
+    std::lock_guard<std::mutex> lock(bufferMutex_);
+    // The answer may come in pieces; it is taken only whole and with the right CRC.
+    receiveBuffer_ += chunk;
+    scan = TakeSerialAnswer(receiveBuffer_);
+  }
+  if (scan.verdict == SerialAnswerVerdict::Waiting) return;
+  std::string serial;
+  {
+    std::lock_guard<std::mutex> lock(serialMutex_);
+    if (scan.verdict == SerialAnswerVerdict::Taken) serialNumber_ = scan.serialNumber;
+    serial = serialNumber_;
+  }
+  if (!scan.traceText.empty()) BugMessage(scan.traceText);
+  WriteRawLog("收到SN数据" + serial + ", 进入接收下载数据模式..", "<<<", false);
+  state_ = ReceiveRecords;
+  // Bytes behind the answer are the first record's.
+  HandleRecordBytes(std::string());
 }
 
 void MeterReceiver::HandleRecordBytes(const std::string& chunk) {

@@ -17,7 +17,8 @@ class MeterReceiver {
  public:
   explicit MeterReceiver(TBufQuery& frameQueue) : frameQueue_(frameQueue) {}
 
-  // A new transfer: the next chunk is the DevMode answer, the buffer is empty.
+  // A new transfer: the next chunk is the DevMode answer, the buffer is empty, and the
+  // serial number is unknown until this meter's answer is taken.
   void Begin();
   // One chunk of an open transfer: logs it and handles it by the receive state.
   void HandleChunk(const std::string& chunk);
@@ -28,14 +29,18 @@ class MeterReceiver {
   uint8_t ReceiveState() const { return state_.load(); }
   std::string SerialNumber() const;
   std::string ReceiveBuffer() const;
+  // The buffer holds the start of a record frame that was never cut: a damaged frame, or
+  // one whose end never came.
+  bool HoldsUncutFrame() const;
 
  private:
+  void HandleSerialBytes(const std::string& chunk);
   void HandleRecordBytes(const std::string& chunk);
 
   TBufQuery& frameQueue_;
   std::atomic<uint8_t> state_{AwaitDevMode};
   mutable std::mutex serialMutex_;
-  std::string serialNumber_ = "Unknown";  // kept across transfers
+  std::string serialNumber_ = "Unknown";
   mutable std::mutex bufferMutex_;
   std::string receiveBuffer_;
 };

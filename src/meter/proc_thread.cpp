@@ -50,6 +50,8 @@ void TProcThread::SendAndLog(const std::string& command, const std::string& logT
 }
 
 void TProcThread::EndTransfer() {
+  // The outcome is there before the message that tells of it.
+  Meter->NoteTransferEnd(false);
   // The window reads an end message with duration 0 as its own "no port" notice; a first
   // frame rejected within the millisecond it arrived must not look like that.
   uint32_t elapsed = std::max<uint32_t>(TickDiff(GetTickCount(), StartTick), 1);
@@ -100,7 +102,7 @@ uint32_t TProcThread::Execute() {
       terminated_ = true;
       continue;
     }
-    Meter->NoteRecordNumber(n);
+    Meter->NoteAcceptedRecord(n);
     // The meter sends the next record only after this acknowledgement.
     Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
     control_->Sleep(kPollInterval);
@@ -108,6 +110,8 @@ uint32_t TProcThread::Execute() {
     notifyWindow_.post(WM_METER_RECORDS, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
   }
 
+  // Stopped by the owner before the transfer ended by itself: no end message follows.
+  if (!terminated_) Meter->NoteTransferEnd(true);
   Meter->SetInactive();
   control_->Sleep(kPollInterval);
   Meter->ResetTransfer();

@@ -12,6 +12,7 @@
 #include "app/folders.h"
 #include "app/trace.h"
 #include "comm/usb_comm_list.h"
+#include "meter/download_summary_text.h"
 #include "meter/hb_meter.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
@@ -30,7 +31,10 @@ struct DownloadAbandoned {};
 // The integer conversion's own message for a port entry that is no number.
 std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
 
-std::string SummaryText() { return "Finished transfering. Total records: " + std::to_string(DownloadTotal) + "! "; }
+// How the transfers of the current command ended, for the summary's second line.
+DownloadOutcome gDownloadOutcome;
+
+std::string SummaryText() { return DownloadSummaryText(DownloadTotal, gDownloadOutcome); }
 
 }  // namespace
 
@@ -77,6 +81,7 @@ void TFrmMain::btnDownloadClick() {
   PrepareFolders(ExeDir);
   DownloadPhase = 1;
   DownloadTotal = 0;
+  gDownloadOutcome = DownloadOutcome{};
   WaitTicks = 0;
   Downloading = true;
   SortResultList("fSN");
@@ -132,6 +137,9 @@ void TFrmMain::btnDownloadClick() {
     ShowInfo(e.what());
     BugMessage(e.what());
     EndDownloadState();
+    // A pulled cable stops the command at the next port; records are left in the meter,
+    // and the user must hear how many were read.
+    if (gDownloadOutcome.incomplete) ShowInfo(SummaryText());
   }
 }
 
@@ -175,11 +183,14 @@ void TFrmMain::WMTransferEnd(const Message& m) {
   BugMessage("Main Received Transfer End Message");
   DownloadTotal += TransferCount();
   SetTransferCount(0);
+  // The command's own notice that there is no port ended no transfer.
+  bool ownNotice = m.wParam == 1 && m.lParam == 0;
+  if (!ownNotice && Meter) gDownloadOutcome.Add(Meter->LastTransferOutcome());
   if (DownloadPhase == 2) {
     BugMessage("========第二阶段，弹出对话框！");
     ShowInfo(SummaryText());
   }
-  if (m.wParam == 1 && m.lParam == 0) ShowInfo("Meter is not ready! Please check the power and cable!");
+  if (ownNotice) ShowInfo("Meter is not ready! Please check the power and cable!");
 }
 
 }  // namespace movra

@@ -1,10 +1,14 @@
 // The line-fault table for movra-cli download --store: for each fault of the line or the
 // meter, the tool ends by itself without crashing, every record the simulator saw
 // acknowledged is stored once and in order unless a storing rule refuses it (with its own
-// trace line), nothing else is stored, and the only messages are the described ones.
+// trace line), nothing else is stored, and the only messages are the described ones: a
+// transfer that ended before the meter had sent all it holds says so and exits with 5.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -14,7 +18,21 @@
 namespace movra::test {
 namespace {
 
-const std::vector<std::string> kAllFive = {"1", "2", "3", "4", "5"};
+// A meter sends its newest record first and counts down: 5, 4 .. 1.
+const std::vector<std::string> kAllFive = {"5", "4", "3", "2", "1"};
+
+// What the tool says on stderr, under the window's summary, when a transfer ended before
+// the meter had sent all it holds.
+std::string Incomplete(int read) {
+  return "Message: The download is incomplete: " + std::to_string(read) +
+         " records were read. The records not read are still in the meter: connect it again and press Download.\n";
+}
+std::string CrcError(int record) {
+  return "Error: Record " + std::to_string(record) + " CRC error! Please try again!\n";
+}
+
+constexpr int kDone = 0;
+constexpr int kIncomplete = 5;
 
 struct LineFault {
   const char* name;
@@ -23,6 +41,7 @@ struct LineFault {
   std::vector<std::string> acked;     // what the simulator's journal shows acknowledged
   std::vector<std::string> rejected;  // acknowledged records a storing rule refuses
   std::string messages;               // stderr, whole
+  int exitCode;
   std::string serial = "PT12345678A";
   std::string traceLine = {};  // a line the trace must hold
 };
@@ -30,43 +49,58 @@ struct LineFault {
 std::ostream& operator<<(std::ostream& os, const LineFault& f) { return os << f.name; }
 
 const LineFault kFaults[] = {
-    {"UnplugBeforeTheFirstRecord", {"--unplug-before", "1", "--no-pace"}, "4800", {}, {}, ""},
-    {"UnplugInTheMiddle", {"--unplug-before", "3", "--no-pace"}, "4800", {"1", "2"}, {}, ""},
-    {"UnplugDuringTheAcknowledgement", {"--unplug-during-ack", "2", "--no-pace"}, "4800", {"1", "2"}, {}, ""},
+    {"UnplugBeforeTheFirstRecord", {"--unplug-before", "1", "--no-pace"}, "4800", {}, {}, Incomplete(0), kIncomplete},
+    {"UnplugInTheMiddle", {"--unplug-before", "3", "--no-pace"}, "4800", {"5", "4"}, {}, Incomplete(2), kIncomplete},
+    {"UnplugDuringTheAcknowledgement",
+     {"--unplug-during-ack", "2", "--no-pace"},
+     "4800",
+     {"5", "4"},
+     {},
+     Incomplete(2),
+     kIncomplete},
     // Paced, so that noise and frames arrive in chunks of their own.
     {"NoiseAndCarriageReturnsBetweenFrames",
      {"--noise-before", "2:7879", "--crs-before", "3:2", "--noise-before", "4:0d0d41", "--crs-before", "5:1"},
      "4800",
      kAllFive,
      {},
-     ""},
+     "",
+     kDone},
     // Nothing more is cut after it and the meter waits for its acknowledgement: the
-    // transfer ends by its time limit, without a message.
-    {"DamagedFrame", {"--damaged", "3", "--no-pace"}, "4800", {"1", "2"}, {}, ""},
-    {"BadCrcAtTheFirstRecord",
-     {"--bad-crc", "1", "--no-pace"},
-     "4800",
-     {},
-     {},
-     "Error: Record 1 CRC error! Please try again!\n"},
-    {"BadCrcInTheMiddle",
-     {"--bad-crc", "3", "--no-pace"},
-     "4800",
-     {"1", "2"},
-     {},
-     "Error: Record 3 CRC error! Please try again!\n"},
+    // transfer ends by its time limit.
+    {"DamagedFrame", {"--damaged", "3", "--no-pace"}, "4800", {"5", "4"}, {}, Incomplete(2), kIncomplete},
+    {"BadCrcAtTheFirstRecord", {"--bad-crc", "1", "--no-pace"}, "4800", {}, {}, CrcError(5) + Incomplete(0),
+     kIncomplete},
+    {"BadCrcInTheMiddle", {"--bad-crc", "3", "--no-pace"}, "4800", {"5", "4"}, {}, CrcError(3) + Incomplete(2),
+     kIncomplete},
     {"BadCrcAtTheLastRecord",
      {"--bad-crc", "5", "--no-pace"},
      "4800",
-     {"1", "2", "3", "4"},
+     {"5", "4", "3", "2"},
      {},
-     "Error: Record 5 CRC error! Please try again!\n"},
-    // The halves are taken as two answers: the first is too short to hold the number, so
-    // the records keep "Unknown"; the second half waits ahead of the records, harmless.
-    {"SerialNumberAnswerInTwoChunks", {"--split-sn", "2:150", "--no-pace"}, "4800", kAllFive, {}, "", "Unknown"},
-    {"MeterOf9600ReadAt4800", {"--generation", "9600"}, "4800", {}, {}, ""},
-    {"MeterOf9600ReadAt9600", {"--generation", "9600"}, "9600", kAllFive, {}, ""},
-    {"MeterStopsAnsweringHalfway", {"--stop-after", "3", "--no-pace"}, "4800", {"1", "2", "3"}, {}, ""},
+     CrcError(1) + Incomplete(4),
+     kIncomplete},
+    // The serial number answer is taken only whole and with the right CRC.
+    {"SerialNumberAnswerInTwoChunks", {"--split-sn", "2:150", "--no-pace"}, "4800", kAllFive, {}, "", kDone},
+    {"SerialNumberAnswerWithAWrongCrc",
+     {"--bad-crc-sn", "--no-pace"},
+     "4800",
+     kAllFive,
+     {},
+     "",
+     kDone,
+     "Unknown",
+     "[In OnGetMeterData] Serial number answer CRC error, the serial number stays Unknown"},
+    {"SerialNumberShorterThan11Bytes", {"--serial", "PT7", "--no-pace"}, "4800", kAllFive, {}, "", kDone, "PT7"},
+    {"MeterOf9600ReadAt4800", {"--generation", "9600"}, "4800", {}, {}, "", kDone},
+    {"MeterOf9600ReadAt9600", {"--generation", "9600"}, "9600", kAllFive, {}, "", kDone},
+    {"MeterStopsAnsweringHalfway",
+     {"--stop-after", "3", "--no-pace"},
+     "4800",
+     {"5", "4", "3"},
+     {},
+     Incomplete(3),
+     kIncomplete},
     // A meter clock that says month 13: the record is acknowledged, but has no calendar
     // date to be stored under.
     {"RecordWithoutCalendarDate",
@@ -75,6 +109,7 @@ const LineFault kFaults[] = {
      {"1", "2", "3"},
      {"2"},
      "",
+     kDone,
      "PT12345678A",
      "Save Error: wrong datetime , should yyyy-mm-dd 2024-13-15"},
 };
@@ -99,7 +134,7 @@ TEST_P(CliLineFault, StoresWhatWasAcknowledgedOnceAndInOrder) {
   ASSERT_TRUE(sim.start(SimArgsOf(f))) << sim.lastError();
 
   ProcessResult r = folder.run({"download", "--port", sim.devicePath(), "--baud", f.baud, "--store"});
-  ASSERT_EQ(r.exitCode, 0) << "stdout:\n" << r.out << "stderr:\n" << r.err;
+  ASSERT_EQ(r.exitCode, f.exitCode) << "stdout:\n" << r.out << "stderr:\n" << r.err;
   EXPECT_EQ(r.err, f.messages);
 
   const std::vector<std::string> acked = AckedNumbers(sim.journalLines());
@@ -132,6 +167,55 @@ TEST_P(CliLineFault, StoresWhatWasAcknowledgedOnceAndInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, CliLineFault, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<LineFault>& info) { return info.param.name; });
+
+// Ctrl-C or SIGTERM in the middle of a transfer: the tool stops the transfer, stores every
+// record the meter saw acknowledged, and ends with its own status.
+struct StopSignal {
+  const char* name;
+  int signal;
+  int acksBefore;  // acknowledgements in the meter's journal when the signal is sent
+};
+
+std::ostream& operator<<(std::ostream& os, const StopSignal& s) { return os << s.name; }
+
+class CliStopSignal : public ::testing::TestWithParam<StopSignal> {};
+
+TEST_P(CliStopSignal, StoresEveryAcknowledgedRecordAndExitsInterrupted) {
+  const StopSignal& s = GetParam();
+  ProgramFolder folder;
+  ASSERT_EQ(folder.setupError(), "");
+  SimProcess sim;
+  // Paced at the line speed, so the transfer is still running when the signal comes.
+  ASSERT_TRUE(sim.start({"--generate", "30"})) << sim.lastError();
+
+  std::promise<pid_t> started;
+  auto run = std::async(std::launch::async, [&] {
+    return RunProcess({folder.cli(), "download", "--port", sim.devicePath(), "--store"}, 60000,
+                      [&](pid_t pid) { started.set_value(pid); });
+  });
+  pid_t pid = started.get_future().get();
+  ASSERT_TRUE(sim.waitForJournal([&](const SimProcess::Lines& lines) {
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
+           s.acksBefore;
+  }));
+  kill(pid, s.signal);
+  ProcessResult r = run.get();
+
+  EXPECT_EQ(r.exitCode, 130) << "stdout:\n" << r.out << "stderr:\n" << r.err;
+  // The port is closed: the meter sees no more acknowledgements.
+  ASSERT_TRUE(sim.waitForJournal("close"));
+  const std::vector<std::string> acked = AckedNumbers(sim.journalLines());
+  ASSERT_GE(acked.size(), size_t(s.acksBefore));
+  ASSERT_LT(acked.size(), 30u);
+  std::vector<std::string> stored;
+  for (const StoredRow& row : folder.storedRows()) stored.push_back(row.recordNumber);
+  EXPECT_EQ(stored, acked);
+  EXPECT_EQ(r.err, Incomplete(int(acked.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliStopSignal,
+                         ::testing::Values(StopSignal{"CtrlC", SIGINT, 3}, StopSignal{"Term", SIGTERM, 7}),
+                         [](const ::testing::TestParamInfo<StopSignal>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace movra::test

@@ -30,7 +30,8 @@ std::pair<int, int> MonthAndDay(int k, const DateOverrides& dates) {
 
 std::string MeterRecordsText(int count, const DateOverrides& dates) {
   std::string text = "# recno year month day region hour minute h12 pm inr caltype callevel patient\n";
-  for (int k = 1; k <= count; ++k) {
+  // Newest first, counting down, as a meter sends them: the first number is the count.
+  for (int k = count; k >= 1; --k) {
     auto [month, day] = MonthAndDay(k, dates);
     // The INR written without the locale's decimal separator: 1 + k/4.
     int hundredths = 100 + 25 * k;

@@ -25,8 +25,9 @@ class SimProcess;
 // A month and day a record carries instead of its own (a meter with a broken clock).
 using DateOverrides = std::map<int, std::pair<int, int>>;
 
-// The simulator's --records text: records 1..count, record k with INR RecordInr(k) and a
-// date and time of its own (24-hour clock, so no 12-hour rule is involved).
+// The simulator's --records text: records count down to 1, as a meter sends them, record
+// k with INR RecordInr(k) and a date and time of its own (24-hour clock, so no 12-hour
+// rule is involved).
 std::string MeterRecordsText(int count, const DateOverrides& dates = {});
 // The date text the meter's record k carries, as the record frame gives it.
 std::string MeterDateText(int number, const DateOverrides& dates = {});

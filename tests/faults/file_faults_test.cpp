@@ -309,8 +309,8 @@ TEST_P(UnwritableLogTest, DownloadGoesOnAndStoresEveryRecord) {
       << sim.lastError();
   ASSERT_TRUE(RunDownload(w(), 60000));
   ExpectIdle(w());
-  expectStored({1, 2, 3, 4}, "PT12345678A");
-  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{1, 2, 3, 4}));
+  expectStored({4, 3, 2, 1}, "PT12345678A");
+  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{4, 3, 2, 1}));
   // Nothing is shown for a lost log line; the trace keeps the reason.
   EXPECT_EQ(DialogLines(boxes->shown()),
             (std::vector<std::string>{"[Message] Finished transfering. Total records: 4! "}));

@@ -18,6 +18,11 @@ namespace {
 std::string Summary(int total) {
   return "[Message] Finished transfering. Total records: " + std::to_string(total) + "! ";
 }
+// The summary of a download whose transfer ended before the meter had sent all it holds.
+std::string IncompleteSummary(int total, int read) {
+  return Summary(total) + "\nThe download is incomplete: " + std::to_string(read) +
+         " records were read. The records not read are still in the meter: connect it again and press Download.";
+}
 std::string CrcError(int record) {
   return "[Error] Record " + std::to_string(record) + " CRC error! Please try again!";
 }
@@ -31,6 +36,8 @@ const std::string kDefaultSerial = "PT12345678A";
 // the margin is for a loaded machine.
 int DownloadLimitMs(int ports, int records) { return ports * 2 * 6000 + records * 500 + 20000; }
 
+// The meter's records count down from meterRecords to 1; the record at position k (the
+// simulator's options count positions) has the number meterRecords + 1 - k.
 struct LineFault {
   const char* name;
   std::vector<std::string> simArgs;
@@ -38,47 +45,58 @@ struct LineFault {
   std::vector<int> stored;  // record numbers in Result_Log afterwards, in order
   std::vector<std::string> dialogs;
   int transferEnds;  // transfers that ended with their end message
-  std::string serial = kDefaultSerial;
   DateOverrides dates = {};  // records whose date the storing rules reject
 };
 
 const LineFault kLineFaults[] = {
-    {"UnplugBeforeTheFirstRecord", {"--no-pace", "--unplug-before", "1"}, 3, {}, {kUnplugged}, 1},
-    {"UnplugInTheMiddle", {"--no-pace", "--unplug-before", "3"}, 5, {1, 2}, {kUnplugged}, 1},
-    {"UnplugDuringTheAcknowledgement", {"--no-pace", "--unplug-during-ack", "3"}, 5, {1, 2, 3}, {kUnplugged}, 1},
+    // The cable pulled: the next port step cannot open the port and stops the command, and
+    // the summary still tells what was read.
+    {"UnplugBeforeTheFirstRecord",
+     {"--no-pace", "--unplug-before", "1"},
+     3,
+     {},
+     {kUnplugged, IncompleteSummary(0, 0)},
+     1},
+    {"UnplugInTheMiddle", {"--no-pace", "--unplug-before", "3"}, 5, {5, 4}, {kUnplugged, IncompleteSummary(2, 2)}, 1},
+    {"UnplugDuringTheAcknowledgement",
+     {"--no-pace", "--unplug-during-ack", "3"},
+     5,
+     {5, 4, 3},
+     {kUnplugged, IncompleteSummary(3, 3)},
+     1},
     // Paced, so the stray bytes arrive in chunks of their own as well as with the frames.
     {"NoiseAndCarriageReturnsBetweenFrames",
      {"--noise-before", "1:FF00", "--noise-before", "2:7879", "--crs-before", "3:5", "--noise-before", "4:000D0A0D",
       "--crs-before", "5:1", "--noise-before", "5:2650"},
      5,
-     {1, 2, 3, 4, 5},
+     {5, 4, 3, 2, 1},
      {Summary(5)},
      2},
     // The frame is never cut, never acknowledged, and the meter waits: the no-frame limit
-    // ends the transfer without a word.
-    {"DamagedFrame", {"--no-pace", "--damaged", "3"}, 5, {1, 2}, {Summary(2)}, 2},
+    // ends the transfer.
+    {"DamagedFrame", {"--no-pace", "--damaged", "3"}, 5, {5, 4}, {IncompleteSummary(2, 2)}, 2},
     // Rejected within the millisecond it arrived, when the box is answered at once: the end
     // of that transfer must not read as the command's own "no port" notice.
-    {"BadCrcAtTheFirstRecord", {"--no-pace", "--bad-crc", "1"}, 4, {}, {CrcError(1), Summary(0)}, 2},
-    {"BadCrcAtAMiddleRecord", {"--no-pace", "--bad-crc", "3"}, 5, {1, 2}, {CrcError(3), Summary(2)}, 2},
-    {"BadCrcAtTheLastRecord", {"--no-pace", "--bad-crc", "5"}, 5, {1, 2, 3, 4}, {CrcError(5), Summary(4)}, 2},
-    // The answers are told apart by their order: the first piece (10 bytes) is taken as the
-    // whole serial number answer and holds none, so the number stays unknown; the second
-    // piece waits ahead of the first record frame and does not disturb the cutting.
-    {"SerialNumberAnswerInTwoChunks", {"--no-pace", "--split-sn", "2:300"}, 3, {1, 2, 3}, {Summary(3)}, 2, "Unknown"},
+    {"BadCrcAtTheFirstRecord", {"--no-pace", "--bad-crc", "1"}, 4, {}, {CrcError(4), IncompleteSummary(0, 0)}, 2},
+    {"BadCrcAtAMiddleRecord", {"--no-pace", "--bad-crc", "3"}, 5, {5, 4}, {CrcError(3), IncompleteSummary(2, 2)}, 2},
+    {"BadCrcAtTheLastRecord",
+     {"--no-pace", "--bad-crc", "5"},
+     5,
+     {5, 4, 3, 2},
+     {CrcError(1), IncompleteSummary(4, 4)},
+     2},
     // The first pass at 4800 meets silence; the second pass reads it. Paced at 9600.
-    {"MeterThatAnswersOnlyAt9600", {"--generation", "9600"}, 4, {1, 2, 3, 4}, {Summary(4)}, 2},
-    {"MeterThatStopsAnsweringHalfway", {"--no-pace", "--stop-after", "3"}, 6, {1, 2, 3}, {Summary(3)}, 2},
+    {"MeterThatAnswersOnlyAt9600", {"--generation", "9600"}, 4, {4, 3, 2, 1}, {Summary(4)}, 2},
+    // Record 12 of 30 is the last the meter sends.
+    {"MeterThatStopsAnsweringHalfway",
+     {"--no-pace", "--stop-after", "12"},
+     30,
+     {30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19},
+     {IncompleteSummary(12, 12)},
+     2},
     // A broken clock: accepted and acknowledged on the line, then refused by the date rule
     // with its trace line. Day 100 must not be read as day 10.
-    {"RecordsWithImpossibleDates",
-     {"--no-pace"},
-     5,
-     {1, 3, 5},
-     {Summary(3)},
-     2,
-     kDefaultSerial,
-     {{2, {13, 5}}, {4, {3, 100}}}},
+    {"RecordsWithImpossibleDates", {"--no-pace"}, 5, {5, 3, 1}, {Summary(3)}, 2, {{2, {13, 5}}, {4, {3, 100}}}},
 };
 
 void PrintTo(const LineFault& f, std::ostream* os) { *os << f.name; }
@@ -102,7 +120,7 @@ TEST_P(LineFaultTest, DownloadEndsAtRestWithEveryAcceptedRecordStoredOnce) {
   for (int n : AckedRecords(sim))
     if (!f.dates.count(n)) accepted.push_back(n);
   EXPECT_EQ(RecordNumbersOf(ReadStoredRows(folder.databasePath())), accepted);
-  expectStored(f.stored, f.serial);
+  expectStored(f.stored, kDefaultSerial);
   EXPECT_EQ(DialogLines(boxes->shown()), f.dialogs);
   std::string trace = ReadTrace(folder);
   EXPECT_EQ(CountOccurrences(trace, "Main Received Transfer End Message"), f.transferEnds);
@@ -131,7 +149,7 @@ TEST_F(WindowWithMeter, TwoCablesWhereOnlyTheSecondHasAMeter) {
   ASSERT_EQ(w().UsbPorts, (std::vector<std::string>{"COM1", "COM2"}));
 
   EXPECT_EQ(RecordNumbersOf(ReadStoredRows(folder.databasePath())), AckedRecords(meter));
-  expectStored({1, 2, 3, 4}, "PT00000002B");
+  expectStored({4, 3, 2, 1}, "PT00000002B");
   EXPECT_EQ(DialogLines(boxes->shown()), (std::vector<std::string>{Summary(4)}));
   // COM1 and COM2 at 4800, then both at 9600.
   std::string trace = ReadTrace(folder);
@@ -139,6 +157,53 @@ TEST_F(WindowWithMeter, TwoCablesWhereOnlyTheSecondHasAMeter) {
   EXPECT_EQ(empty.countJournal("cmd Z"), 1);  // it listens at 4800 only, and says nothing
   EXPECT_TRUE(AckedRecords(empty).empty());
 }
+
+// Meter A is downloaded, then meter B, whose serial number answer is odd: B's records carry
+// B's serial number when its answer is whole and right, and "Unknown" otherwise, never A's.
+struct SecondMeter {
+  const char* name;
+  std::vector<std::string> simArgs;
+  std::string serial;  // on B's records
+  std::string trace;   // why the answer was not taken; "" when it was
+};
+void PrintTo(const SecondMeter& m, std::ostream* os) { *os << m.name; }
+
+const SecondMeter kSecondMeters[] = {
+    {"AnswerInTwoPieces", {"--serial", "PT0000000BB", "--split-sn", "2:300"}, "PT0000000BB", ""},
+    {"AnswerWithAWrongCrc", {"--serial", "PT0000000BB", "--bad-crc-sn"}, "Unknown", "Serial number answer CRC error"},
+    {"AnswerShorterThan11Bytes", {"--serial", "PT7"}, "PT7", ""},
+};
+
+class SerialNumberTest : public WindowWithMeter, public ::testing::WithParamInterface<SecondMeter> {};
+
+TEST_P(SerialNumberTest, RecordsCarryTheirOwnMetersSerialNumber) {
+  const SecondMeter& b = GetParam();
+  boxes->allowAny(IDYES);  // the second download replaces the first one's rows
+  {
+    SimProcess a;
+    ASSERT_TRUE(a.start({"--device-root", folder.deviceRoot(), "--no-pace", "--records", recordsFile(2), "--serial",
+                         "PT0000000AA"}))
+        << a.lastError();
+    ASSERT_TRUE(RunDownload(w(), DownloadLimitMs(1, 2)));
+    expectStored({2, 1}, "PT0000000AA");
+  }  // meter A is unplugged
+  SimProcess sim;
+  std::vector<std::string> args = {"--device-root", folder.deviceRoot(), "--no-pace", "--records", recordsFile(3)};
+  args.insert(args.end(), b.simArgs.begin(), b.simArgs.end());
+  ASSERT_TRUE(sim.start(args)) << sim.lastError();
+  ASSERT_TRUE(RunDownload(w(), DownloadLimitMs(1, 3)));
+  ExpectIdle(w());
+  EXPECT_EQ(RecordNumbersOf(ReadStoredRows(folder.databasePath())), AckedRecords(sim));
+  expectStored({3, 2, 1}, b.serial);
+  std::string trace = ReadTrace(folder);
+  if (b.trace.empty())
+    EXPECT_EQ(CountOccurrences(trace, "the serial number stays Unknown"), 0);
+  else
+    EXPECT_EQ(CountOccurrences(trace, "[In OnGetMeterData] " + b.trace + ", the serial number stays Unknown"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(SecondMeter, SerialNumberTest, ::testing::ValuesIn(kSecondMeters),
+                         [](const ::testing::TestParamInfo<SecondMeter>& i) { return std::string(i.param.name); });
 
 }  // namespace
 }  // namespace movra::test

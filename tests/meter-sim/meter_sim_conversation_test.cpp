@@ -87,7 +87,8 @@ TEST_P(Conversation, AnswersEachCommandAndSendsTheNextRecordOnlyAfterItsAcknowle
   EXPECT_GT(devMode.size(), 6u);
   EXPECT_EQ(HexOf(serial), kSerialAnswer);
 
-  for (int n = 1; n <= 3; ++n) {
+  // Newest first, counting down: the first number says how many records come.
+  for (int n = 3; n >= 1; --n) {
     std::string record = ReadFrame(host);
     ASSERT_EQ(record.size(), 27u) << "record " << n << ": " << HexOf(record);
     EXPECT_EQ(HexOf(record.substr(0, 7)), "26 50 5A 00 00 00 11");
@@ -98,9 +99,9 @@ TEST_P(Conversation, AnswersEachCommandAndSendsTheNextRecordOnlyAfterItsAcknowle
   }
   // No end-of-data mark after the last record.
   EXPECT_EQ(host.readFor(400), "");
-  ASSERT_TRUE(sim.waitForJournal("ack 3"));
-  EXPECT_EQ(sim.journalLines(), (Lines{"open 4800", "cmd A", "cmd P", "cmd Z", "send 1", "ack 1", "send 2", "ack 2",
-                                       "send 3", "ack 3"}));
+  ASSERT_TRUE(sim.waitForJournal("ack 1"));
+  EXPECT_EQ(sim.journalLines(), (Lines{"open 4800", "cmd A", "cmd P", "cmd Z", "send 3", "ack 3", "send 2", "ack 2",
+                                       "send 1", "ack 1"}));
   EXPECT_EQ(sim.ackCount(), 3);
 }
 
@@ -126,14 +127,14 @@ TEST_F(SimTest, IgnoresCommandsWithAWrongCrcAndNoise) {
   host.send(Hex(kDownload));
   ASSERT_EQ(ReadFrame(host).size(), 27u);
   // An acknowledgement of another record does not release the next one.
-  host.send(AckFor(2));
-  EXPECT_EQ(host.readFor(300), "");
   host.send(AckFor(1));
-  EXPECT_EQ(ReadFrame(host)[7], 2);
+  EXPECT_EQ(host.readFor(300), "");
+  host.send(AckFor(2));
+  EXPECT_EQ(ReadFrame(host)[7], 1);
 
-  ASSERT_TRUE(sim.waitForJournal("send 2"));
+  ASSERT_TRUE(sim.waitForJournal("send 1"));
   EXPECT_EQ(sim.journalLines(), (Lines{"open 4800", "cmd A", "badcmd 265050000000009E910D", "badcmd 7879", "cmd P",
-                                       "cmd Z", "send 1", "ack 2", "ack 1", "send 2"}));
+                                       "cmd Z", "send 2", "ack 1", "ack 2", "send 1"}));
 }
 
 // What each misbehaviour option does to the worked record's frame on the line.
@@ -205,14 +206,53 @@ TEST_F(SimTest, SplitSerialNumberAnswerComesInPieces) {
   EXPECT_EQ(HexOf(first + host.read(21 - first.size())), kSerialAnswer);
 }
 
-TEST_F(SimTest, SerialOptionSetsTheAnswer) {
-  Start({"--serial", "MX00000042B", "--no-pace"});
-  HostLine host(sim.devicePath(), B4800);
-  ASSERT_TRUE(host.isOpen()) << host.error();
-  host.send(Hex(kEnterDev));
-  ReadFrame(host);
-  host.send(Hex(kQuerySN));
-  EXPECT_EQ(HexOf(ReadFrame(host)), "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 EA 6A 0D");
+TEST_F(SimTest, SerialOptionsSetTheAnswer) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* answer;
+  } cases[] = {
+      {{"--serial", "MX00000042B"}, "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 EA 6A 0D"},
+      {{"--serial", "MX00000042B", "--bad-crc-sn"}, "26 50 50 00 00 00 0B 4D 58 30 30 30 30 30 30 34 32 42 EA 95 0D"},
+      {{"--serial", "PT123"}, "26 50 50 00 00 00 05 50 54 31 32 33 26 3B 0D"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--no-pace");
+    Start(args);
+    HostLine host(sim.devicePath(), B4800);
+    ASSERT_TRUE(host.isOpen()) << host.error();
+    host.send(Hex(kEnterDev));
+    ReadFrame(host);
+    host.send(Hex(kQuerySN));
+    EXPECT_EQ(HexOf(ReadFrame(host)), c.answer) << c.args.back();
+  }
+}
+
+TEST_F(SimTest, GeneratedRecordsCountDownUnlessAskedToCountUp) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<int> numbers;
+  } cases[] = {
+      {{"--generate", "3"}, {3, 2, 1}},
+      {{"--generate", "3", "--count-up"}, {1, 2, 3}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.push_back("--no-pace");
+    Start(args);
+    HostLine host(sim.devicePath(), B4800);
+    ASSERT_TRUE(host.isOpen()) << host.error();
+    Greet(host);
+    host.send(Hex(kDownload));
+    std::vector<int> numbers;
+    for (size_t k = 0; k < c.numbers.size(); ++k) {
+      std::string record = ReadFrame(host);
+      ASSERT_EQ(record.size(), 27u) << HexOf(record);
+      numbers.push_back(static_cast<uint8_t>(record[7]));
+      host.send(AckFor(numbers.back()));
+    }
+    EXPECT_EQ(numbers, c.numbers) << c.args.back();
+  }
 }
 
 class QuietMeter : public SimTest, public ::testing::WithParamInterface<const char*> {};
@@ -240,12 +280,12 @@ TEST_F(SimTest, StopAfterSendsNothingBeyondThatRecord) {
   ASSERT_TRUE(host.isOpen()) << host.error();
   Greet(host);
   host.send(Hex(kDownload));
-  EXPECT_EQ(ReadFrame(host)[7], 1);
-  host.send(AckFor(1));
+  EXPECT_EQ(ReadFrame(host)[7], 3);
+  host.send(AckFor(3));
   EXPECT_EQ(host.readFor(500), "");
   host.send(Hex(kQuerySN));
   EXPECT_EQ(host.readFor(300), "");
-  EXPECT_EQ(sim.countJournal("ack 1"), 1);
+  EXPECT_EQ(sim.countJournal("ack 3"), 1);
   EXPECT_EQ(sim.countJournal("send 2"), 0);
 }
 

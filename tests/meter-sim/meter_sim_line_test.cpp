@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Speeds, Pacing,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimTest, ServesTransfersOneAfterAnother) {
-  Start({"--generate", "2"});
+  Start({"--generate", "2", "--count-up"});
   {
     // The first host leaves half-way: record 2 is on its way when it closes the port, and
     // it leaves the port marked for exclusive use, which a real adapter forgets on close.

@@ -103,7 +103,7 @@ class UnplugMidTransfer : public SimTest, public ::testing::WithParamInterface<U
 TEST_P(UnplugMidTransfer, PullsTheCableAtThatPoint) {
   const auto& c = GetParam();
   const fs::path root = dir.path();
-  std::vector<std::string> args = {"--device-root", root.string(), "--generate", "3", "--no-pace"};
+  std::vector<std::string> args = {"--device-root", root.string(), "--generate", "3", "--count-up", "--no-pace"};
   args.insert(args.end(), c.args.begin(), c.args.end());
   Start(args);
   HostLine host((root / "dev/ttyUSB0").string(), B4800);

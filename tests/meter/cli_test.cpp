@@ -25,15 +25,15 @@ TEST(MovraCli, PrintsEveryRecordInOrderAndTheMeterSeesEachAcknowledged) {
   EXPECT_EQ(r.err, "");
   std::vector<std::string> expected = {
       "SerialNumber: MV20240001X",
-      "5\tMV20240001X\t2\t2011-03-15\t09:30\tUS\tPM\tDownloaded Sample\tLevel 1\t2.5",
-      "6\tMV20240001X\t00\t2011-03-16\t14:05\tEUR\t\t \tLevel2(EC Only)\t1.10000002",
-      "7\tMV20240001X\t\t2012-12-31\t12:00\tUS\tAM\tUnknown\tUnknown\t3.70000005",
-      "200\tMV20240001X\t65535\t2000-01-01\t00:00\tUS\t\tDownloaded CS\tLevel 1\t0.899999976",
+      "4\tMV20240001X\t2\t2011-03-15\t09:30\tUS\tPM\tDownloaded Sample\tLevel 1\t2.5",
+      "3\tMV20240001X\t00\t2011-03-16\t14:05\tEUR\t\t \tLevel2(EC Only)\t1.10000002",
+      "2\tMV20240001X\t\t2012-12-31\t12:00\tUS\tAM\tUnknown\tUnknown\t3.70000005",
+      "1\tMV20240001X\t65535\t2000-01-01\t00:00\tUS\t\tDownloaded CS\tLevel 1\t0.899999976",
       "Records: 4",
   };
   EXPECT_EQ(Lines(r.out), expected);
   EXPECT_EQ(sim.ackCount(), 4);
-  for (const char* ack : {"ack 5", "ack 6", "ack 7", "ack 200"}) EXPECT_EQ(sim.countJournal(ack), 1) << ack;
+  for (const char* ack : {"ack 4", "ack 3", "ack 2", "ack 1"}) EXPECT_EQ(sim.countJournal(ack), 1) << ack;
 }
 
 TEST(MovraCli, SilentMeterEndsAfterTheLimitWithNoRecords) {
@@ -50,13 +50,16 @@ TEST(MovraCli, BadCrcStopsAtThatRecord) {
   SimProcess sim;
   ASSERT_TRUE(sim.start({"--generate", "5", "--bad-crc", "3", "--no-pace"})) << sim.lastError();
   ProcessResult r = Download(sim.devicePath());
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.exitCode, 5) << r.err;
   auto lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 4u) << r.out;
-  EXPECT_EQ(lines[1].substr(0, 2), "1\t");
-  EXPECT_EQ(lines[2].substr(0, 2), "2\t");
+  EXPECT_EQ(lines[1].substr(0, 2), "5\t");
+  EXPECT_EQ(lines[2].substr(0, 2), "4\t");
   EXPECT_EQ(lines[3], "Records: 2");
-  EXPECT_EQ(r.err, "Error: Record 3 CRC error! Please try again!\n");
+  EXPECT_EQ(r.err,
+            "Error: Record 3 CRC error! Please try again!\n"
+            "Message: The download is incomplete: 2 records were read. The records not read are still in the meter: "
+            "connect it again and press Download.\n");
   EXPECT_EQ(sim.countJournal("ack 3"), 0);
   EXPECT_EQ(sim.ackCount(), 2);
 }
@@ -65,7 +68,7 @@ TEST(MovraCli, UnplugMidTransferEndsCleanly) {
   SimProcess sim;
   ASSERT_TRUE(sim.start({"--generate", "10", "--unplug-before", "4", "--no-pace"})) << sim.lastError();
   ProcessResult r = Download(sim.devicePath());
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.exitCode, 5) << r.err;
   auto lines = Lines(r.out);
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Records: 3");

@@ -13,7 +13,8 @@ extern char** environ;
 
 namespace movra::test {
 
-ProcessResult RunProcess(const std::vector<std::string>& argv, int timeoutMs) {
+ProcessResult RunProcess(const std::vector<std::string>& argv, int timeoutMs,
+                         const std::function<void(pid_t)>& onStart) {
   ProcessResult result;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
@@ -38,6 +39,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, int timeoutMs) {
     result.err = "cannot start " + argv[0];
     return result;
   }
+  if (onStart) onStart(pid);
   auto deadline = start + std::chrono::milliseconds(timeoutMs);
   bool killed = false;
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};

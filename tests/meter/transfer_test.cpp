@@ -19,9 +19,10 @@ std::vector<std::string> Numbers(const std::vector<TMeterRecord>& records) {
   return out;
 }
 
-std::vector<std::string> OneTo(int n) {
+// A meter sends its newest record first and counts down: from..to.
+std::vector<std::string> Down(int from, int to) {
   std::vector<std::string> out;
-  for (int i = 1; i <= n; ++i) out.push_back(std::to_string(i));
+  for (int i = from; i >= to; --i) out.push_back(std::to_string(i));
   return out;
 }
 
@@ -46,6 +47,8 @@ TEST_F(TransferTest, OneRecord) {
   EXPECT_EQ(meter->RecordsParsed(), 1);
   EXPECT_FALSE(meter->Comm().PortOpen());
   EXPECT_EQ(sim.countJournal("ack 1"), 1);
+  EXPECT_EQ(meter->LastTransferOutcome().end, TransferEnd::AllSent);
+  EXPECT_EQ(meter->LastTransferOutcome().recordsAccepted, 1);
 
   auto lines = logs.RawLogBodies();
   auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
@@ -77,10 +80,11 @@ TEST_F(TransferTest, SilentMeterEndsByTheNoFrameLimit) {
   EXPECT_FALSE(meter->Comm().PortOpen());
   EXPECT_FALSE(meter->Active());
   EXPECT_EQ(meter->SerialNumber(), "Unknown");
+  EXPECT_EQ(meter->LastTransferOutcome().end, TransferEnd::AllSent);
 }
 
 TEST_F(TransferTest, BadCrcOnTheFirstRecordEndsAtOnceWithoutAcknowledgement) {
-  presenter->expect("Record 1 CRC error! Please try again!");
+  presenter->expect("Record 3 CRC error! Please try again!");
   StartTransfer({"--generate", "3", "--bad-crc", "1"});
   ASSERT_TRUE(RunToEnd());
   ASSERT_EQ(messages.size(), 1u);
@@ -89,16 +93,18 @@ TEST_F(TransferTest, BadCrcOnTheFirstRecordEndsAtOnceWithoutAcknowledgement) {
   EXPECT_EQ(sim.ackCount(), 0);
   EXPECT_TRUE(taken.empty());
   EXPECT_FALSE(meter->Comm().PortOpen());
+  EXPECT_EQ(meter->LastTransferOutcome().end, TransferEnd::FrameRejected);
 }
 
 TEST_F(TransferTest, DamagedFrameStopsCuttingAndTheLimitEndsTheTransfer) {
   StartTransfer({"--generate", "3", "--damaged", "2", "--no-pace"});
   ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Numbers(taken), OneTo(1));
+  EXPECT_EQ(Numbers(taken), Down(3, 3));
   EXPECT_EQ(sim.ackCount(), 1);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().id, WM_TRANSFER_END);
   EXPECT_TRUE(presenter->shown().empty());
+  EXPECT_EQ(meter->LastTransferOutcome().end, TransferEnd::FrameDamaged);
 }
 
 TEST_F(TransferTest, SplitFramesNoiseAndCarriageReturnsStillGiveEveryRecord) {
@@ -106,20 +112,23 @@ TEST_F(TransferTest, SplitFramesNoiseAndCarriageReturnsStillGiveEveryRecord) {
   StartTransfer({"--generate", "4", "--split", "2:3:150", "--noise-before", "1:7879", "--crs-before", "3:2",
                  "--split-sn", "2:150"});
   ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Numbers(taken), OneTo(4));
+  EXPECT_EQ(Numbers(taken), Down(4, 1));
   EXPECT_EQ(sim.ackCount(), 4);
+  // The serial number answer is assembled from its pieces.
+  EXPECT_EQ(taken.front().SerialNumber, "PT12345678A");
 }
 
 TEST_F(TransferTest, HundredRecordsInOrder) {
   StartTransfer({"--generate", "100", "--no-pace"});
   ASSERT_TRUE(RunToEnd(120s));
-  EXPECT_EQ(Numbers(taken), OneTo(100));
+  EXPECT_EQ(Numbers(taken), Down(100, 1));
   auto states = Seen(WM_METER_STATE);
   auto records = Seen(WM_METER_RECORDS);
   ASSERT_EQ(states.size(), 100u);
   ASSERT_EQ(records.size(), 100u);
   for (size_t i = 0; i < records.size(); ++i) {
-    EXPECT_EQ(states[i].lParam, 1);
+    // The first record's number: the count of records to come.
+    EXPECT_EQ(states[i].lParam, 100);
     EXPECT_EQ(records[i].lParam, static_cast<int64_t>(i + 1));
   }
   // Each record's two messages come in this order, and the end comes last.
@@ -145,9 +154,12 @@ TEST_F(TransferTest, TwoTransfersInARowOnOneComponent) {
   EXPECT_EQ(meter->Records().Count(), 0);
   EXPECT_EQ(meter->RecordsParsed(), 0);
   EXPECT_FALSE(meter->FirstRecordSeen());
-  EXPECT_EQ(meter->SerialNumber(), "SN-TWICE-01");  // kept until the meter answers again
+  // Unknown until this meter's own answer is taken: it may be another meter.
+  EXPECT_EQ(meter->SerialNumber(), "Unknown");
+  EXPECT_EQ(meter->LastTransferOutcome().end, TransferEnd::None);
   ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Numbers(taken), OneTo(2));
+  EXPECT_EQ(meter->SerialNumber(), "SN-TWICE-01");
+  EXPECT_EQ(Numbers(taken), Down(2, 1));
   auto records = Seen(WM_METER_RECORDS);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].lParam, 1);
@@ -164,6 +176,22 @@ TEST_F(TransferTest, DestroyingTheMeterMidTransferStopsItsThread) {
   EXPECT_LT(took.count(), 2000);
   loop->processPending();
   EXPECT_LT(sim.ackCount(), 50);
+}
+
+TEST_F(TransferTest, StoppedTransferAnnouncesEveryRecordItAccepted) {
+  StartTransfer({"--generate", "50", "--no-pace"});
+  ASSERT_TRUE(loop->runUntil([&] { return taken.size() >= 3; }, 20s));
+  meter->StopTransfer();
+  EXPECT_FALSE(meter->IsRunning());
+  loop->processPending();
+  // The last acknowledgement may still be on its way to the meter.
+  ASSERT_TRUE(sim.waitForJournal([&](const auto&) { return sim.ackCount() >= int(taken.size()); }, 5000));
+  EXPECT_EQ(sim.ackCount(), int(taken.size()));
+  EXPECT_EQ(Numbers(taken), Down(50, 51 - int(taken.size())));
+  EXPECT_TRUE(Seen(WM_TRANSFER_END).empty());
+  TransferOutcome outcome = meter->LastTransferOutcome();
+  EXPECT_EQ(outcome.end, TransferEnd::Stopped);
+  EXPECT_EQ(outcome.recordsAccepted, int(taken.size()));
 }
 
 TEST_F(TransferTest, StartCommWhileATransferRunsDoesNothing) {
@@ -202,7 +230,7 @@ TEST_P(TickWrapTest, LimitAndDurationSurviveTheWrap) {
   });
   StartTransfer({"--generate", "1"});
   ASSERT_TRUE(RunToEnd());
-  EXPECT_EQ(Numbers(taken), OneTo(1));
+  EXPECT_EQ(Numbers(taken), Down(1, 1));
   auto ends = Seen(WM_TRANSFER_END);
   ASSERT_EQ(ends.size(), 1u);
   EXPECT_GT(ends[0].lParam, 3000);

@@ -66,6 +66,15 @@ TEST_F(DownloadTest, ReadsA4800MeterThenTimesOutAt9600) {
     w().btnClearDataClick();
     w().close();
   });
+  // The progress line counts the stored records against the meter's own count, the first
+  // record's number.
+  std::string progress;
+  QTimer progressWatch;
+  QObject::connect(&progressWatch, &QTimer::timeout, [&] {
+    std::string text = w().PanelText(0);
+    if (text.rfind("Reading PT", 0) == 0) progress = text;
+  });
+  progressWatch.start(20);
   boxes->expect("New data will overwrite the old records, continue ?", IDYES);
   boxes->expect("You can't clear the data while downloading process!");
   boxes->expect("You can't exit the software while downloading process!");
@@ -78,6 +87,7 @@ TEST_F(DownloadTest, ReadsA4800MeterThenTimesOutAt9600) {
   EXPECT_TRUE(seen.timerOn);
   EXPECT_TRUE(seen.hourglass);
   EXPECT_EQ(seen.port, ">>COM 1,4800");
+  EXPECT_EQ(progress, "Reading PT00000042A(COM 1):  5 / 5");
   ASSERT_EQ(boxes->shown().size(), 4u);
   EXPECT_EQ(boxes->shown()[3].text, "Finished transfering. Total records: 5! ");
   EXPECT_EQ(boxes->shown()[3].caption, "Message");

@@ -1,20 +1,13 @@
 #include "cli_environment.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <string>
 
 #include "app/folders.h"
 #include "app/trace.h"
 
 namespace movra::cli {
-
-namespace {
-std::atomic<bool> gInterrupted{false};
-void OnInterrupt(int) { gInterrupted = true; }
-}  // namespace
 
 void PrepareCliEnvironment() {
   PrepareFolders(RunningExeDir());
@@ -23,15 +16,5 @@ void PrepareCliEnvironment() {
   std::string dataFolder = DataRoot + "/Data";
   if (stat(dataFolder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) OpenTrace();
 }
-
-void InstallInterruptFlag() {
-  struct sigaction sa {};
-  sa.sa_handler = OnInterrupt;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-}
-
-bool Interrupted() { return gInterrupted.load(); }
 
 }  // namespace movra::cli

@@ -5,11 +5,14 @@
 #include <optional>
 #include <string>
 
+#include "app/dialogs.h"
 #include "app/event_loop.h"
 #include "cli_environment.h"
 #include "comm/port_names.h"
 #include "download_printer.h"
 #include "download_store.h"
+#include "interrupt_watch.h"
+#include "meter/download_summary_text.h"
 #include "meter/hb_meter.h"
 #include "subcommand.h"
 
@@ -43,8 +46,19 @@ std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   return request;
 }
 
+// What the window's summary says in its second line when the transfer ended before the
+// meter had sent all it holds; the exit code tells it too.
+int ReportOutcome(const TransferOutcome& transfer, int exitCode) {
+  DownloadOutcome outcome;
+  outcome.Add(transfer);
+  if (!outcome.incomplete) return exitCode;
+  ShowInfo(IncompleteDownloadText(outcome));
+  return exitCode == kExitOk ? kExitIncomplete : exitCode;
+}
+
 // Opens the port and runs the transfer to its end, feeding its messages to `sink`.
-int RunTransfer(EventLoop& loop, CHBMeter& meter, DownloadSink& sink, const std::string& port, long baud) {
+int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& meter, DownloadSink& sink,
+                const std::string& port, long baud) {
   MessageTarget window([&sink](Message& m) { sink.OnMessage(m); });
   meter.NotifyWindow = window.handle();
   // No parity, 8 data bits, 1 stop bit, as for every transfer.
@@ -68,10 +82,12 @@ int RunTransfer(EventLoop& loop, CHBMeter& meter, DownloadSink& sink, const std:
     return kExitPortNotOpened;
   }
 
-  loop.runUntil([&] { return !meter.IsRunning() || Interrupted(); }, std::chrono::hours(24 * 365));
+  loop.runUntil([&] { return !meter.IsRunning() || interrupts.Interrupted(); }, std::chrono::hours(24 * 365));
+  // Stopped, the thread still acknowledges and announces the record in hand before it ends.
+  if (interrupts.Interrupted()) meter.StopTransfer();
   // The transfer's last messages were posted before its thread ended.
   loop.processPending();
-  return sink.Finish(meter.IsRunning());
+  return ReportOutcome(meter.LastTransferOutcome(), sink.Finish(interrupts.Interrupted()));
 }
 
 int RunDownload(const ParsedOptions& options) {
@@ -81,7 +97,7 @@ int RunDownload(const ParsedOptions& options) {
   std::optional<StoreRequest> storeRequest = StoreRequestOf(options);
 
   auto loop = EventLoop::createForThisThread();
-  InstallInterruptFlag();
+  InterruptWatch interrupts(loop);
 
   // The data module lives longer than the meter, as it outlives the window.
   std::unique_ptr<TDM> dm;
@@ -95,11 +111,11 @@ int RunDownload(const ParsedOptions& options) {
   CHBMeter meter;
   if (!storeRequest) {
     DownloadPrinter printer(meter);
-    return RunTransfer(*loop, meter, printer, port, baud);
+    return RunTransfer(*loop, interrupts, meter, printer, port, baud);
   }
   DownloadStore store(meter, *dm, *storeRequest);
   if (!store.Prepare()) return kExitDatabase;
-  return RunTransfer(*loop, meter, store, port, baud);
+  return RunTransfer(*loop, interrupts, meter, store, port, baud);
 }
 
 }  // namespace
@@ -126,9 +142,14 @@ Subcommand DownloadSubcommand() {
       "    date (mm/dd/yyyy hh:nn:ss), time, AM/PM, INR value, INR text, PT, sample type, control\n"
       "    level, serial number, ticked (0 or 1). Messages go to stderr as caption: text. An existing\n"
       "    export file is replaced.\n"
+      "    A transfer that ended before the meter had sent all it holds (a frame rejected for its\n"
+      "    CRC, a damaged frame, the line hung up, or records that stop before the meter's count)\n"
+      "    is told on stderr; what was read is stored and exported all the same.\n"
       "    Exit codes: 0 done; 1 the transfer or a requested store or export failed; 2 usage;\n"
       "    3 the port cannot be opened; 4 the database is in use by another copy or cannot be\n"
-      "    opened or written; 130 stopped by Ctrl-C. Records the database could not take are\n"
+      "    opened or written; 5 the transfer was incomplete: records not read are still in the\n"
+      "    meter; 130 stopped by Ctrl-C or SIGTERM: the transfer ends, every record the meter saw\n"
+      "    acknowledged is stored, nothing is exported. Records the database could not take are\n"
       "    still listed and exported, and counted on stderr (exit code 1).\n",
   };
 }

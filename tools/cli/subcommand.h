@@ -13,6 +13,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPortNotOpened = 3;
 constexpr int kExitDatabase = 4;  // another copy holds the database, or it cannot be opened
+constexpr int kExitIncomplete = 5;  // the meter still holds records that were not read
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {

@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (!options.recordsFile.empty()) records = LoadRecordsFile(options.recordsFile);
-    if (options.generate > 0) records = GenerateRecords(options.generate);
+    if (options.generate > 0) records = GenerateRecords(options.generate, options.countUp);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "movra-meter-sim: %s (see --help)\n", e.what());
     return 2;

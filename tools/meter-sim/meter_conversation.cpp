@@ -27,7 +27,11 @@ void MeterConversation::Reset() {
 
 Bytes MeterConversation::DevModeAnswer() { return BuildFrame('A', Bytes("\x01\x00", 2)); }
 
-Bytes MeterConversation::SerialAnswer() const { return BuildFrame('P', options_.serial); }
+Bytes MeterConversation::SerialAnswer() const {
+  Bytes answer = BuildFrame('P', options_.serial);
+  if (options_.serialBadCrc) answer[answer.size() - 2] = char(answer[answer.size() - 2] ^ 0xFF);
+  return answer;
+}
 
 void MeterConversation::AddPieces(Reaction& r, const Bytes& bytes, const SplitWrite& split,
                                   const std::string& doneLine) {

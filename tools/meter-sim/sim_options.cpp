@@ -54,6 +54,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       o.recordsFile = value();
     } else if (a == "--generate") {
       o.generate = ToInt(value(), 0, 65535, a);
+    } else if (a == "--count-up") {
+      o.countUp = true;
     } else if (a == "--serial") {
       o.serial = value();
       if (o.serial.size() > 255) throw UsageError("--serial: at most 255 bytes");
@@ -82,6 +84,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       auto p = SplitColons(value());
       if (p.size() != 2) throw UsageError("--split-sn PIECES:GAPMS");
       o.splitSerial = ToSplit(p[0], p[1], a);
+    } else if (a == "--bad-crc-sn") {
+      o.serialBadCrc = true;
     } else if (a == "--noise-before") {
       const std::string& v = value();
       size_t colon = v.find(':');
@@ -126,10 +130,12 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
 const char* UsageText() {
   return R"(usage: movra-meter-sim [options]
 A meter on a pseudo-terminal. Prints the slave device path on the first line of stdout.
-  --records FILE          records, one per line:
+  --records FILE          records, one per line, sent in the file's order:
                           recno year month day region hour minute h12 pm inr caltype callevel patient
                           (patient "-": 25-byte frame without patient id; '#' comments)
-  --generate N            N generated records numbered 1..N
+  --generate N            N generated records, sent as a meter sends them: newest first,
+                          numbered N down to 1, so the first number is the count
+  --count-up              generated records numbered 1..N instead
   --serial TEXT           serial number answer (default PT12345678A)
   --generation 4800|9600|both   line speed(s) answered at (default 4800)
   --no-pace               write at once instead of at the line speed
@@ -137,6 +143,7 @@ A meter on a pseudo-terminal. Prints the slave device path on the first line of 
   --damaged K             record K's frame ends in a byte that is not CR
   --split K:PIECES:GAPMS  record K written in PIECES pieces, GAPMS ms apart
   --split-sn PIECES:GAPMS serial number answer written in pieces
+  --bad-crc-sn            serial number answer with a wrong CRC
   --noise-before K:HEX    bytes written just before record K
   --crs-before K:N        N carriage returns written before record K
   --no-devmode-answer     no answer to enter-device-mode, then silent

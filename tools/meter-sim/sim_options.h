@@ -17,6 +17,7 @@ struct SplitWrite {
 struct SimOptions {
   std::string recordsFile;
   int generate = -1;  // -1: not given
+  bool countUp = false;  // generated records numbered 1..N instead of N down to 1
   std::string serial = "PT12345678A";
   bool answers4800 = true;
   bool answers9600 = false;
@@ -26,6 +27,7 @@ struct SimOptions {
   std::set<int> damaged;
   std::map<int, SplitWrite> split;
   std::optional<SplitWrite> splitSerial;
+  bool serialBadCrc = false;
   std::map<int, std::string> noiseBefore;  // raw bytes
   std::map<int, int> crsBefore;
   bool noDevModeAnswer = false;

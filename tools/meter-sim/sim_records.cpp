@@ -75,10 +75,11 @@ std::vector<SimRecord> LoadRecordsFile(const std::string& path) {
   return ParseRecords(ss.str());
 }
 
-std::vector<SimRecord> GenerateRecords(int n) {
+std::vector<SimRecord> GenerateRecords(int n, bool countUp) {
   static const int calTypes[] = {4, 1, 2, 5, 6, 0, 4, 4};
   std::vector<SimRecord> records;
-  for (int i = 1; i <= n; ++i) {
+  for (int k = 1; k <= n; ++k) {
+    int i = countUp ? k : n + 1 - k;
     SimRecord r;
     r.number = i & 0xFF;
     r.year = 2010 + i % 15;

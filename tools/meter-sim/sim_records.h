@@ -28,8 +28,10 @@ class RecordsError : public std::runtime_error {
 // callevel patient ("-" for none); '#' starts a comment.
 std::vector<SimRecord> LoadRecordsFile(const std::string& path);
 std::vector<SimRecord> ParseRecords(const std::string& text);
-// Varied but repeatable records numbered 1..n (the number byte wraps after 255).
-std::vector<SimRecord> GenerateRecords(int n);
+// Varied but repeatable records, record k always with the same values. A meter sends its
+// newest record first and counts down: n, n-1 .. 1, the first number telling how many
+// come. countUp gives 1..n instead. The number byte wraps after 255.
+std::vector<SimRecord> GenerateRecords(int n, bool countUp = false);
 
 Bytes BuildRecordFrame(const SimRecord& r);
 

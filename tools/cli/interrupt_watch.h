@@ -1,0 +1,34 @@
+// Ctrl-C (SIGINT) and SIGTERM during a download. The signal handler only writes to an
+// eventfd; a watcher thread reads it and posts to the download's event loop, which then
+// stops the transfer and stores what was read.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "app/messages.h"
+
+namespace movra::cli {
+
+class InterruptWatch {
+ public:
+  // Installs the handlers for SIGINT and SIGTERM; `loop` is woken when one comes.
+  explicit InterruptWatch(std::shared_ptr<Dispatcher> loop);
+  // Ends the watcher and gives the signals back their previous handlers.
+  ~InterruptWatch();
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+  bool Interrupted() const { return interrupted_.load(); }
+
+ private:
+  void Watch();
+
+  std::shared_ptr<Dispatcher> loop_;
+  int signalFd_ = -1;  // written by the handler
+  int stopFd_ = -1;    // written by the destructor
+  std::atomic<bool> interrupted_{false};
+  std::thread watcher_;
+};
+
+}  // namespace movra::cli
