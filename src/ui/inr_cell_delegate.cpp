@@ -24,6 +24,8 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   QColor fill = selected ? option.palette.color(QPalette::Highlight)
                          : (bg.isValid() ? bg.value<QBrush>().color() : option.palette.color(QPalette::Base));
   painter->save();
+  // A narrow cell shows part of its picture rather than drawing over its neighbours.
+  painter->setClipRect(r, Qt::IntersectClip);
   painter->fillRect(r, fill);
 
   if (column == kColCheck) {

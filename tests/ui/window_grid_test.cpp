@@ -181,14 +181,14 @@ TEST_F(GridTest, UntickedBoxIsLighterThanATickedOne) {
     int dark = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
       for (int x = r.left(); x <= r.right(); ++x)
-        if (shot.pixelColor(x, y).lightness() < 100) ++dark;
+        if (LogicalPixel(shot, x, y).lightness() < 100) ++dark;
     return dark;
   };
   int ticked = darkPixels(0);
   EXPECT_GT(ticked, 0);
   // The box of the unticked row is white inside: only its frame is drawn, no fill and no tick.
   QRect box = w().GridDataList->visualRect(w().GridDataList->model()->index(1, 0));
-  EXPECT_EQ(shot.pixelColor(box.center()), QColor(Qt::white));
+  EXPECT_EQ(LogicalPixel(shot, box.center().x(), box.center().y()), QColor(Qt::white));
   EXPECT_LT(darkPixels(1), ticked);
 }
 
@@ -290,7 +290,7 @@ TEST_F(GridTest, OutOfRangeInrDrawsThePictureInBothCells) {
   QImage shot = w().GridDataList->viewport()->grab().toImage();
   auto cell = [&](int row, int column) {
     QRect r = w().GridDataList->visualRect(w().GridDataList->model()->index(row, column));
-    return shot.copy(r.adjusted(0, 0, -1, -1));
+    return LogicalCopy(shot, r.adjusted(0, 0, -1, -1));
   };
   QImage inr0 = cell(0, 6), pt0 = cell(0, 7), inr1 = cell(1, 6), pt1 = cell(1, 7);
   ASSERT_EQ(inr0.size(), pt0.size());

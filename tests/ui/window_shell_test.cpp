@@ -81,6 +81,8 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   StartedProgram p(folder);
   TFrmMain& w = p.window();
   w.show();
+  // Wide enough for the whole tool bar whatever the screen.
+  w.resize(1044, 631);
   QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnExit, w.btnAbout};
   const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Exit", "About"};
   const char* hints[] = {"Download data", "Clear the data", "Export data to excel", "Export data to txt",
@@ -198,7 +200,7 @@ TEST_F(WindowTest, PortPanelDrawsAnIconAndANumberPerPort) {
   w.statbar->setPanelWidth(1, 200);
   QImage shot = w.statbar->grab().toImage();
   QRect panel = w.statbar->panelRect(1);
-  auto isRed = [&](int x, int y) { return shot.pixelColor(x, y) == QColor(Qt::red); };
+  auto isRed = [&](int x, int y) { return LogicalPixel(shot, x, y) == QColor(Qt::red); };
   // Inside the bevel the panel starts two pixels in; icons sit 40 pixels apart.
   int left = panel.left() + 2, top = 2;
   for (int i = 0; i < 3; ++i) {
