@@ -14,6 +14,8 @@ namespace movra {
 
 TFrmAbout::TFrmAbout(QWidget* parent) : QDialog(parent) {
   setWindowTitle("About...");
+  // A dialog border: a caption with a close button, nothing to minimise or maximise.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
   setFixedSize(453, 301);
 

@@ -1,9 +1,9 @@
 // The window's life: creation, showing, closing, and the messages posted to it.
 #include "ui/frm_main.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
+#include <QToolButton>
 
 #include "app/config.h"
 #include "app/dialogs.h"
@@ -25,6 +25,7 @@
 #include "ui/data_list_view.h"
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
+#include "ui/grid_rules.h"
 #include "ui/pictures.h"
 #include "ui/result_data.h"
 #include "ui/save_file_chooser.h"
@@ -39,7 +40,6 @@ constexpr const char* kVersionPanelText = "Ver:  1.0.0-20170912    ";
 }
 
 TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
-  OpenDocument = [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
   SaveDialog = MakeQtSaveFileChooser(this);
   ShowModal = [](QDialog& d) { d.exec(); };
   window_ = std::make_unique<MessageTarget>([this](Message& m) { WndProc(m); });
@@ -81,8 +81,10 @@ void TFrmMain::FormCreate() {
   statbar->OnDrawPanel = [this](StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {
     DrawPortPanel(bar, p, panel, rect);
   };
-  // The first nine columns never scroll away: the columns are always fitted to the grid's
-  // width, so the list has no horizontal scrolling at all.
+  connect(GridDataList, &DataListView::toggleRowRequested, this,
+          [this](int row) { RunCommand([&] { GridDataListCellClick(row, kColCheck); }); });
+  // The first nine columns stay in place when a widened column scrolls the list sideways.
+  GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
   QueryUSBComm(UsbPorts, Meter && Meter->IsRunning());
   // Device arrival and removal reach this window as WM_DEVICECHANGE.
@@ -194,6 +196,11 @@ void TFrmMain::WaitWhileTransferRuns(bool untilEnded) {
   }
   // Whatever the transfer posted before it ended is handled before the command goes on.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}
+
+bool TFrmMain::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == btnHis && e->type() == QEvent::EnabledChange) mnuExportTxt->setEnabled(btnHis->isEnabled());
+  return QMainWindow::eventFilter(watched, e);
 }
 
 bool TFrmMain::event(QEvent* e) {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,7 @@ class TFrmMain : public QMainWindow {
   QAction* mniStartCom = nullptr;
   QAction* mnuClearData = nullptr;
   QAction* mnuExportExcel = nullptr;
+  QAction* mnuExportTxt = nullptr;  // the Export Txt command in the File menu as well
   QAction* mniExit = nullptr;
   QAction* mniContent = nullptr;
   QAction* mniAbout = nullptr;
@@ -87,6 +89,7 @@ class TFrmMain : public QMainWindow {
   // Both export buttons; the tag selects the kind (0 Excel, 1 CSV).
   void btnExpExcelClick(int tag);
   void mnuExportExcelClick() { btnExpExcelClick(0); }
+  void mnuExportTxtClick() { btnExpExcelClick(1); }
   void SetMenuState(bool value);
   void tmrWaitingTimer();
 
@@ -133,8 +136,10 @@ class TFrmMain : public QMainWindow {
   std::string PanelText(int panel) const;
 
   // --- replaceable services (tests put their own in) ---
-  // Opens a document with the desktop's "open" action; false when it could not.
-  std::function<bool(const QString& path)> OpenDocument;
+  // The desktop's "open" action for a document: the program and the arguments put before
+  // the document's path. It runs on its own; a failure it reports by its exit status shows
+  // the help message.
+  QStringList OpenCommand{"xdg-open"};
   // The save dialog of the exports.
   std::shared_ptr<SaveFileChooser> SaveDialog;
   // The about box shown by the About command (made on demand when none is given).
@@ -150,6 +155,7 @@ class TFrmMain : public QMainWindow {
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void BuildLayout();
@@ -180,6 +186,10 @@ class TFrmMain : public QMainWindow {
   bool abandonWait_ = false;
   bool followingRows_ = false;
   QPixmap portIcon_;
+  // Set when a device came or went while a transfer held the port list; the list is read
+  // again once the download has ended.
+  QTimer* portListRecheck_ = nullptr;
+  void RecheckPortsAfterDownload();
 };
 
 // The main window of the running program (null before start-up creates it).

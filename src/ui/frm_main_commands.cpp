@@ -1,13 +1,21 @@
 // The window's own commands (Clear Data, Exit, About, Help contents), the port panel of
 // the status bar and the reaction to devices coming and going.
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
 #include <QPainter>
+#include <memory>
 
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/language.h"
+#include "comm/usb_comm_list.h"
 #include "comm/usb_device_change.h"
 #include "meter/hb_meter.h"
+#include "ui/command_guard.h"
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
@@ -37,11 +45,46 @@ void TFrmMain::mniAboutClick() {
   ShowModal(about);
 }
 
+namespace {
+
+// An opener that fails later than this has opened the guide: its status is then the
+// viewer's own (some openers wait for the viewer to close).
+constexpr qint64 kOpenerAnswerMs = 10000;
+
+// The designed message, with the guide's full path on a second line.
+void ShowGuideNotOpened(const QString& path) {
+  ShowInfo(TranslateText("Can not load pdf file. Please check if the pdf reader is installed!") + "\n" +
+           QDir::toNativeSeparators(path).toStdString());
+}
+
+}  // namespace
+
 void TFrmMain::mniContentClick() {
-  QString path = QString::fromStdString(ExeDir) + QString::number(GlobalOption.LanguageID) + "/UserGuide.pdf";
+  QString path = QDir::cleanPath(QFileInfo(QString::fromStdString(ExeDir) + QString::number(GlobalOption.LanguageID) +
+                                           "/UserGuide.pdf")
+                                     .absoluteFilePath());
   // A missing guide is reported as the open action would have reported it.
-  bool opened = QFileInfo(path).isFile() && OpenDocument && OpenDocument(path);
-  if (!opened) ShowInfo("Can not load pdf file. Please check if the pdf reader is installed!");
+  if (!QFileInfo(path).isFile() || OpenCommand.isEmpty()) {
+    ShowGuideNotOpened(path);
+    return;
+  }
+  // The desktop's open command starts at once; whether a program could show the guide is
+  // known only from its exit status, which arrives while the window goes on working.
+  auto* opener = new QProcess(this);
+  opener->setStandardOutputFile(QProcess::nullDevice());
+  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  connect(opener, &QProcess::finished, this, [opener, path, started](int code, QProcess::ExitStatus status) {
+    opener->deleteLater();
+    if ((status != QProcess::NormalExit || code != 0) && started->elapsed() < kOpenerAnswerMs) ShowGuideNotOpened(path);
+  });
+  connect(opener, &QProcess::errorOccurred, this, [opener, path](QProcess::ProcessError error) {
+    if (error != QProcess::FailedToStart) return;
+    opener->deleteLater();
+    ShowGuideNotOpened(path);
+  });
+  opener->start(OpenCommand.front(), OpenCommand.mid(1) << path);
 }
 
 void TFrmMain::DrawPortPanel(StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {
@@ -64,7 +107,26 @@ void TFrmMain::WMDeviceChange(const Message& m) {
   hooks.isRunning = [this] { return Meter && Meter->IsRunning(); };
   hooks.setStatusText = [this](const std::string& text) { SetPanel(0, text); };
   hooks.redrawStatusBar = [this] { statbar->repaint(); };
+  // The list stays as it is while a transfer runs; a cable pulled meanwhile must not leave
+  // its port in the port panel once the download is over.
+  if (Meter && Meter->IsRunning()) RecheckPortsAfterDownload();
   HandleDeviceChange(m.wParam, hooks);
+}
+
+void TFrmMain::RecheckPortsAfterDownload() {
+  if (!portListRecheck_) {
+    portListRecheck_ = new QTimer(this);
+    portListRecheck_->setInterval(200);
+    connect(portListRecheck_, &QTimer::timeout, this, [this] {
+      if (Downloading || (Meter && Meter->IsRunning())) return;
+      portListRecheck_->stop();
+      RunCommand([this] {
+        QueryUSBComm(UsbPorts, false);
+        statbar->repaint();
+      });
+    });
+  }
+  portListRecheck_->start();
 }
 
 }  // namespace movra

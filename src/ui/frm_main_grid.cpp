@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/language.h"
 #include "ui/data_list_view.h"
@@ -31,6 +32,16 @@ void TFrmMain::BindDataList(RowSet* rows) {
             if (followingRows_ || !rs || !rs->active() || !current.isValid()) return;
             if (current.row() != rs->recNo() && current.row() < rs->recordCount()) rs->moveTo(current.row());
           });
+  // Rows stored by a download arrive ticked: once the list has changed, the title shows
+  // what the rows hold (one count after a batch, not one per row).
+  auto* titleRefresh = new QTimer(model_);
+  titleRefresh->setSingleShot(true);
+  titleRefresh->setInterval(0);
+  connect(titleRefresh, &QTimer::timeout, this, [this] {
+    if (model_->rowCount() > 0) RefreshCheckHeader();
+  });
+  connect(model_, &QAbstractItemModel::modelReset, titleRefresh, qOverload<>(&QTimer::start));
+  connect(model_, &QAbstractItemModel::rowsInserted, titleRefresh, qOverload<>(&QTimer::start));
   connect(model_, &ResultListModel::currentRowMoved, this, [this](int row) {
     if (row < 0 || row >= model_->rowCount()) return;
     followingRows_ = true;
@@ -45,15 +56,24 @@ void TFrmMain::SetupDataGrid() {
     model_->setTitles({QString(), Tr("Test Record Number"), "Patient ID", Tr("Date Format"), Tr("Date"), Tr("Time"),
                        "INR", "PT", "Sample Type", "Serial Number"});
   }
-  GridDataList->titleHeader()->setTitlePicture(1);
+  // The title shows what the rows hold; an empty list keeps the greyed tick it starts with.
+  if (model_ && model_->rowCount() > 0)
+    RefreshCheckHeader();
+  else
+    GridDataList->titleHeader()->setTitlePicture(1);
 
   QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
   QSize screenSize = s ? s->geometry().size() : QSize(1024, 768);
-  int menuHeight = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
-  Size2 client{width(), height() - menuHeight};
-  Size2 limited = ClampClientSize(client, Size2{screenSize.width(), screenSize.height()});
-  if (limited.width != client.width || limited.height != client.height)
-    resize(limited.width, limited.height + menuHeight);
+  // The designed size is limited to the screen before the window is first shown; after
+  // that the desktop decides the size (a maximised window fills the screen, and changing
+  // its size would take it out of the maximised state).
+  if (!shown_ && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    int menuHeight = menuBar()->isVisible() ? menuBar()->height() : menuBar()->sizeHint().height();
+    Size2 client{width(), height() - menuHeight};
+    Size2 limited = ClampClientSize(client, Size2{screenSize.width(), screenSize.height()});
+    if (limited.width != client.width || limited.height != client.height)
+      resize(limited.width, limited.height + menuHeight);
+  }
 
   auto design = GridDesignWidths(screenSize.width(), width());
   GridDataList->setDesignWidths(std::vector<int>(design.begin(), design.end()));

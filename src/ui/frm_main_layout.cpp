@@ -76,6 +76,7 @@ void TFrmMain::BuildLayout() {
   mniStartCom = mnuFile->addAction("&Download", this, [this] { RunCommand([this] { mniStartComClick(); }); });
   mnuClearData = mnuFile->addAction("C&lear Data", this, [this] { RunCommand([this] { mnuClearDataClick(); }); });
   mnuExportExcel = mnuFile->addAction("&Export Excel", this, [this] { RunCommand([this] { mnuExportExcelClick(); }); });
+  mnuExportTxt = mnuFile->addAction("Export &Txt", this, [this] { RunCommand([this] { mnuExportTxtClick(); }); });
   mniExit = mnuFile->addAction("E&xit", this, [this] { RunCommand([this] { mniExitClick(); }); });
   mniHelp = menuBar()->addMenu("&Help");
   mniHelp->setObjectName("mniHelp");
@@ -84,6 +85,11 @@ void TFrmMain::BuildLayout() {
   mniStartCom->setObjectName("mniStartCom");
   mnuClearData->setObjectName("mnuClearData");
   mnuExportExcel->setObjectName("mnuExportExcel");
+  mnuExportTxt->setObjectName("mnuExportTxt");
+  // The menu item is usable exactly when its tool button is (both are off during a download).
+  btnHis->installEventFilter(this);
+  mniContent->setShortcut(QKeySequence(Qt::Key_F1));
+  mniContent->setShortcutContext(Qt::WindowShortcut);
   mniExit->setObjectName("mniExit");
   mniContent->setObjectName("mniContent");
   mniAbout->setObjectName("mniAbout");

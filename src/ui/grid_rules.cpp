@@ -1,6 +1,8 @@
 #include "ui/grid_rules.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/format_settings.h"
 
@@ -56,22 +58,63 @@ Size2 ClampClientSize(Size2 client, Size2 screen) {
   return client;
 }
 
-std::vector<int> FitColumnWidths(const std::vector<int>& design, int available) {
-  std::vector<int> out(design.size(), 1);
-  if (design.empty()) return out;
-  long long sum = 0;
-  for (int w : design) sum += w > 0 ? w : 0;
-  if (sum <= 0 || available <= 0) return out;
+std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, const std::vector<int>& minimums) {
+  const size_t n = design.size();
+  std::vector<int> mins(n, kMinColumnWidth);
+  long long minSum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (i < minimums.size() && minimums[i] > kMinColumnWidth) mins[i] = minimums[i];
+    minSum += mins[i];
+  }
+  if (n == 0 || available <= static_cast<long long>(n) * kMinColumnWidth) return std::vector<int>(n, kMinColumnWidth);
+  // Too narrow for every title: the titles' widths are the proportions instead.
+  if (minSum > available) return FitColumnWidths(mins, available);
+
+  // Columns whose proportional share is below their minimum are held there; the others
+  // share what is left, until no share falls below its minimum.
+  std::vector<bool> held(n, false);
+  long long freeSpace = available, freeDesign = 0;
+  for (bool changed = true; changed;) {
+    changed = false;
+    freeSpace = available;
+    freeDesign = 0;
+    for (size_t i = 0; i < n; ++i) {
+      if (held[i])
+        freeSpace -= mins[i];
+      else
+        freeDesign += design[i] > 0 ? design[i] : 0;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      if (held[i]) continue;
+      long long w = design[i] > 0 ? design[i] : 0;
+      long long share = freeDesign > 0 ? w * freeSpace / freeDesign : 0;
+      if (share < mins[i]) {
+        held[i] = true;
+        changed = true;
+      }
+    }
+  }
+  // The rounding rest goes a pixel each to the shares that lost the most by rounding
+  // down (on a tie the later column first), so equal designs stay within a pixel.
+  std::vector<int> out(n);
+  std::vector<std::pair<long long, size_t>> lost;
   int used = 0;
-  for (size_t i = 0; i < design.size(); ++i) {
+  for (size_t i = 0; i < n; ++i) {
     long long w = design[i] > 0 ? design[i] : 0;
-    int scaled = static_cast<int>(w * available / sum);
-    out[i] = scaled < 1 ? 1 : scaled;
+    if (held[i] || freeDesign <= 0) {
+      out[i] = mins[i];
+    } else {
+      out[i] = static_cast<int>(w * freeSpace / freeDesign);
+      lost.push_back({w * freeSpace % freeDesign, i});
+    }
     used += out[i];
   }
-  int last = static_cast<int>(design.size()) - 1;
-  int adjusted = out[last] + (available - used);
-  out[last] = adjusted < 1 ? 1 : adjusted;
+  std::sort(lost.begin(), lost.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : a.second > b.second;
+  });
+  int rest = available - used;
+  for (size_t k = 0; rest > 0 && !lost.empty(); k = (k + 1) % lost.size(), --rest) ++out[lost[k].second];
+  if (rest > 0) out[n - 1] += rest;  // every column held at its minimum
   return out;
 }
 

@@ -50,9 +50,17 @@ struct Size2 {
 };
 Size2 ClampClientSize(Size2 client, Size2 screen);
 
-// Scales the widths together so they fill `available` pixels (the last column takes the
-// rounding rest). Widths never drop below 1.
-std::vector<int> FitColumnWidths(const std::vector<int>& design, int available);
+// The narrowest a column of the list gets, by fitting or by the user's dragging.
+constexpr int kMinColumnWidth = 8;
+
+// Scales the widths together so they fill `available` pixels in proportion to `design`,
+// while each column keeps at least its minimum (the width its title needs); the columns
+// that are not held at their minimum share the rest, the last of them takes the rounding
+// rest. When the minimums together do not fit, they are scaled down instead (the titles
+// then elide). No width drops below kMinColumnWidth, so only a grid narrower than
+// kMinColumnWidth per column gets more than `available`.
+std::vector<int> FitColumnWidths(const std::vector<int>& design, int available,
+                                 const std::vector<int>& minimums = {});
 
 // The title state of the check column from the ticked count: 0 none, 2 all, 1 mixed. An
 // empty list counts as none.

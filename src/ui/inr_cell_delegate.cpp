@@ -24,6 +24,8 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   QColor fill = selected ? option.palette.color(QPalette::Highlight)
                          : (bg.isValid() ? bg.value<QBrush>().color() : option.palette.color(QPalette::Base));
   painter->save();
+  // A narrow cell shows part of its picture rather than drawing over its neighbours.
+  painter->setClipRect(r, Qt::IntersectClip);
   painter->fillRect(r, fill);
 
   if (column == kColCheck) {
@@ -34,7 +36,14 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     int ih = style->pixelMetric(QStyle::PM_IndicatorHeight, &box, w);
     box.features |= QStyleOptionViewItem::HasCheckIndicator;
     box.rect = QRect(r.left() + (r.width() - iw) / 2, r.top() + (r.height() - ih) / 2, iw, ih);
-    box.state &= ~QStyle::State_HasFocus;
+    box.state &= ~(QStyle::State_HasFocus | QStyle::State_Selected);
+    // The box is drawn white with a black tick on any row colour: on the blue of ticked
+    // rows the grid's own base colour would fill an empty box solid blue.
+    box.palette.setColor(QPalette::Base, Qt::white);
+    box.palette.setColor(QPalette::Window, Qt::white);
+    box.palette.setColor(QPalette::Button, Qt::white);
+    box.palette.setColor(QPalette::Text, Qt::black);
+    box.palette.setColor(QPalette::WindowText, Qt::black);
     box.state |= index.data(CheckedRole).toBool() ? QStyle::State_On : QStyle::State_Off;
     style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, w);
     painter->restore();

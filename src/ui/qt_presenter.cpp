@@ -4,10 +4,17 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include "ui/frm_main.h"
+
 namespace movra {
 
 int QtPresenter::showNow(const DialogRequest& r) {
-  QMessageBox box(QApplication::activeWindow());
+  // Over the active window, else over the main window, so the desktop keeps the box
+  // with the program.
+  QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : FrmMain;
+  QMessageBox box(owner);
+  // A message box can be closed, not minimised or maximised.
+  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   box.setWindowTitle(QString::fromUtf8(r.caption.c_str()));
   box.setText(QString::fromUtf8(r.text.c_str()));
   switch (r.style & 0xF0) {

@@ -87,6 +87,36 @@ TEST(GridRules, FittedColumnsFillTheGridInProportion) {
   }
 }
 
+TEST(GridRules, FittedColumnsKeepTheirTitlesWhileTheTitlesFit) {
+  const std::vector<int> design = {58, 154, 118, 118, 118, 118, 118, 118, 118, 118};
+  const std::vector<int> titles = {24, 136, 76, 90, 40, 40, 30, 30, 94, 104};  // 664 together
+  struct Case {
+    int available;
+    std::vector<int> want;
+  };
+  const Case cases[] = {
+      // Room for all: columns whose share is below their title are held there, the others
+      // share the rest alike (the rounding rest to those that lost most by rounding down).
+      {680, {24, 136, 76, 90, 40, 40, 38, 38, 94, 104}},
+      // Room to spare: the design's proportions.
+      {1030, {52, 138, 105, 105, 105, 105, 105, 105, 105, 105}},
+      // Narrower than the titles together: the titles' proportions, eliding.
+      {332, {12, 68, 38, 45, 20, 20, 15, 15, 47, 52}},
+      // Narrower than the least width of every column: the least widths, past the grid.
+      {50, {8, 8, 8, 8, 8, 8, 8, 8, 8, 8}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.available);
+    std::vector<int> fitted = FitColumnWidths(design, c.available, titles);
+    EXPECT_EQ(fitted, c.want);
+    if (c.available > kGridColumnCount * kMinColumnWidth) {
+      int sum = 0;
+      for (int w : fitted) sum += w;
+      EXPECT_EQ(sum, c.available);
+    }
+  }
+}
+
 TEST(GridRules, CheckTitleStates) {
   EXPECT_EQ(CheckStateForCount(0, 0), 0);
   EXPECT_EQ(CheckStateForCount(0, 3), 0);

@@ -182,6 +182,17 @@ int CountOccurrences(const std::string& text, const std::string& part) {
   return n;
 }
 
+QColor LogicalPixel(const QImage& shot, int x, int y) {
+  qreal r = shot.devicePixelRatio();
+  return shot.pixelColor(qRound(x * r), qRound(y * r));
+}
+
+QImage LogicalCopy(const QImage& shot, const QRect& logical) {
+  qreal r = shot.devicePixelRatio();
+  return shot.copy(QRect(qRound(logical.x() * r), qRound(logical.y() * r), qRound(logical.width() * r),
+                         qRound(logical.height() * r)));
+}
+
 bool ProcessEventsUntil(const std::function<bool()>& pred, int timeoutMs) {
   QElapsedTimer t;
   t.start();

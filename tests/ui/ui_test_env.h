@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
 #include "recording_presenter.h"
 #include "temp_dir.h"
 
@@ -86,6 +90,11 @@ void MakeFakeUsbPort(const std::string& root, const std::string& tty, const std:
 // The debug trace of the program folder.
 std::string ReadTrace(ProgramFolder& folder);
 int CountOccurrences(const std::string& text, const std::string& part);
+
+// A grabbed widget holds device pixels, which a scale factor multiplies: these read it by
+// the widget's own (logical) coordinates.
+QColor LogicalPixel(const QImage& shot, int x, int y);
+QImage LogicalCopy(const QImage& shot, const QRect& logical);
 
 // Serves Qt events until pred() holds or the time is up; true when it held.
 bool ProcessEventsUntil(const std::function<bool()>& pred, int timeoutMs);

@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 
 #include "data/row_set.h"
 #include "recording_presenter.h"
@@ -131,13 +133,150 @@ TEST_F(GridTest, RowClickTogglesOnlyInTheCheckColumn) {
   EXPECT_TRUE(w().GridDataList->model()->index(1, 0).data(CheckedRole).toBool());
 }
 
-TEST_F(GridTest, ResizeShowsTheGreyedTitleWhateverTheTicks) {
+TEST_F(GridTest, TitleFollowsTheTicksAfterStoringAndAfterAResize) {
+  // Rows stored as a download stores them (ticked) show the full tick, not the greyed one
+  // the window starts with; a resize counts the ticks again.
+  struct Case {
+    std::vector<bool> ticks;
+    int picture;
+  };
+  const Case cases[] = {{{true, true, true}, 2}, {{true, false}, 1}, {{false, false}, 0}, {{}, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ticks.size());
+    w().ClearData();
+    for (size_t i = 0; i < c.ticks.size(); ++i) AddResultRow(list(), std::to_string(i + 1), 2.5, c.ticks[i]);
+    if (!c.ticks.empty()) {
+      EXPECT_TRUE(ProcessEventsUntil([&] { return w().TitlePicture() == c.picture; }, 3000));
+      EXPECT_EQ(w().CheckAllState, c.picture);
+    }
+    w().resize(w().width() - 20, w().height() - 10);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w().TitlePicture(), c.picture);
+  }
+}
+
+TEST_F(GridTest, SpaceTogglesTheTickOfTheCurrentRow) {
   AddResultRow(list(), "1", 2.5, true);
-  w().RefreshCheckHeader();
-  ASSERT_EQ(w().TitlePicture(), 2);
-  w().resize(w().width() - 40, w().height() - 20);
-  ASSERT_TRUE(ProcessEventsUntil([&] { return w().TitlePicture() == 1; }, 3000));
-  EXPECT_EQ(w().CheckAllState, 2);
+  AddResultRow(list(), "2", 2.5, true);
+  clickCell(1, 4);
+  w().GridDataList->setFocus();
+  QTest::keyClick(w().GridDataList, Qt::Key_Space);
+  EXPECT_EQ(ticks(), std::vector<bool>({true, false}));
+  EXPECT_EQ(w().TitlePicture(), 1);
+  QTest::keyClick(w().GridDataList, Qt::Key_Space);
+  EXPECT_EQ(ticks(), std::vector<bool>({true, true}));
+  EXPECT_EQ(list().recNo(), 1);
+}
+
+TEST_F(GridTest, UntickedBoxIsLighterThanATickedOne) {
+  // On the blue of a ticked row and on the button colour alike, an empty box is mostly
+  // light and a ticked box holds a dark tick.
+  AddResultRow(list(), "1", 2.5, true);
+  AddResultRow(list(), "2", 2.5, false);
+  w().GridDataList->clearSelection();
+  w().GridDataList->setCurrentIndex(QModelIndex());
+  QImage shot = w().GridDataList->viewport()->grab().toImage();
+  auto darkPixels = [&](int row) {
+    QRect r = w().GridDataList->visualRect(w().GridDataList->model()->index(row, 0)).adjusted(2, 2, -2, -2);
+    int dark = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (LogicalPixel(shot, x, y).lightness() < 100) ++dark;
+    return dark;
+  };
+  int ticked = darkPixels(0);
+  EXPECT_GT(ticked, 0);
+  // The box of the unticked row is white inside: only its frame is drawn, no fill and no tick.
+  QRect box = w().GridDataList->visualRect(w().GridDataList->model()->index(1, 0));
+  EXPECT_EQ(LogicalPixel(shot, box.center().x(), box.center().y()), QColor(Qt::white));
+  EXPECT_LT(darkPixels(1), ticked);
+}
+
+// The widths the fitting gives under a font and a window width hold whatever fonts the
+// machine has: the columns fill the grid exactly, and while all titles fit each column
+// is at least as wide as its title.
+struct FontCase {
+  const char* family;
+  int pixelSize;
+};
+
+class GridWidthsTest : public GridTest, public ::testing::WithParamInterface<FontCase> {};
+
+TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
+  QFont f(GetParam().family);
+  f.setPixelSize(GetParam().pixelSize);
+  DataListView* grid = w().GridDataList;
+  grid->setFont(f);
+  grid->horizontalHeader()->setFont(f);
+  for (int width : {360, 700, 1044, 1600}) {
+    SCOPED_TRACE(width);
+    w().resize(width, 480);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return w().width() == width; }, 3000));
+    QCoreApplication::processEvents();
+    std::vector<int> titles = grid->titleWidths();
+    ASSERT_EQ(titles.size(), 10u);
+    int sum = 0, titleSum = 0;
+    for (int c = 0; c < 10; ++c) {
+      sum += grid->columnWidth(c);
+      titleSum += titles[c];
+    }
+    int viewport = grid->viewport()->width();
+    EXPECT_EQ(sum, viewport);
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+    EXPECT_FALSE(grid->frozenShown());
+    if (titleSum > viewport) continue;  // narrower than the titles together: they elide
+    for (int c = 0; c < 10; ++c) EXPECT_GE(grid->columnWidth(c), titles[c]) << "column " << c;
+    // Columns 2 to 9 share alike whatever is not held for a title (within the pixel of
+    // rounding).
+    std::vector<int> shared;
+    for (int c = 2; c < 10; ++c)
+      if (grid->columnWidth(c) > titles[c] + 1) shared.push_back(grid->columnWidth(c));
+    if (!shared.empty()) EXPECT_LE(*std::max_element(shared.begin(), shared.end()) - *std::min_element(shared.begin(), shared.end()), 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, GridWidthsTest,
+                         ::testing::Values(FontCase{"Arial", 14}, FontCase{"Serif", 24}, FontCase{"Monospace", 11}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+TEST_F(GridTest, WideningAColumnScrollsAndKeepsTheFirstNineInPlace) {
+  DataListView* grid = w().GridDataList;
+  EXPECT_EQ(grid->frozenColumns(), 9);
+  AddResultRow(list(), "1", 2.5);
+  QCoreApplication::processEvents();
+  int viewport = grid->viewport()->width();
+  struct Case {
+    int column;
+    double extra;      // added to the column's width, in viewport widths
+    bool heldInPlace;  // the frozen columns stay while the rest scrolls
+  };
+  // Widening the last column, or a frozen one a little, keeps the first nine in place; a
+  // widening that would make them wider than the grid lets every column scroll instead,
+  // so none is out of reach.
+  const Case cases[] = {{9, 1.0, true}, {3, 0.02, true}, {3, 1.0, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    w().SetupDataGrid();
+    QCoreApplication::processEvents();
+    int extra = static_cast<int>(c.extra * viewport);
+    if (c.column < 9 && c.heldInPlace) ASSERT_LT(extra, grid->columnWidth(9));
+    grid->horizontalHeader()->resizeSection(c.column, grid->columnWidth(c.column) + extra);
+    QCoreApplication::processEvents();
+    QScrollBar* bar = grid->horizontalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(grid->frozenShown(), c.heldInPlace);
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    // The last column's right edge is in view.
+    QRect last = grid->visualRect(grid->model()->index(0, 9));
+    EXPECT_LT(last.right(), grid->viewport()->width());
+    EXPECT_GE(last.right(), grid->viewport()->width() - 2);
+    if (c.heldInPlace) {
+      int frozenWidth = 0;
+      for (int col = 0; col < 9; ++col) frozenWidth += grid->columnWidth(col);
+      EXPECT_LT(last.left(), frozenWidth);  // the last column slides under the frozen ones
+    }
+  }
 }
 
 TEST_F(GridTest, OutOfRangeInrDrawsThePictureInBothCells) {
@@ -146,10 +285,12 @@ TEST_F(GridTest, OutOfRangeInrDrawsThePictureInBothCells) {
   AddResultRow(list(), "1", 12.5, false);
   AddResultRow(list(), "2", 2.5, false);
   w().GridDataList->clearSelection();
+  // The fitting may give one of the two a pixel more, which moves the centred drawing.
+  w().GridDataList->setColumnWidth(7, w().GridDataList->columnWidth(6));
   QImage shot = w().GridDataList->viewport()->grab().toImage();
   auto cell = [&](int row, int column) {
     QRect r = w().GridDataList->visualRect(w().GridDataList->model()->index(row, column));
-    return shot.copy(r.adjusted(0, 0, -1, -1));
+    return LogicalCopy(shot, r.adjusted(0, 0, -1, -1));
   };
   QImage inr0 = cell(0, 6), pt0 = cell(0, 7), inr1 = cell(1, 6), pt1 = cell(1, 7);
   ASSERT_EQ(inr0.size(), pt0.size());

@@ -15,6 +15,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QPushButton>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -26,6 +31,7 @@
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
+#include "ui/qt_presenter.h"
 #include "ui/startup.h"
 #include "ui/status_panels.h"
 #include "ui_test_env.h"
@@ -75,6 +81,8 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   StartedProgram p(folder);
   TFrmMain& w = p.window();
   w.show();
+  // Wide enough for the whole tool bar whatever the screen.
+  w.resize(1044, 631);
   QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnExit, w.btnAbout};
   const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Exit", "About"};
   const char* hints[] = {"Download data", "Clear the data", "Export data to excel", "Export data to txt",
@@ -91,11 +99,18 @@ TEST_F(WindowTest, LayoutAsDesigned) {
     lastX = buttons[i]->x();
   }
   QList<QAction*> file = w.mnuFile->actions();
-  ASSERT_EQ(file.size(), 4);
+  ASSERT_EQ(file.size(), 5);
   EXPECT_EQ(file[0]->text(), "&Download");
   EXPECT_EQ(file[1]->text(), "C&lear Data");
   EXPECT_EQ(file[2]->text(), "&Export Excel");
-  EXPECT_EQ(file[3]->text(), "E&xit");
+  EXPECT_EQ(file[3], w.mnuExportTxt);
+  EXPECT_EQ(file[4]->text(), "E&xit");
+  // The Export Txt item is off during a download, as its button is.
+  w.SetMenuState(false);
+  EXPECT_FALSE(w.mnuExportTxt->isEnabled());
+  w.SetMenuState(true);
+  EXPECT_TRUE(w.mnuExportTxt->isEnabled());
+  EXPECT_EQ(w.mniContent->shortcut(), QKeySequence(Qt::Key_F1));
   EXPECT_EQ(w.mnuFile->title(), "&File");
   EXPECT_EQ(w.mniHelp->title(), "&Help");
   EXPECT_EQ(w.mniContent->text(), "Content...");
@@ -185,7 +200,7 @@ TEST_F(WindowTest, PortPanelDrawsAnIconAndANumberPerPort) {
   w.statbar->setPanelWidth(1, 200);
   QImage shot = w.statbar->grab().toImage();
   QRect panel = w.statbar->panelRect(1);
-  auto isRed = [&](int x, int y) { return shot.pixelColor(x, y) == QColor(Qt::red); };
+  auto isRed = [&](int x, int y) { return LogicalPixel(shot, x, y) == QColor(Qt::red); };
   // Inside the bevel the panel starts two pixels in; icons sit 40 pixels apart.
   int left = panel.left() + 2, top = 2;
   for (int i = 0; i < 3; ++i) {
@@ -226,10 +241,13 @@ TEST_F(WindowTest, ExitAndClearDataAreRefusedWhileDownloading) {
   p.window().btnClearDataClick();
   boxes->expect("You can't export the data while downloading process!");
   p.window().btnExpExcelClick(1);
+  // The File menu's Export Txt runs the same command.
+  boxes->expect("You can't export the data while downloading process!");
+  p.window().mnuExportTxt->trigger();
   Downloading = false;
   EXPECT_TRUE(p.window().isVisible());
   EXPECT_EQ(p.list().recordCount(), 1);
-  EXPECT_EQ(boxes->shown().size(), 3u);
+  EXPECT_EQ(boxes->shown().size(), 4u);
 }
 
 TEST_F(WindowTest, ClearDataAsksFirst) {
@@ -246,30 +264,133 @@ TEST_F(WindowTest, ClearDataAsksFirst) {
   EXPECT_EQ(CountTableRows(folder.databasePath()), 0);
 }
 
-TEST_F(WindowTest, HelpOpensTheGuideOfTheConfiguredLanguage) {
+// A stand-in for the desktop's open command: notes the document it was given and exits
+// with the given status.
+std::string WriteFakeOpener(ProgramFolder& folder, int status) {
+  std::string script = folder.dir().path() + "/fake-open-" + std::to_string(status);
+  std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << folder.dir().path() << "/opened.txt'\nexit " << status << "\n";
+  fs::permissions(script, fs::perms::owner_all);
+  return script;
+}
+
+std::string ReadOpened(ProgramFolder& folder) {
+  std::ifstream in(folder.dir().path() + "/opened.txt");
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool OpenersDone(TFrmMain& w) {
+  for (QProcess* p : w.findChildren<QProcess*>())
+    if (p->state() != QProcess::NotRunning) return false;
+  return true;
+}
+
+TEST_F(WindowTest, HelpOpensTheGuideOfTheConfiguredLanguageOrSaysWhereItIs) {
   folder.setIni("LANGUAGE", "LanguageID", "2");
-  fs::create_directories(folder.exeDir() + "2");
-  std::ofstream(folder.exeDir() + "2/UserGuide.pdf") << "%PDF-1.4\n";
+  const std::string guide = folder.exeDir() + "2/UserGuide.pdf";
+  const std::string notOpened = "Can not load pdf file. Please check if the pdf reader is installed!";
+  struct Case {
+    const char* what;
+    bool guidePresent;
+    int openerStatus;  // -1: the open command does not exist
+    bool opened;       // the command was given the guide
+    bool message;      // the designed message with the guide's path under it
+  };
+  const Case cases[] = {
+      {"a reader opens it", true, 0, true, false},
+      {"no program can open it", true, 3, true, true},
+      {"no open command", true, -1, false, true},
+      {"no guide", false, 0, false, true},
+  };
   ScopedPresenter boxes;
   StartedProgram p(folder);
-  std::vector<std::string> opened;
-  bool openWorks = true;
-  p.window().OpenDocument = [&](const QString& path) {
-    opened.push_back(path.toStdString());
-    return openWorks;
-  };
-  p.window().mniContent->trigger();
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], folder.exeDir() + "2/UserGuide.pdf");
+  TFrmMain& w = p.window();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(folder.dir().path() + "/opened.txt");
+    fs::create_directories(folder.exeDir() + "2");
+    if (c.guidePresent)
+      std::ofstream(guide) << "%PDF-1.4\n";
+    else
+      fs::remove(guide);
+    w.OpenCommand = {QString::fromStdString(c.openerStatus < 0 ? folder.dir().path() + "/no-such-opener"
+                                                               : WriteFakeOpener(folder, c.openerStatus))};
+    size_t before = boxes->shown().size();
+    if (c.message) boxes->expect(notOpened);
+    w.mniContent->trigger();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return OpenersDone(w) && boxes->shown().size() == before + c.message; }, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ReadOpened(folder), c.opened ? guide + "\n" : "");
+    ASSERT_EQ(boxes->shown().size(), before + c.message);
+    if (c.message) EXPECT_EQ(boxes->shown().back().text, notOpened + "\n" + guide);
+  }
+}
 
-  // No reader to open it with, or no guide at all: the same message.
-  openWorks = false;
-  boxes->expect("Can not load pdf file. Please check if the pdf reader is installed!");
-  p.window().mniContent->trigger();
-  fs::remove(folder.exeDir() + "2/UserGuide.pdf");
-  boxes->expect("Can not load pdf file. Please check if the pdf reader is installed!");
-  p.window().mniContent->trigger();
-  EXPECT_EQ(opened.size(), 2u);
+TEST_F(WindowTest, F1OpensTheUserGuide) {
+  fs::create_directories(folder.exeDir() + "1");
+  std::ofstream(folder.exeDir() + "1/UserGuide.pdf") << "%PDF-1.4\n";
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.OpenCommand = {QString::fromStdString(WriteFakeOpener(folder, 0))};
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  QTest::keyClick(w.GridDataList, Qt::Key_F1);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !ReadOpened(folder).empty() && OpenersDone(w); }, 10000));
+  EXPECT_EQ(ReadOpened(folder), folder.exeDir() + "1/UserGuide.pdf\n");
+}
+
+TEST_F(WindowTest, MaximiseFillsTheScreenAndNormalKeepsTheDesignedSize) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  QCoreApplication::processEvents();
+  QScreen* screen = w.screen();
+  ASSERT_NE(screen, nullptr);
+  // The designed client area, limited to the screen.
+  int menu = w.menuBar()->height();
+  EXPECT_EQ(w.width(), std::min(1044, screen->geometry().width() - 20));
+  EXPECT_EQ(w.height() - menu, std::min(631, screen->geometry().height() - 70));
+  QSize normal = w.size();
+
+  w.showMaximized();
+  QRect avail = screen->availableGeometry();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return w.isMaximized() && w.frameGeometry().width() == avail.width(); }, 3000));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(w.isMaximized());
+  EXPECT_TRUE(avail.contains(w.frameGeometry())) << w.frameGeometry().x() << "," << w.frameGeometry().y();
+  EXPECT_EQ(w.frameGeometry().size(), avail.size());
+  // The status bar is inside the window, at its bottom.
+  EXPECT_EQ(w.statbar->mapTo(&w, QPoint(0, w.statbar->height())).y(), w.height());
+  EXPECT_EQ(w.statbar->width(), w.width());
+
+  w.showNormal();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !w.isMaximized() && w.size() == normal; }, 3000));
+}
+
+TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmAbout about(&p.window());
+  // A message box as the program shows it: its flags are read while it is up.
+  Qt::WindowFlags boxFlags;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxFlags = box->windowFlags();
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  poll.start(10);
+  QtPresenter::showNow(DialogRequest{"Data exported", "Message", MB_OK | MB_ICONINFORMATION});
+  poll.stop();
+  ASSERT_TRUE(boxFlags & Qt::Dialog);
+  for (Qt::WindowFlags flags : {about.windowFlags(), boxFlags}) {
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  }
 }
 
 TEST_F(WindowTest, AboutShowsTheBoxModally) {
