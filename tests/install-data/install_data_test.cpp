@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -35,6 +37,35 @@ bool IsHeaderKey(const std::string& key) { return !key.empty() && key[0] == '!';
 
 const std::string kDialoutCommand = "sudo usermod -aG dialout $USER";
 
+// The placeholders %1..%9 a text holds.
+std::multiset<std::string> Placeholders(const std::string& text) {
+  std::multiset<std::string> out;
+  static const std::regex slot("%[1-9]");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), slot); it != std::sregex_iterator(); ++it)
+    out.insert(it->str());
+  return out;
+}
+
+// Every whole string literal the program's sources hand straight to a translating call,
+// with the file and line it stands in.
+std::vector<std::pair<std::string, std::string>> LiteralsPassedToTranslation() {
+  namespace fs = std::filesystem;
+  static const std::regex call(R"re(\b(TranslateText|ShowInfo|ShowError|AskWarning|Tr)\(\s*"((?:[^"\\]|\\.)*)"\s*\))re");
+  std::vector<std::pair<std::string, std::string>> found;
+  for (const char* tree : {"src", "tools"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(test::SourceDir() + "/" + tree)) {
+      if (!entry.is_regular_file() || entry.path().extension() != ".cpp") continue;
+      std::string code = test::ReadFileBytes(entry.path().string());
+      for (auto it = std::sregex_iterator(code.begin(), code.end(), call); it != std::sregex_iterator(); ++it) {
+        std::string text = std::regex_replace((*it)[2].str(), std::regex(R"(\\(["\\]))"), "$1");
+        size_t line = 1 + static_cast<size_t>(std::count(code.begin(), code.begin() + it->position(), '\n'));
+        found.emplace_back(text, entry.path().filename().string() + ":" + std::to_string(line));
+      }
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 TEST(InstallKeys, AreUniqueNonEmptyAndNameTheProgramsOwnTexts) {
@@ -50,6 +81,15 @@ TEST(InstallKeys, AreUniqueNonEmptyAndNameTheProgramsOwnTexts) {
   // Texts the program holds as constants: the dialog captions and both title defaults.
   for (const char* own : {"Warning", "Message", "Error", kDefaultTitle, kDefaultAboutTitle})
     EXPECT_TRUE(seen.count(own)) << "missing key: " << own;
+}
+
+TEST(InstallKeys, CoverEveryTextTheSourcesTranslate) {
+  // A message added to the program without a key would show in English in every language.
+  std::vector<std::string> keys = Keys();
+  std::set<std::string> known(keys.begin(), keys.end());
+  auto literals = LiteralsPassedToTranslation();
+  EXPECT_FALSE(literals.empty());
+  for (const auto& [text, where] : literals) EXPECT_TRUE(known.count(text)) << where << ": no key for [" << text << "]";
 }
 
 class Translation : public ::testing::TestWithParam<int> {};
@@ -105,6 +145,16 @@ TEST_P(FullTranslation, KeepsTheGroupCommandRunnable) {
     EXPECT_NE(lang.entries[key].find(kDialoutCommand), std::string::npos) << lang.entries[key];
   }
   EXPECT_EQ(withCommand, 1);
+}
+
+TEST_P(FullTranslation, KeepsEveryPlaceholderOfTheKey) {
+  // A key with %1 stands for texts with a number or a path there; the translation must
+  // show each of them once, wherever its language puts it.
+  LanguageInfo lang;
+  std::string why;
+  ASSERT_TRUE(LoadTranslationFile(TranslationPath(GetParam()), lang, why)) << why;
+  for (const auto& [key, value] : lang.entries)
+    if (!IsHeaderKey(key)) EXPECT_EQ(Placeholders(value), Placeholders(key)) << key << " -> " << value;
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, FullTranslation, ::testing::Values(2052, 1031));
