@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -209,4 +210,19 @@ TEST(InstalledSettings, GiveTheConfiguredValues) {
   // The about box passes the configured title through the translation.
   std::vector<std::string> keys = Keys();
   EXPECT_NE(std::find(keys.begin(), keys.end(), o.AboutTitle), keys.end());
+}
+
+TEST(DesktopEntry, NamesTheProgramByItsWindowCaption) {
+  // The task bar groups the window by its class, which the program sets to the caption;
+  // the menu shows the entry's name: all three are the settings' title.
+  TGlobalOption o;
+  ReadConfigFrom(InstallDir() + "/MovraT.INI", o);
+  std::istringstream in(test::ReadFileBytes(InstallDir() + "/movra.desktop"));
+  std::map<std::string, std::string> entry;
+  for (std::string line; std::getline(in, line);) {
+    size_t eq = line.find('=');
+    if (eq != std::string::npos && line[0] != '#') entry[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  EXPECT_EQ(entry["Name"], o.Title);
+  EXPECT_EQ(entry["StartupWMClass"], o.Title);
 }
