@@ -25,10 +25,10 @@ bool IsSlot(const std::string& s, size_t i) { return s[i] == '%' && i + 1 < s.si
 // Splits a key at its placeholders; false when it holds none.
 bool ParsePattern(const std::string& key, const std::string& value, TextPattern& out) {
   out.parts.assign(1, std::string());
-  out.slots.clear();
+  out.gapSlots.clear();
   for (size_t i = 0; i < key.size(); ++i) {
     if (IsSlot(key, i)) {
-      out.slots.push_back(key[i + 1] - '0');
+      out.gapSlots.push_back(key[i + 1] - '0');
       out.parts.emplace_back();
       ++i;
     } else {
@@ -36,7 +36,7 @@ bool ParsePattern(const std::string& key, const std::string& value, TextPattern&
     }
   }
   out.value = value;
-  return !out.slots.empty();
+  return !out.gapSlots.empty();
 }
 
 size_t FixedLength(const TextPattern& p) {
@@ -50,7 +50,7 @@ size_t FixedLength(const TextPattern& p) {
 bool MatchPattern(const TextPattern& p, const std::string& s, std::vector<std::string>& gaps) {
   const std::string& first = p.parts.front();
   const std::string& last = p.parts.back();
-  if (s.size() < FixedLength(p) + p.slots.size()) return false;
+  if (s.size() < FixedLength(p) + p.gapSlots.size()) return false;
   if (s.compare(0, first.size(), first) != 0 || s.compare(s.size() - last.size(), last.size(), last) != 0) return false;
   const size_t end = s.size() - last.size();
   size_t pos = first.size();
@@ -70,9 +70,9 @@ std::string FillPattern(const TextPattern& p, const std::vector<std::string>& ga
   std::string out;
   for (size_t i = 0; i < p.value.size(); ++i) {
     if (IsSlot(p.value, i)) {
-      auto slot = std::find(p.slots.begin(), p.slots.end(), p.value[i + 1] - '0');
-      if (slot != p.slots.end()) {
-        out += gaps[static_cast<size_t>(slot - p.slots.begin())];
+      auto slot = std::find(p.gapSlots.begin(), p.gapSlots.end(), p.value[i + 1] - '0');
+      if (slot != p.gapSlots.end()) {
+        out += gaps[static_cast<size_t>(slot - p.gapSlots.begin())];
         ++i;
         continue;
       }

@@ -10,8 +10,8 @@ namespace movra {
 // A key that stands for texts composed at run time: "Record %1 CRC error!" stands for
 // "Record 5 CRC error!". The parts are the fixed texts around the placeholders.
 struct TextPattern {
-  std::vector<std::string> parts;  // one more than slots
-  std::vector<int> slots;          // the placeholder digit, 1..9, of each gap
+  std::vector<std::string> parts;  // one more than gaps
+  std::vector<int> gapSlots;       // the placeholder digit, 1..9, of each gap
   std::string value;               // the translation, "%n" taking gap n's text
 };
 

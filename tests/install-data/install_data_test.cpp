@@ -154,8 +154,9 @@ TEST_P(FullTranslation, KeepsEveryPlaceholderOfTheKey) {
   LanguageInfo lang;
   std::string why;
   ASSERT_TRUE(LoadTranslationFile(TranslationPath(GetParam()), lang, why)) << why;
-  for (const auto& [key, value] : lang.entries)
+  for (const auto& [key, value] : lang.entries) {
     if (!IsHeaderKey(key)) EXPECT_EQ(Placeholders(value), Placeholders(key)) << key << " -> " << value;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, FullTranslation, ::testing::Values(2052, 1031));
