@@ -66,13 +66,18 @@ bool MatchPattern(const TextPattern& p, const std::string& s, std::vector<std::s
   return true;
 }
 
-std::string FillPattern(const TextPattern& p, const std::vector<std::string>& gaps) {
+std::string TranslateLine(const LanguageInfo& lang, const std::string& line, int depth);
+
+// A gap holding a text of its own (an error message inside "Write to CSV Error %1") is
+// translated as well, one level deep.
+std::string FillPattern(const LanguageInfo& lang, const TextPattern& p, const std::vector<std::string>& gaps, int depth) {
   std::string out;
   for (size_t i = 0; i < p.value.size(); ++i) {
     if (IsSlot(p.value, i)) {
       auto slot = std::find(p.gapSlots.begin(), p.gapSlots.end(), p.value[i + 1] - '0');
       if (slot != p.gapSlots.end()) {
-        out += gaps[static_cast<size_t>(slot - p.gapSlots.begin())];
+        const std::string& gap = gaps[static_cast<size_t>(slot - p.gapSlots.begin())];
+        out += depth > 0 ? TranslateLine(lang, gap, depth - 1) : gap;
         ++i;
         continue;
       }
@@ -82,14 +87,14 @@ std::string FillPattern(const TextPattern& p, const std::vector<std::string>& ga
   return out;
 }
 
-std::string TranslateLine(const LanguageInfo& lang, const std::string& line) {
+std::string TranslateLine(const LanguageInfo& lang, const std::string& line, int depth) {
   if (line.empty()) return line;
   auto it = lang.entries.find(line);
   // A key of its own decides, even with an empty value (then the English text shows).
   if (it != lang.entries.end()) return it->second.empty() ? line : it->second;
   std::vector<std::string> gaps;
   for (const TextPattern& p : lang.patterns)
-    if (!p.value.empty() && MatchPattern(p, line, gaps)) return FillPattern(p, gaps);
+    if (!p.value.empty() && MatchPattern(p, line, gaps)) return FillPattern(lang, p, gaps, depth);
   return line;
 }
 
@@ -221,7 +226,7 @@ void ResetLanguages() { std::atomic_store(&gCurrent, std::shared_ptr<const Langu
 const LanguageInfo* CurrentLanguage() { return std::atomic_load(&gCurrent).get(); }
 
 std::string TranslateWith(const LanguageInfo& lang, const std::string& source) {
-  if (source.find('\n') == std::string::npos) return TranslateLine(lang, source);
+  if (source.find('\n') == std::string::npos) return TranslateLine(lang, source, 1);
   // Keys are single lines: each line of a longer text is its own key; the line ends stay.
   std::string out;
   size_t pos = 0;
@@ -229,7 +234,7 @@ std::string TranslateWith(const LanguageInfo& lang, const std::string& source) {
     size_t end = source.find('\n', pos);
     if (end == std::string::npos) end = source.size();
     size_t textEnd = (end > pos && source[end - 1] == '\r') ? end - 1 : end;
-    out += TranslateLine(lang, source.substr(pos, textEnd - pos));
+    out += TranslateLine(lang, source.substr(pos, textEnd - pos), 1);
     out.append(source, textEnd, end - textEnd);
     if (end == source.size()) break;
     out += '\n';

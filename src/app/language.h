@@ -43,7 +43,8 @@ const LanguageInfo* CurrentLanguage();
 // The translation in the current language, or the source text itself. A text without an
 // entry of its own is matched against the keys holding placeholders ("Com %1 disconnected!"),
 // and a text of several lines is translated line by line, so texts composed with numbers,
-// paths or a second line are translated as well.
+// paths or a second line are translated as well. A message standing in a placeholder's
+// place ("Write to CSV Error %1") is translated too, one level deep.
 std::string TranslateText(const std::string& source);
 // The same against one language (tests and tools).
 std::string TranslateWith(const LanguageInfo& lang, const std::string& source);

@@ -110,7 +110,9 @@ TEST_F(Languages, ComposedAndMultiLineTextsAreTranslatedByParts) {
             "%1 of %2=%2 gesamt, davon %1\n"
             "%1 disconnected!=getrennt: %1\n"
             "Com %1 disconnected!=COM %1 getrennt!\n"
-            "Untranslated %1=\n");
+            "Untranslated %1=\n"
+            "Write to CSV Error %1=Fehler beim Schreiben der CSV-Datei: %1\n"
+            "It is a folder, not a regular file.=Es ist ein Ordner, keine Datei.\n");
   ScanLanguages(dir.path());
   struct Case {
     const char* name;
@@ -126,6 +128,10 @@ TEST_F(Languages, ComposedAndMultiLineTextsAreTranslatedByParts) {
        "Datensatz %2: CRC-Fehler! Bitte erneut versuchen!"},
       {"the more particular key wins", "Com 3 disconnected!", "COM 3 getrennt!"},
       {"empty value shows English", "Untranslated x", "Untranslated x"},
+      {"a message in a gap is translated too", "Write to CSV Error It is a folder, not a regular file.",
+       "Fehler beim Schreiben der CSV-Datei: Es ist ein Ordner, keine Datei."},
+      {"and a composed one", "Write to CSV Error Record 3 CRC error! Please try again!",
+       "Fehler beim Schreiben der CSV-Datei: Datensatz 3: CRC-Fehler! Bitte erneut versuchen!"},
       {"each line is its own key", "Com 3 disconnected!\nError", "COM 3 getrennt!\nFehler"},
       {"line ends stay", "Error\r\nError\r\n", "Fehler\r\nFehler\r\n"},
       {"unknown lines stay", "Error\nUnknown line\n\nError", "Fehler\nUnknown line\n\nFehler"},
