@@ -1,5 +1,5 @@
-// Any bytes as a translation file: decoding and parsing never crash, and a file that
-// loads has a known language identifier.
+// Any bytes as a translation file: decoding and parsing never crash, a file that loads has
+// a known language identifier, and its keys with placeholders translate any text safely.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +20,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   movra::LanguageInfo info;
   std::string why;
-  if (movra::LoadTranslationFile(path, info, why) && !movra::IsKnownLanguageId(info.id)) __builtin_trap();
+  if (!movra::LoadTranslationFile(path, info, why)) return 0;
+  if (!movra::IsKnownLanguageId(info.id)) __builtin_trap();
+  size_t tried = 0;
+  for (const auto& [key, value] : info.entries) {
+    if (++tried > 64) break;
+    (void)movra::TranslateWith(info, key);
+    (void)movra::TranslateWith(info, "Record 12 " + key + "\r\n" + value);
+  }
+  (void)movra::TranslateWith(info, "Com 3 disconnected!, Please check the meter or cable!\n%1 %2");
   return 0;
 }

@@ -20,6 +20,95 @@ namespace {
 std::shared_ptr<const LanguageInfo> gCurrent;
 std::atomic<int> gPrimary{9};
 
+bool IsSlot(const std::string& s, size_t i) { return s[i] == '%' && i + 1 < s.size() && s[i + 1] >= '1' && s[i + 1] <= '9'; }
+
+// Splits a key at its placeholders; false when it holds none.
+bool ParsePattern(const std::string& key, const std::string& value, TextPattern& out) {
+  out.parts.assign(1, std::string());
+  out.gapSlots.clear();
+  for (size_t i = 0; i < key.size(); ++i) {
+    if (IsSlot(key, i)) {
+      out.gapSlots.push_back(key[i + 1] - '0');
+      out.parts.emplace_back();
+      ++i;
+    } else {
+      out.parts.back() += key[i];
+    }
+  }
+  out.value = value;
+  return !out.gapSlots.empty();
+}
+
+size_t FixedLength(const TextPattern& p) {
+  size_t n = 0;
+  for (const std::string& part : p.parts) n += part.size();
+  return n;
+}
+
+// Every gap takes at least one character; a fixed part between two gaps is taken where it
+// first occurs.
+bool MatchPattern(const TextPattern& p, const std::string& s, std::vector<std::string>& gaps) {
+  const std::string& first = p.parts.front();
+  const std::string& last = p.parts.back();
+  if (s.size() < FixedLength(p) + p.gapSlots.size()) return false;
+  if (s.compare(0, first.size(), first) != 0 || s.compare(s.size() - last.size(), last.size(), last) != 0) return false;
+  const size_t end = s.size() - last.size();
+  size_t pos = first.size();
+  gaps.clear();
+  for (size_t k = 1; k + 1 < p.parts.size(); ++k) {
+    size_t at = s.find(p.parts[k], pos + 1);
+    if (at == std::string::npos || at + p.parts[k].size() >= end) return false;
+    gaps.push_back(s.substr(pos, at - pos));
+    pos = at + p.parts[k].size();
+  }
+  if (pos >= end) return false;
+  gaps.push_back(s.substr(pos, end - pos));
+  return true;
+}
+
+std::string TranslateLine(const LanguageInfo& lang, const std::string& line, int depth);
+
+// A gap holding a text of its own (an error message inside "Write to CSV Error %1") is
+// translated as well, one level deep.
+std::string FillPattern(const LanguageInfo& lang, const TextPattern& p, const std::vector<std::string>& gaps, int depth) {
+  std::string out;
+  for (size_t i = 0; i < p.value.size(); ++i) {
+    if (IsSlot(p.value, i)) {
+      auto slot = std::find(p.gapSlots.begin(), p.gapSlots.end(), p.value[i + 1] - '0');
+      if (slot != p.gapSlots.end()) {
+        const std::string& gap = gaps[static_cast<size_t>(slot - p.gapSlots.begin())];
+        out += depth > 0 ? TranslateLine(lang, gap, depth - 1) : gap;
+        ++i;
+        continue;
+      }
+    }
+    out += p.value[i];
+  }
+  return out;
+}
+
+std::string TranslateLine(const LanguageInfo& lang, const std::string& line, int depth) {
+  if (line.empty()) return line;
+  auto it = lang.entries.find(line);
+  // A key of its own decides, even with an empty value (then the English text shows).
+  if (it != lang.entries.end()) return it->second.empty() ? line : it->second;
+  std::vector<std::string> gaps;
+  for (const TextPattern& p : lang.patterns)
+    if (!p.value.empty() && MatchPattern(p, line, gaps)) return FillPattern(lang, p, gaps, depth);
+  return line;
+}
+
+void CollectPatterns(LanguageInfo& lang) {
+  lang.patterns.clear();
+  for (const auto& [key, value] : lang.entries) {
+    TextPattern p;
+    if (!key.empty() && key[0] != '!' && ParsePattern(key, value, p)) lang.patterns.push_back(std::move(p));
+  }
+  // The key with the most fixed text is the most particular one, so it is tried first.
+  std::stable_sort(lang.patterns.begin(), lang.patterns.end(),
+                   [](const TextPattern& a, const TextPattern& b) { return FixedLength(a) > FixedLength(b); });
+}
+
 }  // namespace
 
 bool IsKnownLanguageId(int id) { return id == 1033 || id == 2052 || id == 1031; }
@@ -96,6 +185,7 @@ bool LoadTranslationFile(const std::string& path, LanguageInfo& out, std::string
   }
   auto name = out.entries.find("!LanguageName");
   out.name = name != out.entries.end() ? name->second : std::string();
+  CollectPatterns(out);
   return true;
 }
 
@@ -135,12 +225,27 @@ void ResetLanguages() { std::atomic_store(&gCurrent, std::shared_ptr<const Langu
 
 const LanguageInfo* CurrentLanguage() { return std::atomic_load(&gCurrent).get(); }
 
+std::string TranslateWith(const LanguageInfo& lang, const std::string& source) {
+  if (source.find('\n') == std::string::npos) return TranslateLine(lang, source, 1);
+  // Keys are single lines: each line of a longer text is its own key; the line ends stay.
+  std::string out;
+  size_t pos = 0;
+  while (pos <= source.size()) {
+    size_t end = source.find('\n', pos);
+    if (end == std::string::npos) end = source.size();
+    size_t textEnd = (end > pos && source[end - 1] == '\r') ? end - 1 : end;
+    out += TranslateLine(lang, source.substr(pos, textEnd - pos), 1);
+    out.append(source, textEnd, end - textEnd);
+    if (end == source.size()) break;
+    out += '\n';
+    pos = end + 1;
+  }
+  return out;
+}
+
 std::string TranslateText(const std::string& source) {
   std::shared_ptr<const LanguageInfo> lang = std::atomic_load(&gCurrent);
-  if (!lang) return source;
-  auto it = lang->entries.find(source);
-  if (it == lang->entries.end() || it->second.empty()) return source;
-  return it->second;
+  return lang ? TranslateWith(*lang, source) : source;
 }
 
 int PrimaryLanguageFromIndex(int index) { return (index == 0 || index == 2) ? 4 : 9; }

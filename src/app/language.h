@@ -7,11 +7,20 @@
 
 namespace movra {
 
+// A key that stands for texts composed at run time: "Record %1 CRC error!" stands for
+// "Record 5 CRC error!". The parts are the fixed texts around the placeholders.
+struct TextPattern {
+  std::vector<std::string> parts;  // one more than gaps
+  std::vector<int> gapSlots;       // the placeholder digit, 1..9, of each gap
+  std::string value;               // the translation, "%n" taking gap n's text
+};
+
 struct LanguageInfo {
   int id = 0;
   std::string name;
   std::string folder;
   std::map<std::string, std::string> entries;  // key -> value, both UTF-8
+  std::vector<TextPattern> patterns;          // keys holding %1..%9, most fixed text first
 };
 
 // The three languages the program knows by identifier.
@@ -31,8 +40,14 @@ void ScanLanguages(const std::string& exeDir, const std::string& fileName = "Mov
 void ResetLanguages();
 // The current language, or null when every text is shown in English.
 const LanguageInfo* CurrentLanguage();
-// The translation in the current language, or the source text itself.
+// The translation in the current language, or the source text itself. A text without an
+// entry of its own is matched against the keys holding placeholders ("Com %1 disconnected!"),
+// and a text of several lines is translated line by line, so texts composed with numbers,
+// paths or a second line are translated as well. A message standing in a placeholder's
+// place ("Write to CSV Error %1") is translated too, one level deep.
 std::string TranslateText(const std::string& source);
+// The same against one language (tests and tools).
+std::string TranslateWith(const LanguageInfo& lang, const std::string& source);
 
 // The run-time library's primary language from the manager's language index:
 // 0 or 2 give 4 (Chinese), anything else 9 (English).

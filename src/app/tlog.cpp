@@ -1,6 +1,7 @@
 #include "app/tlog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,6 +57,21 @@ std::FILE* OpenPrivateAppend(const std::string& path) {
   return f;
 }
 
+bool RotateBeforeAppend(std::FILE*& file, const std::string& path, std::size_t adding, std::uintmax_t limit) {
+  struct stat opened {}, named {};
+  const bool isNamed = file && fstat(fileno(file), &opened) == 0 && stat(path.c_str(), &named) == 0 &&
+                       named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+  if (isNamed) {
+    const auto size = static_cast<std::uintmax_t>(named.st_size);
+    if (size == 0 || size + adding <= limit) return true;
+    // When the rename fails the line still goes to the file as it is: nothing is lost.
+    if (std::rename(path.c_str(), (path + ".1").c_str()) != 0) return true;
+  }
+  if (file) std::fclose(file);
+  file = OpenPrivateAppend(path);
+  return file != nullptr;
+}
+
 Tlog::Tlog(const std::string& fileName) : fileName_(fileName.empty() ? DefaultFileName() : fileName) {
   file_ = OpenPrivateAppend(fileName_);
   if (!file_) throw TlogError(std::string("Cannot open ") + fileName_ + ": " + std::strerror(errno));
@@ -72,6 +88,8 @@ Tlog::~Tlog() noexcept(false) {
 void Tlog::WriteLine(const std::string& text, const std::string& prefix, bool hex) {
   std::lock_guard<std::mutex> lock(logLock());
   std::string line = TimeStamp() + " " + prefix + (hex ? HexText(text) : text) + "\r\n";
+  if (!RotateBeforeAppend(file_, fileName_, line.size()))
+    throw TlogError(std::string("Cannot open ") + fileName_ + ": " + std::strerror(errno));
   if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0)
     throw TlogError(std::string("I/O error ") + std::strerror(errno));
 }

@@ -1,5 +1,6 @@
 // Log-file lines: "YYYY-MM-DD hh:mm:ss:zzz" + blank + prefix + text (or its hex) + CR LF.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,17 @@ namespace movra {
 
 // Opens a file for appending, creating it readable by the user alone.
 std::FILE* OpenPrivateAppend(const std::string& path);
+
+// The logs hold every record read, so they are kept to about this size.
+inline constexpr std::uintmax_t kLogSizeLimit = 1024 * 1024;
+
+// Keeps a log bounded. When appending `adding` bytes would take the file at `path` past
+// `limit`, the file is renamed to path + ".1" (replacing an older one) and `file` becomes a
+// new, empty file at `path`; a line is therefore never split between the two. A `file` that
+// no longer is the one at `path` (another writer rotated it), or none, is reopened at `path`.
+// False when the file cannot be reopened; `file` is then null.
+bool RotateBeforeAppend(std::FILE*& file, const std::string& path, std::size_t adding,
+                        std::uintmax_t limit = kLogSizeLimit);
 
 // Each byte as two upper-case hex digits and a blank; empty for the empty input.
 std::string HexText(const std::string& bytes);
@@ -27,7 +39,8 @@ class Tlog {
   Tlog(const Tlog&) = delete;
   Tlog& operator=(const Tlog&) = delete;
 
-  // One line under the process-wide lock; raises TlogError when the write fails.
+  // One line under the process-wide lock, after rotating a full file to ".1"; raises
+  // TlogError when the write fails.
   void WriteLine(const std::string& text, const std::string& prefix, bool hex);
   const std::string& fileName() const { return fileName_; }
 

@@ -17,6 +17,7 @@ namespace movra {
 namespace {
 std::mutex gTraceMutex;
 std::FILE* gTrace = nullptr;
+std::string gTracePath;
 std::atomic<bool> gTraceOpen{false};
 }  // namespace
 
@@ -35,6 +36,7 @@ bool OpenTrace() {
   std::lock_guard<std::mutex> lock(gTraceMutex);
   if (gTrace) std::fclose(gTrace);
   gTrace = OpenPrivateAppend(path);
+  gTracePath = path;
   if (!gTrace) {
     std::string reason = std::strerror(errno);
     gTraceOpen = false;
@@ -50,11 +52,13 @@ void BugMessage(const std::string& text) {
   bool failed = false;
   {
     std::lock_guard<std::mutex> lock(gTraceMutex);
-    if (!gTrace) return;
+    if (!gTraceOpen) return;
     std::string rec = TraceRecord(Now(), text);
-    // Written and flushed whole under the lock, so records of two threads never mix.
-    failed = std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
-    if (failed) std::clearerr(gTrace);
+    // Written and flushed whole under the lock, so records of two threads never mix; a
+    // record that would take the trace past its size starts a new file.
+    failed = !RotateBeforeAppend(gTrace, gTracePath, rec.size()) ||
+             std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
+    if (failed && gTrace) std::clearerr(gTrace);
   }
   if (failed) ShowError("Error in BugMessage");
 }

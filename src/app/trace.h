@@ -1,4 +1,5 @@
-// The debug trace MovraT.dbg: one record per BugMessage, appended across runs.
+// The debug trace MovraT.dbg: one record per BugMessage, appended across runs. Past
+// about 1 MiB it is renamed MovraT.dbg.1 (the older one goes) and a new trace starts.
 #pragma once
 #include <string>
 

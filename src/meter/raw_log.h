@@ -1,5 +1,6 @@
 // The raw-data log MovraTRaw.txt: every wire byte and every step of a transfer, one line
-// each, from the owner thread and the transfer thread alike.
+// each, from the owner thread and the transfer thread alike. Both logs, like every Tlog
+// file, move to ".1" when they pass about 1 MiB, so they stay bounded.
 #pragma once
 #include <string>
 

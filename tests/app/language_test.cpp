@@ -101,6 +101,44 @@ TEST_F(Languages, FilesOutsideFoldersAreIgnored) {
   EXPECT_EQ(CurrentLanguage(), nullptr);
 }
 
+TEST_F(Languages, ComposedAndMultiLineTextsAreTranslatedByParts) {
+  dir.write("1031/MovraT.txt",
+            "!LanguageID=1031\n"
+            "Error=Fehler\n"
+            "Record %1 CRC error! Please try again!=Datensatz %1: CRC-Fehler! Bitte erneut versuchen!\n"
+            "Cannot create file \"%1\". %2=Datei \"%1\" kann nicht angelegt werden. %2\n"
+            "%1 of %2=%2 gesamt, davon %1\n"
+            "%1 disconnected!=getrennt: %1\n"
+            "Com %1 disconnected!=COM %1 getrennt!\n"
+            "Untranslated %1=\n"
+            "Write to CSV Error %1=Fehler beim Schreiben der CSV-Datei: %1\n"
+            "It is a folder, not a regular file.=Es ist ein Ordner, keine Datei.\n");
+  ScanLanguages(dir.path());
+  struct Case {
+    const char* name;
+    std::string source;
+    std::string expected;
+  } cases[] = {
+      {"number in the gap", "Record 12 CRC error! Please try again!", "Datensatz 12: CRC-Fehler! Bitte erneut versuchen!"},
+      {"empty gap is no match", "Record  CRC error! Please try again!", "Record  CRC error! Please try again!"},
+      {"two gaps, text with quotes", "Cannot create file \"/tmp/a \"b\". No space left on device",
+       "Datei \"/tmp/a \"b\" kann nicht angelegt werden. No space left on device"},
+      {"gaps change places", "3 of 30", "30 gesamt, davon 3"},
+      {"a gap's own %2 stays as it is", "Record %2 CRC error! Please try again!",
+       "Datensatz %2: CRC-Fehler! Bitte erneut versuchen!"},
+      {"the more particular key wins", "Com 3 disconnected!", "COM 3 getrennt!"},
+      {"empty value shows English", "Untranslated x", "Untranslated x"},
+      {"a message in a gap is translated too", "Write to CSV Error It is a folder, not a regular file.",
+       "Fehler beim Schreiben der CSV-Datei: Es ist ein Ordner, keine Datei."},
+      {"and a composed one", "Write to CSV Error Record 3 CRC error! Please try again!",
+       "Fehler beim Schreiben der CSV-Datei: Datensatz 3: CRC-Fehler! Bitte erneut versuchen!"},
+      {"each line is its own key", "Com 3 disconnected!\nError", "COM 3 getrennt!\nFehler"},
+      {"line ends stay", "Error\r\nError\r\n", "Fehler\r\nFehler\r\n"},
+      {"unknown lines stay", "Error\nUnknown line\n\nError", "Fehler\nUnknown line\n\nFehler"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TranslateText(c.source), c.expected) << c.name;
+}
+
 TEST(PrimaryLanguage, FromIndex) {
   EXPECT_EQ(PrimaryLanguageFromIndex(-1), 9);
   EXPECT_EQ(PrimaryLanguageFromIndex(0), 4);

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -35,6 +38,38 @@ bool IsHeaderKey(const std::string& key) { return !key.empty() && key[0] == '!';
 
 const std::string kDialoutCommand = "sudo usermod -aG dialout $USER";
 
+// The placeholders %1..%9 a text holds.
+std::multiset<std::string> Placeholders(const std::string& text) {
+  std::multiset<std::string> out;
+  static const std::regex slot("%[1-9]");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), slot); it != std::sregex_iterator(); ++it)
+    out.insert(it->str());
+  return out;
+}
+
+// Every whole string literal (adjacent literals joined) the program's sources hand straight
+// to a translating call, with the file and line it stands in.
+std::vector<std::pair<std::string, std::string>> LiteralsPassedToTranslation() {
+  namespace fs = std::filesystem;
+  static const std::regex call(R"re(\b(TranslateText|ShowInfo|ShowError|AskWarning|Tr)\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\))re");
+  static const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
+  std::vector<std::pair<std::string, std::string>> found;
+  for (const char* tree : {"src", "tools"}) {
+    for (const auto& entry : fs::recursive_directory_iterator(test::SourceDir() + "/" + tree)) {
+      if (!entry.is_regular_file() || entry.path().extension() != ".cpp") continue;
+      std::string code = test::ReadFileBytes(entry.path().string());
+      for (auto it = std::sregex_iterator(code.begin(), code.end(), call); it != std::sregex_iterator(); ++it) {
+        std::string joined, parts = (*it)[2].str();
+        for (auto l = std::sregex_iterator(parts.begin(), parts.end(), literal); l != std::sregex_iterator(); ++l)
+          joined += std::regex_replace((*l)[1].str(), std::regex(R"(\\(["\\]))"), "$1");
+        size_t line = 1 + static_cast<size_t>(std::count(code.begin(), code.begin() + it->position(), '\n'));
+        found.emplace_back(joined, entry.path().filename().string() + ":" + std::to_string(line));
+      }
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 TEST(InstallKeys, AreUniqueNonEmptyAndNameTheProgramsOwnTexts) {
@@ -50,6 +85,15 @@ TEST(InstallKeys, AreUniqueNonEmptyAndNameTheProgramsOwnTexts) {
   // Texts the program holds as constants: the dialog captions and both title defaults.
   for (const char* own : {"Warning", "Message", "Error", kDefaultTitle, kDefaultAboutTitle})
     EXPECT_TRUE(seen.count(own)) << "missing key: " << own;
+}
+
+TEST(InstallKeys, CoverEveryTextTheSourcesTranslate) {
+  // A message added to the program without a key would show in English in every language.
+  std::vector<std::string> keys = Keys();
+  std::set<std::string> known(keys.begin(), keys.end());
+  auto literals = LiteralsPassedToTranslation();
+  EXPECT_FALSE(literals.empty());
+  for (const auto& [text, where] : literals) EXPECT_TRUE(known.count(text)) << where << ": no key for [" << text << "]";
 }
 
 class Translation : public ::testing::TestWithParam<int> {};
@@ -107,6 +151,18 @@ TEST_P(FullTranslation, KeepsTheGroupCommandRunnable) {
   EXPECT_EQ(withCommand, 1);
 }
 
+TEST_P(FullTranslation, KeepsEveryPlaceholderOfTheKey) {
+  // A key with %1 stands for texts with a number or a path there; the translation must
+  // show each of them once, wherever its language puts it.
+  LanguageInfo lang;
+  std::string why;
+  ASSERT_TRUE(LoadTranslationFile(TranslationPath(GetParam()), lang, why)) << why;
+  for (const auto& [key, value] : lang.entries) {
+    if (IsHeaderKey(key)) continue;
+    EXPECT_EQ(Placeholders(value), Placeholders(key)) << key << " -> " << value;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, FullTranslation, ::testing::Values(2052, 1031));
 
 TEST(EnglishTranslation, ShowsEveryTextUnchanged) {
@@ -159,4 +215,19 @@ TEST(InstalledSettings, GiveTheConfiguredValues) {
   // The about box passes the configured title through the translation.
   std::vector<std::string> keys = Keys();
   EXPECT_NE(std::find(keys.begin(), keys.end(), o.AboutTitle), keys.end());
+}
+
+TEST(DesktopEntry, NamesTheProgramByItsWindowCaption) {
+  // The task bar groups the window by its class, which the program sets to the caption;
+  // the menu shows the entry's name: all three are the settings' title.
+  TGlobalOption o;
+  ReadConfigFrom(InstallDir() + "/MovraT.INI", o);
+  std::istringstream in(test::ReadFileBytes(InstallDir() + "/movra.desktop"));
+  std::map<std::string, std::string> entry;
+  for (std::string line; std::getline(in, line);) {
+    size_t eq = line.find('=');
+    if (eq != std::string::npos && line[0] != '#') entry[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  EXPECT_EQ(entry["Name"], o.Title);
+  EXPECT_EQ(entry["StartupWMClass"], o.Title);
 }
