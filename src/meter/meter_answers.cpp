@@ -14,6 +14,7 @@ constexpr size_t kSerialLength = 11;
 SerialAnswerScan NotTaken(SerialAnswerVerdict verdict, const std::string& why) {
   return {verdict, std::string(), "[In OnGetMeterData] " + why + ", the serial number stays Unknown"};
 }
+SerialAnswerScan CutShort() { return NotTaken(SerialAnswerVerdict::CutShort, "Serial number answer cut short"); }
 }  // namespace
 
 std::optional<std::string> DevModeLogText(const std::string& chunk) {
@@ -35,7 +36,7 @@ SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
   size_t records = bytes.find("&PZ", p + 3);
   if (records < p + length) {
     bytes.erase(0, records);
-    return NotTaken(SerialAnswerVerdict::CutShort, "Serial number answer cut short");
+    return CutShort();
   }
   if (bytes.size() < p + length) return {SerialAnswerVerdict::Waiting, std::string(), std::string()};
   std::string answer = bytes.substr(p, length);
@@ -50,6 +51,11 @@ SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
     return NotTaken(SerialAnswerVerdict::CrcMismatch, "Serial number answer CRC error");
   if (n == 0) return NotTaken(SerialAnswerVerdict::Empty, "Serial number answer without a serial number");
   return {SerialAnswerVerdict::Taken, answer.substr(kHeaderLength, std::min(n, kSerialLength)), std::string()};
+}
+
+SerialAnswerScan AbandonSerialAnswer(std::string& bytes) {
+  bytes.clear();
+  return CutShort();
 }
 
 }  // namespace movra

@@ -32,4 +32,7 @@ struct SerialAnswerScan {
 // first record frames) in `bytes`. Bytes without "&PP" are dropped whole.
 SerialAnswerScan TakeSerialAnswer(std::string& bytes);
 
+// The transfer ends while an answer is still waited for: it was cut short. Drops the bytes.
+SerialAnswerScan AbandonSerialAnswer(std::string& bytes);
+
 }  // namespace movra

@@ -22,9 +22,15 @@ void MeterReceiver::Begin() {
 }
 
 void MeterReceiver::Reset() {
-  std::lock_guard<std::mutex> lock(bufferMutex_);
-  receiveBuffer_.clear();
-  frameQueue_.Clear();
+  SerialAnswerScan abandoned;
+  {
+    std::lock_guard<std::mutex> lock(bufferMutex_);
+    // Half a serial number answer and then silence: the trace says why it stays unknown.
+    if (state_ == AwaitSerialNumber && !receiveBuffer_.empty()) abandoned = AbandonSerialAnswer(receiveBuffer_);
+    receiveBuffer_.clear();
+    frameQueue_.Clear();
+  }
+  if (!abandoned.traceText.empty()) BugMessage(abandoned.traceText);
 }
 
 std::string MeterReceiver::SerialNumber() const {

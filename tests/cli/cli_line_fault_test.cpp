@@ -44,6 +44,7 @@ struct LineFault {
   int exitCode;
   std::string serial = "PT12345678A";
   std::string traceLine = {};  // a line the trace must hold
+  bool exportCsv = false;      // --csv as well: what was read is exported all the same
 };
 
 std::ostream& operator<<(std::ostream& os, const LineFault& f) { return os << f.name; }
@@ -99,8 +100,11 @@ const LineFault kFaults[] = {
      "4800",
      {"5", "4", "3"},
      {},
-     Incomplete(3),
-     kIncomplete},
+     "Message: Export to CSV finished!\n" + Incomplete(3),
+     kIncomplete,
+     "PT12345678A",
+     {},
+     true},
     // A meter clock that says month 13: the record is acknowledged, but has no calendar
     // date to be stored under.
     {"RecordWithoutCalendarDate",
@@ -133,7 +137,10 @@ TEST_P(CliLineFault, StoresWhatWasAcknowledgedOnceAndInOrder) {
   SimProcess sim;
   ASSERT_TRUE(sim.start(SimArgsOf(f))) << sim.lastError();
 
-  ProcessResult r = folder.run({"download", "--port", sim.devicePath(), "--baud", f.baud, "--store"});
+  std::vector<std::string> args = {"download", "--port", sim.devicePath(), "--baud", f.baud, "--store"};
+  TempDir out;
+  if (f.exportCsv) args.insert(args.end(), {"--csv", out.file("list")});
+  ProcessResult r = folder.run(args);
   ASSERT_EQ(r.exitCode, f.exitCode) << "stdout:\n" << r.out << "stderr:\n" << r.err;
   EXPECT_EQ(r.err, f.messages);
 
@@ -162,6 +169,12 @@ TEST_P(CliLineFault, StoresWhatWasAcknowledgedOnceAndInOrder) {
   }
   if (!f.traceLine.empty()) {
     EXPECT_NE(ReadFileBytes(folder.tracePath()).find(f.traceLine), std::string::npos);
+  }
+  if (f.exportCsv) {
+    std::vector<std::string> exported;
+    std::vector<std::string> lines = Lines(ReadFileBytes(out.file("list.csv")));
+    for (size_t i = 1; i < lines.size(); ++i) exported.push_back(lines[i].substr(0, lines[i].find(',')));
+    EXPECT_EQ(exported, expected);
   }
 }
 

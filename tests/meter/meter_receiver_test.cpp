@@ -89,12 +89,15 @@ TEST_F(MeterReceiverTest, SerialNumberIsTakenOnlyFromAWholeAnswerWithTheRightCrc
     uint8_t state;
     int framesQueued;
     std::string trace;  // what the trace says about it; "" for nothing
+    bool transferEnds = false;  // the transfer ends after the chunks
   } cases[] = {
       {"whole", {answer}, "PT123456789", ReceiveRecords, 0, ""},
       {"in two pieces", {answer.substr(0, 10), answer.substr(10)}, "PT123456789", ReceiveRecords, 0, ""},
       {"in three pieces, the length byte in the second",
        {answer.substr(0, 4), answer.substr(4, 5), answer.substr(9)}, "PT123456789", ReceiveRecords, 0, ""},
       {"first piece only", {answer.substr(0, 12)}, "Unknown", AwaitSerialNumber, 0, ""},
+      {"first piece, then the transfer ends", {answer.substr(0, 12)}, "Unknown", AwaitSerialNumber, 0,
+       "Serial number answer cut short", true},
       {"after noise", {"ab" + answer}, "PT123456789", ReceiveRecords, 0, ""},
       {"with the first record behind it", {answer + record}, "PT123456789", ReceiveRecords, 1, ""},
       {"second piece with the first record", {answer.substr(0, 10), answer.substr(10) + record}, "PT123456789",
@@ -122,6 +125,7 @@ TEST_F(MeterReceiverTest, SerialNumberIsTakenOnlyFromAWholeAnswerWithTheRightCrc
     r.Begin();
     r.HandleChunk(Hex("26 50 41 00 00 00 00 11 22 0D"));
     for (const auto& chunk : c.chunks) r.HandleChunk(chunk);
+    if (c.transferEnds) r.Reset();
     EXPECT_EQ(r.SerialNumber(), c.serial);
     EXPECT_EQ(r.ReceiveState(), c.state);
     EXPECT_EQ(q.Count(), c.framesQueued);

@@ -46,13 +46,15 @@ std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   return request;
 }
 
-// What the window's summary says in its second line when the transfer ended before the
-// meter had sent all it holds; the exit code tells it too.
-int ReportOutcome(const TransferOutcome& transfer, int exitCode) {
+// What the window's summary says in its second line when records stay in the meter (the
+// transfer ended before the meter had sent all it holds, or notSaved records read could not
+// be stored); the exit code tells it too.
+int ReportOutcome(const TransferOutcome& transfer, int exitCode, int32_t notSaved = 0) {
   DownloadOutcome outcome;
   outcome.Add(transfer);
-  if (!outcome.incomplete) return exitCode;
-  ShowInfo(IncompleteDownloadText(outcome));
+  std::string text = IncompleteDownloadText(outcome, notSaved);
+  if (text.empty()) return exitCode;
+  ShowInfo(text);
   return exitCode == kExitOk ? kExitIncomplete : exitCode;
 }
 
