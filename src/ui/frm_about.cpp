@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "app/config.h"
 #include "app/language.h"
@@ -62,6 +63,25 @@ TFrmAbout::TFrmAbout(QWidget* parent) : QDialog(parent) {
   connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
 
   FormCreate();
+  FitToTexts();
+}
+
+void TFrmAbout::FitToTexts() {
+  // The labels follow one another at the height their texts need in this font, and the
+  // box ends under the button: no empty band, whatever the fonts and the language.
+  const int gap = 8;
+  lblTitle->setFixedHeight(lblTitle->heightForWidth(lblTitle->width()));
+  lblVersion->move(lblVersion->x(), lblTitle->geometry().bottom() + 1 + gap / 2);
+  lblVersion->setFixedHeight(lblVersion->sizeHint().height());
+  int logoBottom = ImgLogo->parentWidget()->geometry().bottom() + 1;
+  int top = std::max(logoBottom, lblVersion->geometry().bottom() + 1) + gap;
+  lblWarning->setGeometry(lblWarning->x(), top, lblWarning->width(), lblWarning->heightForWidth(lblWarning->width()));
+  top = lblWarning->geometry().bottom() + 1 + gap;
+  lblCompany->setGeometry(lblCompany->x(), top, lblCompany->width(), lblCompany->sizeHint().height());
+  Panel1->resize(Panel1->width(), lblCompany->geometry().bottom() + 1 + gap);
+  int buttonTop = Panel1->geometry().bottom() + 1 + 11;
+  btnOK->move(btnOK->x(), buttonTop);
+  setFixedSize(453, buttonTop + btnOK->height() + 12);
 }
 
 void TFrmAbout::FormCreate() {

@@ -23,6 +23,7 @@ class TFrmAbout : public QDialog {
 
  private:
   void FormCreate();
+  void FitToTexts();
   void btnOKClick();
 };
 

@@ -27,6 +27,7 @@
 #include "app/dialogs.h"
 #include "data/row_set.h"
 #include "recording_presenter.h"
+#include "sim_process.h"
 #include "ui/data_list_view.h"
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
@@ -410,7 +411,12 @@ TEST_F(WindowTest, AboutShowsTheBoxModally) {
   EXPECT_EQ(about.lblTitle->text().toStdString(), GlobalOption.AboutTitle);
   EXPECT_EQ(about.lblVersion->text(), "VERSION:1.0.0(20170912)");
   EXPECT_EQ(about.btnOK->text(), "Close");
-  EXPECT_EQ(about.size(), QSize(453, 301));
+  // The designed width; the height ends under the Close button, the company's name
+  // follows the notice without an empty band.
+  EXPECT_EQ(about.width(), 453);
+  EXPECT_LE(about.lblCompany->y() - about.lblWarning->geometry().bottom(), 12);
+  EXPECT_LE(about.height() - about.btnOK->geometry().bottom(), 14);
+  EXPECT_TRUE(about.rect().contains(about.btnOK->geometry()));
 }
 
 TEST_F(WindowTest, DeviceArrivalAndRemovalRefreshThePortList) {
@@ -427,6 +433,31 @@ TEST_F(WindowTest, DeviceArrivalAndRemovalRefreshThePortList) {
   fs::remove(folder.deviceRoot() + "/dev/ttyUSB1");
   ASSERT_TRUE(ProcessEventsUntil([&] { return w.PanelText(0) == "USB device disconnected"; }, 5000));
   EXPECT_TRUE(w.UsbPorts.empty());
+}
+
+TEST_F(WindowTest, CablePulledMidDownloadLeavesNoPortInThePortPanel) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--generate", "30", "--generation", "4800"}))
+      << sim.lastError();
+  ScopedPresenter boxes;
+  boxes->allowAny();
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  ASSERT_EQ(w.UsbPorts.size(), 1u);
+  // The cable comes out once the first records are in.
+  QTimer pull;
+  QObject::connect(&pull, &QTimer::timeout, [&] {
+    if (p.list().recordCount() >= 2) {
+      pull.stop();
+      sim.unplug();
+    }
+  });
+  pull.start(10);
+  w.btnDownload->click();
+  EXPECT_FALSE(pull.isActive()) << "the download ended before the cable was pulled";
+  EXPECT_TRUE(ProcessEventsUntil([&] { return w.UsbPorts.empty(); }, 5000));
+  EXPECT_FALSE(Downloading);
 }
 
 TEST_F(WindowTest, PortsPresentAtStartAreListed) {
