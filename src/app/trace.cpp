@@ -35,8 +35,8 @@ bool OpenTrace() {
   std::string path = TraceFilePath();
   std::lock_guard<std::mutex> lock(gTraceMutex);
   if (gTrace) std::fclose(gTrace);
-  gTrace = OpenPrivateAppend(path);
   gTracePath = path;
+  gTrace = OpenPrivateAppend(path);
   if (!gTrace) {
     std::string reason = std::strerror(errno);
     gTraceOpen = false;
