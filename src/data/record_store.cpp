@@ -8,6 +8,7 @@
 #include "app/utf8.h"
 #include "data/data_module.h"
 #include "data/record_conversion.h"
+#include "data/sql_database.h"
 
 namespace movra {
 
@@ -42,6 +43,7 @@ void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::stri
   StoreScope scope(q, ui_);
   if (!q.active()) q.open();
 
+  fileHasUnlistedRows_ = FileHasUnlistedRows();
   TMeterRecord rec;
   while (records.Pop(rec)) storeOne(rec);
 
@@ -118,7 +120,8 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
     BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is listed already; not stored again");
     return;
   }
-  if (int listed = listStoredCopy(rec.SerialNumber, recordNumber, when, timeText); listed > 0) {
+  if (int listed = fileHasUnlistedRows_ ? listStoredCopy(rec.SerialNumber, recordNumber, when, timeText) : 0;
+      listed > 0) {
     BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is stored already; listed, not stored again");
     TransferCount += listed;
     return;
@@ -167,14 +170,31 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
 bool TRecordStore::listedAlready(const std::string& serial, const std::string& number, TDateTime when,
                                  const std::string& timeText) const {
   const RowSet& q = dm_.qryCheckDataEntry;
+  const int numberField = q.findField("fRecordNumber"), serialField = q.findField("fSN");
+  const int timeField = q.findField("fTime_String"), dateField = q.findField("fDate");
   for (int row = 0; row < q.recordCount(); ++row) {
-    if (q.fieldAt(row, "fRecordNumber").asString() != number) continue;
-    if (q.fieldAt(row, "fSN").asString() != serial) continue;
-    if (q.fieldAt(row, "fTime_String").asString() != timeText) continue;
-    const FieldRef date = q.fieldAt(row, "fDate");
+    if (q.fieldAt(row, numberField).asString() != number) continue;
+    if (q.fieldAt(row, serialField).asString() != serial) continue;
+    if (q.fieldAt(row, timeField).asString() != timeText) continue;
+    const FieldRef date = q.fieldAt(row, dateField);
     if (!date.isNull() && date.asDateTime() == when) return true;
   }
   return false;
+}
+
+// Every row of the file is listed unless the file holds more rows than the list has
+// written: then a record may have been stored by an earlier run.
+bool TRecordStore::FileHasUnlistedRows() {
+  const RowSet& q = dm_.qryCheckDataEntry;
+  try {
+    SqlStatement st(dm_.adoConn.database(), "SELECT count(*) FROM Result_Log");
+    if (!st.step()) return true;
+    const FieldValue inFile = st.column(0);
+    const auto* n = std::get_if<int64_t>(&inFile);
+    return !n || *n > q.recordCount() - q.pendingNewCount();
+  } catch (const DbError&) {
+    return true;
+  }
 }
 
 // Rows of the file stored by an earlier run (never listed since, or listed before a
@@ -200,6 +220,8 @@ void TRecordStore::ClearData() {
   if (q.active()) q.requery();
   else q.open();
   TransferCount = 0;
+  // The rows a failed batch left are gone with the list.
+  lastWriteError_.clear();
 }
 
 }  // namespace movra

@@ -70,7 +70,9 @@ class TRecordStore {
                      const std::string& timeText) const;
   int listStoredCopy(const std::string& serial, const std::string& number, TDateTime when,
                      const std::string& timeText);
+  bool FileHasUnlistedRows();
   std::string lastWriteError_;
+  bool fileHasUnlistedRows_ = true;
   TDM& dm_;
   StoreUi& ui_;
 };
