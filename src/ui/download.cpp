@@ -34,7 +34,7 @@ std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "
 // How the transfers of the current command ended, for the summary's second line.
 DownloadOutcome gDownloadOutcome;
 
-std::string SummaryText() { return DownloadSummaryText(DownloadTotal, gDownloadOutcome); }
+std::string SummaryText(int32_t notSaved = 0) { return DownloadSummaryText(DownloadTotal, gDownloadOutcome, notSaved); }
 
 }  // namespace
 
@@ -74,6 +74,9 @@ void TFrmMain::EndDownloadState() {
 }
 
 void TFrmMain::btnDownloadClick() {
+  // A file that takes no rows would let the meter see every record acknowledged while none
+  // is kept: refuse before the meter is asked for anything.
+  if (!DatabaseWritable()) return;
   if (ResultRowCount() > 0) {
     if (AskWarning("New data will overwrite the old records, continue ?") != IDYES) return;
     ClearData();
@@ -130,7 +133,7 @@ void TFrmMain::btnDownloadClick() {
     SetPanel(1, "");
     SetPanel(2, "");
     SetPanel(4, "");
-    if (!UsbPorts.empty()) ShowInfo(SummaryText());
+    if (!UsbPorts.empty()) ShowInfo(SummaryText(UnsavedRecordCount()));
   } catch (const DownloadAbandoned&) {
     EndDownloadState();
   } catch (const std::exception& e) {
@@ -138,8 +141,9 @@ void TFrmMain::btnDownloadClick() {
     BugMessage(e.what());
     EndDownloadState();
     // A pulled cable stops the command at the next port; records are left in the meter,
-    // and the user must hear how many were read.
-    if (gDownloadOutcome.incomplete) ShowInfo(SummaryText());
+    // and the user must hear how many were read (and how many the database could not take).
+    int32_t unsaved = UnsavedRecordCount();
+    if (gDownloadOutcome.incomplete || unsaved > 0) ShowInfo(SummaryText(unsaved));
   }
 }
 
@@ -188,7 +192,7 @@ void TFrmMain::WMTransferEnd(const Message& m) {
   if (!ownNotice && Meter) gDownloadOutcome.Add(Meter->LastTransferOutcome());
   if (DownloadPhase == 2) {
     BugMessage("========第二阶段，弹出对话框！");
-    ShowInfo(SummaryText());
+    ShowInfo(SummaryText(UnsavedRecordCount()));
   }
   if (ownNotice) ShowInfo("Meter is not ready! Please check the power and cable!");
 }

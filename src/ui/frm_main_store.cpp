@@ -50,7 +50,8 @@ int32_t TFrmMain::TransferCount() const { return store_ ? store_->TransferCount 
 
 bool TFrmMain::DatabaseWritable() {
   TDM* dm = DataModule();
-  if (!dm) return false;
+  // Without a data module nothing is stored, so there is nothing to protect.
+  if (!dm) return true;
   std::string why = dm->DatabaseWriteProblem();
   if (why.empty()) return true;
   BugMessage("Save Error: " + why);

@@ -204,7 +204,7 @@ const StoringRule kStoringRules[] = {
     // Line feed, tab, escape, DEL: none may break a line of the list or a file.
     {"ControlBytesInTheSerialNumber",
      {"--generate", "3", "--no-pace", "--serial", "M\n\t\x01\x1B\x7F" "00001"},
-     {"1", "2", "3"},
+     {"3", "2", "1"},
      "M?????00001",
      ""},
 };

@@ -334,8 +334,8 @@ TEST_F(WindowStoring, MeterAnsweringAtBothSpeedsIsStoredOnce) {
       << sim.lastError();
   ASSERT_TRUE(RunDownload(w(), 60000));
   ExpectIdle(w());
-  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{1, 2, 3, 4, 1, 2, 3, 4}));
-  expectStored({1, 2, 3, 4}, "PT12345678A");
+  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{4, 3, 2, 1, 4, 3, 2, 1}));
+  expectStored({4, 3, 2, 1}, "PT12345678A");
   EXPECT_EQ(w().GridDataList->model()->rowCount(), 4);
   EXPECT_EQ(w().UnsavedRecordCount(), 0);
   EXPECT_EQ(DialogLines(boxes->shown()),
@@ -351,19 +351,26 @@ TEST_F(WindowStoring, BatchesThatCannotBeWrittenShowNoBoxAndAreCountedAtTheEnd) 
   ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--no-pace", "--records", recordsFile(4)}))
       << sim.lastError();
   if (!SetImmutable(folder.databasePath(), true)) GTEST_SKIP() << "no immutable files here";
+  SetImmutable(folder.databasePath(), false);
+  // The file turns immutable once the command has found it writable and waits for the
+  // meter, before the first record arrives.
+  QTimer::singleShot(0, [&] { SetImmutable(folder.databasePath(), true); });
   bool ran = RunDownload(w(), 60000);
   int32_t unsavedWhileImmutable = w().UnsavedRecordCount();
   SetImmutable(folder.databasePath(), false);
   ASSERT_TRUE(ran);
   ExpectIdle(w());
-  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(AckedRecords(sim), (std::vector<int>{4, 3, 2, 1}));
   EXPECT_EQ(DialogLines(boxes->shown()),
-            (std::vector<std::string>{"[Message] Finished transfering. Total records: 4! "}));
+            (std::vector<std::string>{
+                "[Message] Finished transfering. Total records: 4! \nThe download is incomplete: 4 records were read "
+                "and 4 of them could not be saved. The records not read or not saved are still in the meter: connect "
+                "it again and press Download."}));
   EXPECT_EQ(w().GridDataList->model()->rowCount(), 4);
   EXPECT_EQ(unsavedWhileImmutable, 4);
 
   EXPECT_EQ(w().UnsavedRecordCount(), 0);
-  expectStored({1, 2, 3, 4}, "PT12345678A");
+  expectStored({4, 3, 2, 1}, "PT12345678A");
 }
 
 // A file that has become immutable opens (for reading) and would let the meter hand over
