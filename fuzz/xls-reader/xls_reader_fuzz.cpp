@@ -3,6 +3,7 @@
 // Input that is no compound file is taken as a workbook stream and put in one, so the
 // record parsing is reached without the container in the way (seed both kinds: the .xls
 // fixtures and their bare workbook streams).
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     book.setString("Sheet1", 1, 2, "YY-MM-DD", CellAlign::Centre);
     book.setString("Sheet1", 2, 3, "INR \xE2\x86\x91", CellAlign::Centre);
     book.setString("Sheet1", 2, 4, "", CellAlign::Keep);
+    book.activate("Sheet1");
     out = book.toBytes();
   } catch (const XlsError&) {
     return 0;
@@ -69,6 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(b && again.alignment(b->xf) == HorizontalAlign::Centre);
     Check(c && c->text == "INR \xE2\x86\x91");
     Check(d && d->kind == XlsCell::Kind::Blank);
+    // Once Sheet1 is the active sheet, no other tab is selected.
+    for (std::string name : again.selectedSheets()) {
+      for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      Check(name == "sheet1");
+    }
+    again.activeSheet();
     ReadEverything(again);
   } catch (...) {
     std::abort();

@@ -1,12 +1,11 @@
 #include "export/csv_export.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "app/dialogs.h"
 #include "export/export_values.h"
+#include "export/replacement_file.h"
 
 namespace movra {
 
@@ -71,33 +70,25 @@ std::string CsvBytes(const std::vector<ExportRow>& rows) {
   return out;
 }
 
-ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& path) {
-  const std::string file = path + ".csv";
-  std::FILE* f = std::fopen(file.c_str(), "wb");
-  if (!f) {
-    ShowError("Cannot create file \"" + file + "\". " + std::strerror(errno));
+ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& file) {
+  std::optional<ReplacementFile> out;
+  try {
+    out.emplace(file);
+  } catch (const ExportFileError& e) {
+    ShowError(e.what());
     return ExportOutcome::GeneralError;
   }
-  auto put = [&](const std::string& line) {
-    if (std::fwrite(line.data(), 1, line.size(), f) != line.size()) throw ExportValueError(std::strerror(errno));
-  };
-  bool failed = false;
   try {
-    put(CsvHeaderLine());
-    for (const ExportRow& row : rows) put(CsvRowLine(row));
-  } catch (const ExportValueError& e) {
-    failed = true;
+    out->Write(CsvHeaderLine());
+    for (const ExportRow& row : rows) out->Write(CsvRowLine(row));
+    out->Commit();
+  } catch (const std::runtime_error& e) {
+    // A value that cannot be formed or a write the disk refused: the file that was there
+    // is kept, and the export is not said to have finished.
     ShowInfo(std::string("Write to CSV Error ") + e.what());
+    return ExportOutcome::Failed;
   }
-  // The last lines reach the disk only when the file is closed; a failure there is a
-  // write error as well, not a finished export without a word.
-  int flushed = std::fflush(f);
-  int err = errno;
-  int closed = std::fclose(f);
-  if (closed != 0 && flushed == 0) err = errno;
-  if ((flushed != 0 || closed != 0) && !failed) ShowInfo(std::string("Write to CSV Error ") + std::strerror(err));
-  ShowInfo("Export to CSV finished!");
-  return ExportOutcome::Finished;
+  return ExportOutcome::Written;
 }
 
 }  // namespace movra

@@ -21,10 +21,12 @@ std::string CsvField(const std::string& value);
 // The whole file; throws ExportValueError at the first row that cannot be written.
 std::string CsvBytes(const std::vector<ExportRow>& rows);
 
-// Writes `path` + ".csv" (the extension is always appended), replacing any file there.
-// A file that cannot be created goes to the general error display and nothing else is
-// said; a row that cannot be written shows "Write to CSV Error " + why and ends the walk
-// (the lines before it stay); the export ends with "Export to CSV finished!".
-ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& path);
+// Writes the file `file` (the name is used as given), replacing any file there only once
+// the new one is whole. A file that cannot be created (something other than a regular
+// file is there, or the folder takes no new file) goes to the general error display; a
+// row that cannot be written or a write that fails (a full disk) shows
+// "Write to CSV Error " + why, and the file that was there stays as it was. The caller
+// says that the export finished.
+ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& file);
 
 }  // namespace movra

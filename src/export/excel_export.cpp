@@ -5,6 +5,7 @@
 
 #include "app/dialogs.h"
 #include "app/file_in_use.h"
+#include "export/export_target.h"
 #include "export/export_values.h"
 #include "export/xls_workbook.h"
 
@@ -23,6 +24,7 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
       throw XlsError("The template \"" + templatePath + "\" has no worksheet \"" + kSheet + "\".");
     // Reading the sheet now shows a damaged one as a template problem, before anything is written.
     book->rows(kSheet);
+    book->activate(kSheet);
   } catch (const XlsError& e) {
     ShowError(e.what());
     return ExportOutcome::GeneralError;
@@ -38,7 +40,9 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
       ++row;
     }
   } catch (const std::exception& e) {
+    // A workbook short of rows is not saved: the file that was there is kept.
     ShowInfo(std::string("Write to Excel Error ") + e.what());
+    return ExportOutcome::Failed;
   }
 
   try {
@@ -46,13 +50,16 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
     std::error_code ec;
     if (std::filesystem::equivalent(templatePath, targetPath, ec))
       throw XlsError("The template \"" + templatePath + "\" cannot be overwritten; choose another file.");
+    // Looked at before the test for a file in use, which opens it: a pipe must never be opened.
+    if (auto why = NotARegularFile(targetPath)) throw XlsError(CannotCreateFileText(targetPath, *why));
     // A file another program holds open is left alone, without a word.
-    if (!FileInUse(targetPath)) book->save(targetPath);
+    if (FileInUse(targetPath)) return ExportOutcome::LeftInUse;
+    book->save(targetPath);
   } catch (const std::exception& e) {
     ShowInfo(std::string("Write to Excel Error ") + e.what());
+    return ExportOutcome::Failed;
   }
-  ShowInfo("Export to Excel finished!");
-  return ExportOutcome::Finished;
+  return ExportOutcome::Written;
 }
 
 }  // namespace movra

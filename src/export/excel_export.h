@@ -10,11 +10,13 @@
 namespace movra {
 
 // The k-th ticked row (k = 1, 2 …) goes to worksheet row k + 1, one string cell per
-// column, columns 3 and 4 centred. A template that is missing, unreadable or without
-// "Sheet1" goes to the general error display and nothing is written. A cell that cannot
-// be formed or a failed save shows "Write to Excel Error " + why (the rows before it are
-// still saved; the template itself chosen as the target is such a save error); a target
-// file in use is silently not written; then "Export to Excel finished!".
+// column, columns 3 and 4 centred; the workbook opens on "Sheet1". It is saved under
+// targetPath as given. A template that is missing, unreadable or without "Sheet1" goes to
+// the general error display and nothing is written. A cell that cannot be formed or a
+// failed save (the template itself as the target, something other than a regular file
+// there, a full disk) shows "Write to Excel Error " + why, and the file that was there
+// stays as it was; a target file in use is silently not written. The caller says that
+// the export finished.
 ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string& templatePath,
                           const std::string& targetPath);
 

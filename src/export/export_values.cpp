@@ -58,7 +58,49 @@ std::string WholeText(double v) {
   return std::to_string(static_cast<long long>(v));
 }
 
+// A plain decimal number: an optional sign, digits with one decimal point or comma at
+// most, an optional exponent. A spreadsheet reads it as the number, never as a formula.
+bool IsPlainNumber(const std::string& t) {
+  size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t digits = 0;
+  bool point = false;
+  for (; i < t.size(); ++i) {
+    if (std::isdigit(static_cast<unsigned char>(t[i]))) {
+      ++digits;
+    } else if ((t[i] == '.' || t[i] == ',') && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t start = i;
+    while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i;
+    if (i == start) return false;
+  }
+  return i == t.size();
+}
+
 }  // namespace
+
+std::string CsvSafeText(const std::string& text) {
+  if (text.empty()) return text;
+  switch (text[0]) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+      return IsPlainNumber(text) ? text : "'" + text;
+    default:
+      return text;
+  }
+}
 
 double RoundedInr(double inr) {
   // nearbyint rounds half to even in the default rounding mode.
@@ -106,7 +148,7 @@ std::string DateText(const ExportRow& row) {
 std::array<std::string, 9> CsvValues(const ExportRow& row) {
   std::array<std::string, 9> v;
   v[0] = RecordNumberText(row);
-  v[1] = row.patientId;
+  v[1] = CsvSafeText(row.patientId);
   v[2] = kDateFormatText;
   v[3] = Padded(DateText(row));
   v[4] = Padded(TimeText(row));
@@ -118,8 +160,8 @@ std::array<std::string, 9> CsvValues(const ExportRow& row) {
   } else {
     v[5] = v[6] = ArrowText(range);
   }
-  v[7] = row.sampleType;
-  v[8] = row.serialNumber;
+  v[7] = CsvSafeText(row.sampleType);
+  v[8] = CsvSafeText(row.serialNumber);
   return v;
 }
 

@@ -32,7 +32,13 @@ std::string RecordNumberText(const ExportRow& row);  // "00" below 1, else as st
 std::string TimeText(const ExportRow& row);           // "hh:mm"
 std::string DateText(const ExportRow& row);           // "YY-MM-DD"
 
-// The values as the CSV file writes them (blanks around date, time and in-range numbers).
+// A text from the meter as the CSV holds it: one that a spreadsheet would take for a
+// formula (it begins with "=", "+", "-", "@", a tab or CR and is no number) gets an
+// apostrophe in front, so it is shown as the text it is; any other is left as it is.
+std::string CsvSafeText(const std::string& meterText);
+
+// The values as the CSV file writes them (blanks around date, time and in-range numbers;
+// the meter's texts made safe).
 std::array<std::string, 9> CsvValues(const ExportRow& row);
 // The value of one column (0-based) as the Excel cell gets it.
 std::string ExcelValue(const ExportRow& row, int column);

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "export/cfb_file.h"
+#include "export/replacement_file.h"
 #include "export/xls_bytes.h"
 #include "export/xls_globals.h"
 #include "export/xls_records.h"
@@ -19,6 +19,26 @@ namespace {
 
 constexpr uintmax_t kMaxFileSize = 256u << 20;
 constexpr size_t kMaxCellText = 32767;
+constexpr uint16_t kWindow1 = 0x003D;
+// WINDOW2 flags: the sheet's tab is selected; the sheet is the one shown.
+constexpr uint16_t kTabSelected = 0x0200;
+constexpr uint16_t kSheetShown = 0x0400;
+
+// Calls f(position of the record header, type, body size) for each record of the stream
+// between begin and end that lies at the top level of its substream (not inside a chart
+// embedded in a sheet).
+template <typename F>
+void ForTopLevelRecords(std::string_view stream, size_t begin, size_t end, F f) {
+  int depth = 0;
+  for (size_t pos = begin; pos + 4 <= end;) {
+    uint16_t type = GetLe16(stream, pos), size = GetLe16(stream, pos + 2);
+    if (pos + 4 + size > end) return;
+    if (type == rt::kBof) ++depth;
+    if (depth <= 1) f(pos, type, size);
+    if (type == rt::kEof) --depth;
+    pos += 4 + size;
+  }
+}
 
 bool SameSheetName(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -46,6 +66,7 @@ struct XlsWorkbook::Impl {
   WorkbookGlobals globals;
   std::vector<Slot> slots;         // in sheet order
   std::vector<size_t> byPosition;  // slot indices in stream order
+  int active = -1;                 // the sheet to open on, when one was chosen
 
   void Load(std::string_view bytes) {
     file = CompoundFile::Parse(bytes);
@@ -106,7 +127,8 @@ struct XlsWorkbook::Impl {
     } else {
       out.append(stream, globals.end());
     }
-    std::vector<uint64_t> positions(slots.size());
+    size_t globalsEnd = out.size();
+    std::vector<uint64_t> positions(slots.size()), ends(slots.size());
     for (size_t i : byPosition) {
       const Slot& s = slots[i];
       positions[i] = out.size();
@@ -115,11 +137,34 @@ struct XlsWorkbook::Impl {
       else
         out += MoveSubstream(std::string_view(stream).substr(s.begin, s.end - s.begin),
                              static_cast<int64_t>(out.size()) - static_cast<int64_t>(s.begin));
+      ends[i] = out.size();
     }
     if (out.size() > 0xFFFFFFFFu) throw XlsError("The workbook has grown too large to be saved.");
     for (size_t i = 0; i < fields.size() && i < positions.size(); ++i)
       SetLe32(out, fields[i], static_cast<uint32_t>(positions[i]));
+    if (active >= 0) ShowActive(out, globalsEnd, positions, ends);
     return out;
+  }
+
+  // The workbook window opens on the active sheet's tab, which alone is selected; the
+  // other sheets' windows lose their selection.
+  void ShowActive(std::string& out, size_t globalsEnd, const std::vector<uint64_t>& positions,
+                  const std::vector<uint64_t>& ends) const {
+    const uint16_t tab = static_cast<uint16_t>(active);
+    ForTopLevelRecords(out, 0, globalsEnd, [&](size_t pos, uint16_t type, uint16_t size) {
+      if (type != kWindow1 || size < 16) return;
+      SetLe16(out, pos + 4 + 10, tab);                                   // itabCur
+      if (GetLe16(out, pos + 4 + 12) > tab) SetLe16(out, pos + 4 + 12, tab);  // itabFirst
+      SetLe16(out, pos + 4 + 14, 1);                                     // ctabSel
+    });
+    for (size_t i = 0; i < slots.size(); ++i) {
+      ForTopLevelRecords(out, positions[i], ends[i], [&](size_t pos, uint16_t type, uint16_t size) {
+        if (type != rt::kWindow2 || size < 2) return;
+        uint16_t flags = GetLe16(out, pos + 4);
+        flags = i == tab ? (flags | kTabSelected | kSheetShown) : (flags & ~(kTabSelected | kSheetShown));
+        SetLe16(out, pos + 4, flags);
+      });
+    }
   }
 };
 
@@ -179,6 +224,38 @@ void XlsWorkbook::setString(const std::string& sheet, uint32_t row, uint16_t col
   const_cast<Impl::Slot&>(slot).dirty = true;
 }
 
+void XlsWorkbook::activate(const std::string& sheet) {
+  const Impl::Slot& slot = impl_->Require(sheet);
+  impl_->active = static_cast<int>(&slot - impl_->slots.data());
+}
+
+// Both read the workbook as it would be saved, so they tell what a reader of the file sees.
+std::string XlsWorkbook::activeSheet() const {
+  XlsWorkbook saved = fromBytes(toBytes());
+  const Impl& in = *saved.impl_;
+  std::string active;
+  ForTopLevelRecords(in.stream, 0, in.globals.end(), [&](size_t pos, uint16_t type, uint16_t size) {
+    if (type != kWindow1 || size < 12 || !active.empty()) return;
+    uint16_t tab = GetLe16(in.stream, pos + 4 + 10);
+    if (tab < in.globals.sheets().size()) active = Utf16ToUtf8(in.globals.sheets()[tab].name);
+  });
+  return active;
+}
+
+std::vector<std::string> XlsWorkbook::selectedSheets() const {
+  XlsWorkbook saved = fromBytes(toBytes());
+  const Impl& in = *saved.impl_;
+  std::vector<std::string> selected;
+  for (size_t i = 0; i < in.slots.size(); ++i) {
+    bool isSelected = false;
+    ForTopLevelRecords(in.stream, in.slots[i].begin, in.slots[i].end, [&](size_t pos, uint16_t type, uint16_t size) {
+      if (type == rt::kWindow2 && size >= 2 && (GetLe16(in.stream, pos + 4) & kTabSelected)) isSelected = true;
+    });
+    if (isSelected) selected.push_back(Utf16ToUtf8(in.globals.sheets()[i].name));
+  }
+  return selected;
+}
+
 std::optional<XlsCell> XlsWorkbook::cell(const std::string& sheet, uint32_t row, uint16_t col) const {
   return impl_->Model(impl_->Require(sheet)).Cell(row, col, impl_->globals.strings());
 }
@@ -202,29 +279,17 @@ std::string XlsWorkbook::toBytes() const {
 }
 
 void XlsWorkbook::save(const std::string& path) const {
-  namespace fs = std::filesystem;
   std::string bytes = toBytes();
-  // Written beside the target and renamed over it, so a failed save leaves no half file.
-  std::random_device rd;
-  std::string temp = path + ".tmp" + std::to_string(rd() % 1000000);
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw XlsError("Cannot create the file \"" + path + "\": " + std::strerror(errno) + ".");
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      int err = errno;
-      std::error_code ec;
-      fs::remove(temp, ec);
-      throw XlsError("Cannot write the file \"" + path + "\": " + std::strerror(err) + ".");
+  try {
+    ReplacementFile out(path);
+    try {
+      out.Write(bytes);
+      out.Commit();
+    } catch (const ExportFileError& e) {
+      throw XlsError("Cannot write the file \"" + path + "\": " + e.what() + ".");
     }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw XlsError("Cannot write the file \"" + path + "\": " + ec.message() + ".");
+  } catch (const ExportFileError& e) {
+    throw XlsError(e.what());
   }
 }
 

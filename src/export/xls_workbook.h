@@ -40,6 +40,14 @@ class XlsWorkbook {
   // or a text too long for a cell.
   void setString(const std::string& sheet, uint32_t row, uint16_t col, const std::string& utf8, CellAlign align);
 
+  // Makes the worksheet the one the workbook opens on: its tab is the active one and the
+  // only one selected. Throws XlsError for a missing sheet.
+  void activate(const std::string& sheet);
+  // The sheet the workbook opens on, and the sheets whose tabs are selected, as the file
+  // would be saved ("" when the workbook does not say).
+  std::string activeSheet() const;
+  std::vector<std::string> selectedSheets() const;
+
   // Reading: a cell as it now is, the rows in use, and what a cell format looks like.
   std::optional<XlsCell> cell(const std::string& sheet, uint32_t row, uint16_t col) const;
   std::vector<uint32_t> rows(const std::string& sheet) const;
@@ -50,8 +58,9 @@ class XlsWorkbook {
 
   // The whole file as it would be saved.
   std::string toBytes() const;
-  // Writes the file; an existing file is replaced only once the new one is complete.
-  // Throws XlsError when the file cannot be written.
+  // Writes the file; an existing file is replaced only once the new one is complete and
+  // on the disk. Throws XlsError when the file cannot be written (nothing other than a
+  // regular file is ever replaced).
   void save(const std::string& path) const;
 
  private:

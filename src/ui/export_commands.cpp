@@ -1,11 +1,13 @@
 // The export commands of the window: the checks before an export, the save dialog with
-// the overwrite question, then the export of the chosen kind.
+// the overwrite question about the file to be written (the name typed with the kind's
+// extension), then the export of the chosen kind.
 #include <filesystem>
 
 #include "app/dialogs.h"
 #include "app/file_in_use.h"
 #include "app/language.h"
 #include "data/row_set.h"
+#include "export/export_target.h"
 #include "ui/download_state.h"
 #include "ui/export_names.h"
 #include "ui/frm_main.h"
@@ -15,8 +17,9 @@
 namespace movra {
 
 namespace {
-constexpr const char* kExcelFilter = "Excel files (*.xls *.XLS)";
-constexpr const char* kCsvFilter = "TXT files (*.csv *.CSV)";
+// The dialog lists names without regard to case, so these take in .XLS and .CSV as well.
+constexpr const char* kExcelFilter = "Excel files (*.xls)";
+constexpr const char* kCsvFilter = "TXT files (*.csv)";
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
@@ -51,27 +54,34 @@ void TFrmMain::ExportData(int kind) {
   options.filter = kind == 1 ? kCsvFilter : kExcelFilter;
   options.title = TranslateText(kind == 1 ? "Export to TXT File" : "Export to Excel File");
   options.fileName = FirstExportName(NowParts());
-  std::string chosen;
+  std::string target;
   for (;;) {
     std::optional<std::string> answer = SaveDialog ? SaveDialog->Execute(options) : std::nullopt;
     if (!answer) return;
-    chosen = *answer;
-    options.fileName = chosen;
-    if (FileInUse(chosen)) {
+    options.fileName = *answer;
+    // Every check and the question are about the file that will be written.
+    target = kind == 1 ? CsvTargetName(*answer) : ExcelTargetName(*answer);
+    // Before the test for a file in use, which opens the file: a pipe or a device would
+    // hold the program in that open.
+    if (auto why = NotARegularFile(target)) {
+      ShowError(CannotCreateFileText(target, *why));
+      return;
+    }
+    if (FileInUse(target)) {
       ShowInfo("The selected file is in use!");
       return;
     }
-    if (!FileExists(chosen)) break;
-    int reply = PlainMessageBox(chosen + " " + "already exists, do you want to overwrite this file?", "Warning",
+    if (!FileExists(target)) break;
+    int reply = PlainMessageBox(target + " " + "already exists, do you want to overwrite this file?", "Warning",
                                 MB_YESNOCANCEL | MB_ICONQUESTION);
     if (reply == IDYES) break;
     if (reply != IDNO) return;
     options.fileName = RetryExportName(NowParts());
   }
   if (kind == 1)
-    ExportCsvTo(chosen);
+    ExportCsvTo(target);
   else
-    ExportExcelTo(chosen);
+    ExportExcelTo(target);
 }
 
 }  // namespace movra

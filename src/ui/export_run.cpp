@@ -1,8 +1,11 @@
 // Writing the chosen export file: the list is walked from its first row to its last (the
 // grid follows it) and the rows go to the CSV or the workbook writer.
+#include <filesystem>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/language.h"
 #include "data/result_export_rows.h"
 #include "export/csv_export.h"
 #include "export/excel_export.h"
@@ -22,16 +25,36 @@ struct HourglassWhileExporting {
   ~HourglassWhileExporting() { SetDefaultCursor(); }
 };
 
-}  // namespace
-
-void TFrmMain::ExportCsvTo(const std::string& chosen) {
-  HourglassWhileExporting busy;
-  ExportCsv(WalkList(model_ ? model_->rows() : nullptr), chosen);
+// After an error only the error has been said. A written file is named in full on a
+// second line, so the user can find it.
+void SayFinished(ExportOutcome outcome, const char* finished, const std::string& file) {
+  if (outcome == ExportOutcome::Written) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::absolute(file, ec);
+    ShowInfo(TranslateText(finished) + "\n" + (ec ? file : full.lexically_normal().string()));
+  } else if (outcome == ExportOutcome::LeftInUse) {
+    ShowInfo(finished);
+  }
 }
 
-void TFrmMain::ExportExcelTo(const std::string& chosen) {
-  HourglassWhileExporting busy;
-  ExportExcel(WalkList(model_ ? model_->rows() : nullptr), ExeDir + "data/MovraTemplate.xls", chosen);
+}  // namespace
+
+void TFrmMain::ExportCsvTo(const std::string& file) {
+  ExportOutcome outcome;
+  {
+    HourglassWhileExporting busy;
+    outcome = ExportCsv(WalkList(model_ ? model_->rows() : nullptr), file);
+  }
+  SayFinished(outcome, "Export to CSV finished!", file);
+}
+
+void TFrmMain::ExportExcelTo(const std::string& file) {
+  ExportOutcome outcome;
+  {
+    HourglassWhileExporting busy;
+    outcome = ExportExcel(WalkList(model_ ? model_->rows() : nullptr), ExeDir + "data/MovraTemplate.xls", file);
+  }
+  SayFinished(outcome, "Export to Excel finished!", file);
 }
 
 }  // namespace movra

@@ -11,7 +11,7 @@ namespace movra {
 
 struct SaveDialogOptions {
   std::string title;
-  std::string filter;    // a name filter, e.g. "Excel files (*.xls *.XLS)"
+  std::string filter;    // a name filter, e.g. "Excel files (*.xls)"; names match it in any case
   std::string fileName;  // the proposed name; a bare name opens in the last folder used
 };
 

@@ -103,38 +103,40 @@ TEST(CsvExport, ValuesThatCannotBeWritten) {
   EXPECT_EQ(CsvValues(negative)[0], " 7") << "written as stored";
 }
 
-// ".csv" is always appended; an existing file is emptied; three rows with the second
-// unticked give four lines.
-TEST(CsvExport, WritesTheChosenNamePlusCsv) {
-  test::TempDir dir;
-  test::DecimalSeparator point('.');
-  for (const char* chosen : {"report", "results.csv"}) {
-    test::ScopedPresenter presenter;
-    presenter->expect("Export to CSV finished!");
-    dir.write(std::string(chosen) + ".csv", std::string(5000, 'x'));
-    std::vector<ExportRow> rows = GoldenRows();
-    rows.resize(3);
-    EXPECT_EQ(ExportCsv(rows, dir.file(chosen)), ExportOutcome::Finished);
-    std::string text = dir.read(std::string(chosen) + ".csv");
-    EXPECT_EQ(text, CsvBytes(rows));
-    size_t lines = 0;
-    for (size_t p = 0; (p = text.find("\r\n", p)) != std::string::npos; p += 2) ++lines;
-    EXPECT_EQ(lines, 4u);
+// A text from the meter that a spreadsheet would run as a formula gets an apostrophe in
+// front; numbers and every other text are written as they are.
+TEST(CsvExport, FormulaLikeMeterTextsGetAnApostrophe) {
+  struct Case {
+    const char* text;
+    const char* field;
+  } cases[] = {
+      {"=SUM(1+1)*9", "'=SUM(1+1)*9"},
+      {"+49 30 1234", "'+49 30 1234"},
+      {"-2+3+cmd|' /C calc'!A0", "'-2+3+cmd|' /C calc'!A0"},
+      {"@SUM(A1:A9)", "'@SUM(A1:A9)"},
+      {"\tHYPERLINK", "'\tHYPERLINK"},
+      {"\r=1", "\"'\r=1\""},  // quoted as well, for the CR
+      {"=1,2", "\"'=1,2\""},
+      {"-", "'-"},
+      {"-1000", "-1000"},
+      {"+5", "+5"},
+      {"-2.5", "-2.5"},
+      {"-2,5", "\"-2,5\""},
+      {"-1e5", "-1e5"},
+      {"SN01", "SN01"},
+      {"a=b", "a=b"},
+      {" =x", " =x"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    ExportRow r = test::ExampleRow();
+    r.patientId = r.sampleType = r.serialNumber = c.text;
+    std::string f = c.field;
+    EXPECT_EQ(CsvRowLine(r), "12," + f + ",YY-MM-DD, 24-03-15 , 14:05 , 2.5 , 26 ," + f + "," + f + "\r\n") << c.text;
   }
-  EXPECT_TRUE(std::filesystem::exists(dir.file("results.csv.csv")));
-  EXPECT_FALSE(std::filesystem::exists(dir.file("report")));
-}
-
-// A row that cannot be written stops the walk: the lines before it stay in the file.
-TEST(CsvExport, WriteErrorKeepsEarlierLines) {
-  test::TempDir dir;
-  test::ScopedPresenter presenter;
-  presenter->expect("Write to CSV Error 'later' is not a valid time");
-  presenter->expect("Export to CSV finished!");
-  std::vector<ExportRow> rows = GoldenRows();
-  rows[2].timeText = "later";
-  EXPECT_EQ(ExportCsv(rows, dir.file("out")), ExportOutcome::Finished);
-  EXPECT_EQ(dir.read("out.csv"), CsvHeaderLine() + CsvRowLine(rows[0]) + CsvRowLine(rows[1]));
+  // The arrow texts are the system's own and stay as they are.
+  EXPECT_EQ(CsvRowLine(test::WithInr(test::ExampleRow(), 0.5f)),
+            "12,345,YY-MM-DD, 24-03-15 , 14:05 ,INR \xE2\x86\x93,INR \xE2\x86\x93,EC,SN01\r\n");
 }
 
 TEST(CsvExport, FileThatCannotBeCreatedGoesToTheErrorDisplay) {

@@ -10,6 +10,7 @@
 #include "export/excel_export.h"
 #include "export/export_values.h"
 #include "export/xls_workbook.h"
+#include "freexl_reader.h"
 #include "recording_presenter.h"
 #include "temp_dir.h"
 #include "test_rows.h"
@@ -30,9 +31,9 @@ std::vector<ExportRow> ThreeRowsSecondUnticked() {
 TEST(ExcelExport, TickedRowsFillRowsFromTwo) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
-  presenter->expect("Export to Excel finished!");
-  const std::string target = dir.file("chosen name");  // saved as chosen, no extension added
-  ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target);
+  const std::string target = dir.file("chosen name");  // saved under the path given
+  EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target),
+            ExportOutcome::Written);
   XlsWorkbook book = XlsWorkbook::open(target);
   const char* expected[2][9] = {
       {"12", "345", "YY-MM-DD", " 24-03-15 ", " 14:05 ", "2.5", "26", "EC", "SN01"},
@@ -48,7 +49,6 @@ TEST(ExcelExport, TickedRowsFillRowsFromTwo) {
 TEST(ExcelExport, DecimalSeparatorOfTheLocale) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
-  presenter->expect("Export to Excel finished!");
   test::DecimalSeparator comma(',');
   ExportExcel({test::WithInr(test::ExampleRow(), 2.25f)}, test::FixturePath("template-plain.xls"), dir.file("de.xls"));
   EXPECT_EQ(XlsWorkbook::open(dir.file("de.xls")).cell("Sheet1", 1, 5)->text, "2,2");
@@ -82,31 +82,12 @@ TEST(ExcelExport, TemplateProblemsWriteNothing) {
   }
 }
 
-// A row whose time is no time stops the walk with "Write to Excel Error"; the rows before
-// it are saved, then "Export to Excel finished!".
-TEST(ExcelExport, CellErrorKeepsEarlierRows) {
-  test::TempDir dir;
-  test::ScopedPresenter presenter;
-  presenter->expect("Write to Excel Error 'later' is not a valid time");
-  presenter->expect("Export to Excel finished!");
-  std::vector<ExportRow> rows = ThreeRowsSecondUnticked();
-  rows[2].timeText = "later";
-  ExportRow after = test::ExampleRow();
-  after.recordNumber = "4";
-  rows.push_back(after);
-  EXPECT_EQ(ExportExcel(rows, test::FixturePath("template-plain.xls"), dir.file("out.xls")), ExportOutcome::Finished);
-  XlsWorkbook book = XlsWorkbook::open(dir.file("out.xls"));
-  EXPECT_EQ(book.cell("Sheet1", 1, 0)->text, "12");
-  EXPECT_FALSE(book.cell("Sheet1", 3, 0)) << "the walk stopped";
-}
-
 TEST(ExcelExport, SaveErrorWritesNoFile) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
   presenter->expect("Write to Excel Error ");
-  presenter->expect("Export to Excel finished!");
   const std::string target = dir.file("no-folder/out.xls");
-  EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target), ExportOutcome::Finished);
+  EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), target), ExportOutcome::Failed);
   EXPECT_FALSE(std::filesystem::exists(target));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
@@ -115,12 +96,12 @@ TEST(ExcelExport, SaveErrorWritesNoFile) {
 TEST(ExcelExport, FileInUseAtSaveIsLeftAlone) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
-  presenter->expect("Export to Excel finished!");
   dir.write("busy.xls", "old");
   int fd = open(dir.file("busy.xls").c_str(), O_RDWR);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(flock(fd, LOCK_EX), 0);
-  ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), dir.file("busy.xls"));
+  EXPECT_EQ(ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), dir.file("busy.xls")),
+            ExportOutcome::LeftInUse);
   close(fd);
   EXPECT_EQ(dir.read("busy.xls"), "old");
 }
@@ -130,7 +111,6 @@ TEST(ExcelExport, TemplateChosenAsTargetStaysUnchanged) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
   presenter->expect("Write to Excel Error The template");
-  presenter->expect("Export to Excel finished!");
   const std::string templ = test::CopyFixture(dir, "template-plain.xls");
   const std::string before = dir.read("template-plain.xls");
   ExportExcel(ThreeRowsSecondUnticked(), templ, dir.path() + "/./template-plain.xls");
@@ -141,10 +121,50 @@ TEST(ExcelExport, TemplateChosenAsTargetStaysUnchanged) {
 TEST(ExcelExport, ReplacesAnExistingFile) {
   test::TempDir dir;
   test::ScopedPresenter presenter;
-  presenter->expect("Export to Excel finished!");
   dir.write("old.xls", "old");
   ExportExcel(ThreeRowsSecondUnticked(), test::FixturePath("template-plain.xls"), dir.file("old.xls"));
   EXPECT_EQ(XlsWorkbook::open(dir.file("old.xls")).cell("Sheet1", 1, 0)->text, "12");
+}
+
+
+// The workbook opens on Sheet1, its only selected tab, whichever sheet the template
+// opened on.
+TEST(ExcelExport, OpensOnSheet1) {
+  test::TempDir dir;
+  // This template was saved by a spreadsheet program open on its other sheet.
+  ASSERT_EQ(XlsWorkbook::open(test::FixturePath("template-two-sheets.xls")).activeSheet(), "Summary");
+  for (std::string templ : {test::FixturePath("template-plain.xls"), test::FixturePath("template-two-sheets.xls"),
+                            test::FixturePath("template-large.xls")}) {
+    test::ScopedPresenter presenter;
+    ASSERT_EQ(ExportExcel(ThreeRowsSecondUnticked(), templ, dir.file("out.xls")), ExportOutcome::Written) << templ;
+    XlsWorkbook out = XlsWorkbook::open(dir.file("out.xls"));
+    EXPECT_EQ(out.activeSheet(), "Sheet1") << templ;
+    EXPECT_EQ(out.selectedSheets(), std::vector<std::string>{"Sheet1"}) << templ;
+    // Every sheet of the template is still there.
+    EXPECT_EQ(out.sheetNames(), XlsWorkbook::open(templ).sheetNames()) << templ;
+  }
+}
+
+// Texts from the meter that look like formulas are stored as text cells, as they are.
+TEST(ExcelExport, FormulaLikeTextsAreStoredAsText) {
+  test::TempDir dir;
+  test::ScopedPresenter presenter;
+  ExportRow r = test::ExampleRow();
+  r.patientId = "=SUM(1+1)*9";
+  r.sampleType = "@A1";
+  r.serialNumber = "-2+3+cmd|' /C calc'!A0";
+  ASSERT_EQ(ExportExcel({r}, test::FixturePath("template-plain.xls"), dir.file("f.xls")), ExportOutcome::Written);
+  XlsWorkbook book = XlsWorkbook::open(dir.file("f.xls"));
+  for (auto [col, text] : {std::pair<uint16_t, std::string>{1, r.patientId}, {7, r.sampleType}, {8, r.serialNumber}}) {
+    auto c = book.cell("Sheet1", 1, col);
+    ASSERT_TRUE(c) << col;
+    EXPECT_EQ(c->kind, XlsCell::Kind::Text) << col;
+    EXPECT_EQ(c->text, text) << col;
+  }
+  const auto sheets = test::ReadWithFreexl(dir.file("f.xls"));
+  const test::FreexlSheet* sheet = test::FindSheet(sheets, "Sheet1");
+  ASSERT_TRUE(sheet && sheet->rows.size() > 1);
+  EXPECT_EQ(sheet->rows[1][1], r.patientId);
 }
 
 }  // namespace

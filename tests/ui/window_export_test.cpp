@@ -1,12 +1,14 @@
 // The export commands of the window: the checks before an export, the save dialog, the
-// overwrite question about the name as chosen, and the file written.
+// overwrite question about the file to be written, and the file written.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QToolButton>
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +19,7 @@
 
 #include "app/dialogs.h"
 #include "data/row_set.h"
+#include "export/xls_workbook.h"
 #include "recording_presenter.h"
 #include "ui/frm_main.h"
 #include "ui/save_file_chooser.h"
@@ -74,7 +77,7 @@ TEST_F(ExportTest, MenuItemRunsTheExcelExportAsTheButtonDoes) {
   ASSERT_EQ(chooser->asked.size(), 2u);
   for (const auto& o : chooser->asked) {
     EXPECT_EQ(o.title, "Export to Excel File");
-    EXPECT_NE(o.filter.find("*.xls"), std::string::npos);
+    EXPECT_EQ(o.filter, "Excel files (*.xls)");
     EXPECT_EQ(o.fileName.rfind("PT_", 0), 0u) << o.fileName;
     EXPECT_EQ(o.fileName.size(), std::string("PT_2024_03_15_14_05_09").size());
   }
@@ -89,8 +92,7 @@ TEST_F(ExportTest, CsvHasAnEmptyLineForEachUntickedRow) {
   w().btnHis->click();
   ASSERT_EQ(chooser->asked.size(), 1u);
   EXPECT_EQ(chooser->asked[0].title, "Export to TXT File");
-  EXPECT_NE(chooser->asked[0].filter.find("*.csv"), std::string::npos);
-  // The extension is always appended.
+  EXPECT_EQ(chooser->asked[0].filter, "TXT files (*.csv)");
   ASSERT_TRUE(fs::exists(out("report.csv")));
   std::string csv = ReadFileBytes(out("report.csv"));
   std::vector<std::string> lines;
@@ -126,17 +128,6 @@ TEST_F(ExportTest, ExistingFileAnsweredNoProposesANewNameAndCancelWritesNothing)
   EXPECT_EQ(boxes->shown()[0].style & 0x0F, MB_YESNOCANCEL);
   EXPECT_EQ(ReadFileBytes(existing), "keep");
   EXPECT_FALSE(fs::exists(existing + ".csv"));
-}
-
-TEST_F(ExportTest, OverwriteAnsweredYesExports) {
-  AddResultRow(list(), "1", 2.5);
-  std::string chosen = out("report");
-  std::ofstream(chosen) << "old";
-  chooser->answers = {chosen};
-  boxes->expect(chosen + " already exists, do you want to overwrite this file?", IDYES);
-  boxes->expect("Export to CSV finished!");
-  w().btnHis->click();
-  EXPECT_TRUE(fs::exists(chosen + ".csv"));
 }
 
 // True while another process holds a lock on the file.
@@ -191,6 +182,143 @@ TEST_F(ExportTest, ExcelExportFillsACopyOfTheTemplate) {
   ASSERT_TRUE(fs::exists(chosen));
   EXPECT_GT(fs::file_size(chosen), 0u);
   EXPECT_EQ(ReadFileBytes(tpl.string()), ReadFileBytes(folder.exeDir() + "data/MovraTemplate.xls"));
+}
+
+// --- the file written for the name typed ----------------------------------------------
+
+enum class Kind { Csv, Excel };
+
+struct TargetName {
+  const char* name;
+  Kind kind;
+  const char* typed;
+  std::vector<std::string> existing;  // files in the folder before
+  const char* askedAbout;             // the file the overwrite question names; none when null
+  const char* written;
+};
+
+const TargetName kTargetNames[] = {
+    {"CsvExistingWithTheExtensionAdded", Kind::Csv, "weekly", {"weekly.csv"}, "weekly.csv", "weekly.csv"},
+    {"CsvNewWithTheExtensionAdded", Kind::Csv, "weekly", {}, nullptr, "weekly.csv"},
+    {"CsvTypedWithTheExtension", Kind::Csv, "weekly.csv", {"weekly.csv"}, "weekly.csv", "weekly.csv"},
+    {"CsvExtensionInCapitals", Kind::Csv, "WEEKLY.CSV", {}, nullptr, "WEEKLY.CSV"},
+    {"CsvFileWithoutExtensionIsLeftAlone", Kind::Csv, "weekly", {"weekly"}, nullptr, "weekly.csv"},
+    {"CsvOtherExtension", Kind::Csv, "weekly.txt", {}, nullptr, "weekly.txt.csv"},
+    {"ExcelNewWithTheExtensionAdded", Kind::Excel, "inr-results", {}, nullptr, "inr-results.xls"},
+    {"ExcelExistingWithTheExtensionAdded", Kind::Excel, "inr-results", {"inr-results.xls"}, "inr-results.xls",
+     "inr-results.xls"},
+    {"ExcelTypedWithTheExtensionInCapitals", Kind::Excel, "book.XLS", {"book.XLS"}, "book.XLS", "book.XLS"},
+    {"ExcelFileWithoutExtensionIsLeftAlone", Kind::Excel, "inr-results", {"inr-results"}, nullptr,
+     "inr-results.xls"},
+};
+
+void PrintTo(const TargetName& c, std::ostream* os) { *os << c.name; }
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ExportTargetTest : public ExportTest, public ::testing::WithParamInterface<TargetName> {
+ protected:
+  void SetUp() override {
+    ExportTest::SetUp();
+    dir = out("exports");
+    fs::create_directories(dir);
+  }
+  // The template as the installation lays it out; false when the build made none.
+  bool placeTemplate() {
+    fs::path tpl = fs::path(BuildDir()) / "installdata/MovraTemplate.xls";
+    if (!fs::exists(tpl)) return false;
+    fs::create_directories(folder.exeDir() + "data");
+    fs::copy_file(tpl, folder.exeDir() + "data/MovraTemplate.xls", fs::copy_options::overwrite_existing);
+    return true;
+  }
+  void click(Kind kind) { kind == Kind::Csv ? w().btnHis->click() : w().btnExpExcel->click(); }
+  std::string dir;
+};
+
+TEST_P(ExportTargetTest, QuestionAndFileAreAboutTheNameWithItsExtension) {
+  const TargetName& c = GetParam();
+  if (c.kind == Kind::Excel && !placeTemplate()) GTEST_SKIP() << "no export template built";
+  for (const std::string& name : c.existing) std::ofstream(dir + "/" + name) << "old";
+  AddResultRow(list(), "1", 2.5);
+  chooser->answers = {dir + "/" + c.typed};
+  const std::string question = " already exists, do you want to overwrite this file?";
+  if (c.askedAbout) boxes->expect(dir + "/" + c.askedAbout + question, IDYES);
+  const std::string finished = c.kind == Kind::Csv ? "Export to CSV finished!" : "Export to Excel finished!";
+  boxes->expect(finished);
+  click(c.kind);
+
+  ASSERT_EQ(chooser->asked.size(), 1u);
+  EXPECT_EQ(chooser->asked[0].filter, c.kind == Kind::Csv ? "TXT files (*.csv)" : "Excel files (*.xls)");
+  std::vector<std::string> texts;
+  for (const DialogRequest& r : boxes->shown()) texts.push_back(r.text);
+  std::vector<std::string> expected;
+  if (c.askedAbout) expected.push_back(dir + "/" + c.askedAbout + question);
+  // The designed text, then the full path of the file written.
+  expected.push_back(finished + "\n" + dir + "/" + c.written);
+  EXPECT_EQ(texts, expected);
+
+  std::vector<std::string> files = c.existing;
+  if (std::find(files.begin(), files.end(), c.written) == files.end()) files.push_back(c.written);
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(FilesIn(dir), files);
+  for (const std::string& name : c.existing)
+    if (name != c.written) EXPECT_EQ(ReadFileBytes(dir + "/" + name), "old") << name;
+  const std::string written = dir + "/" + c.written;
+  if (c.kind == Kind::Csv) {
+    EXPECT_EQ(ReadFileBytes(written).rfind("Test Record Number,PatientID,", 0), 0u);
+  } else {
+    XlsWorkbook book = XlsWorkbook::open(written);
+    EXPECT_EQ(book.activeSheet(), "Sheet1");
+    EXPECT_EQ(book.cell("Sheet1", 1, 0)->text, "1");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ExportTargetTest, ::testing::ValuesIn(kTargetNames),
+                         [](const ::testing::TestParamInfo<TargetName>& i) { return std::string(i.param.name); });
+
+// Something other than a regular file under the name is refused before it is opened or
+// asked about; the rest of the folder is left as it was.
+TEST_F(ExportTest, TargetThatIsNoRegularFileIsRefused) {
+  AddResultRow(list(), "1", 2.5);
+  const std::string pipe = out("weekly.csv"), folderTarget = out("inr-results.xls");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  fs::create_directory(folderTarget);
+  chooser->answers = {out("weekly"), out("inr-results")};
+  boxes->expect("Cannot create file \"" + pipe + "\". It is a named pipe, not a regular file.");
+  boxes->expect("Cannot create file \"" + folderTarget + "\". It is a folder, not a regular file.");
+  alarm(20);  // a blocked open would end the test here
+  w().btnHis->click();
+  w().btnExpExcel->click();
+  alarm(0);
+  ASSERT_EQ(boxes->shown().size(), 2u);
+  EXPECT_EQ(boxes->shown()[0].caption, "Error");
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_TRUE(fs::is_empty(folderTarget));
+}
+
+// A row that cannot be written: the error alone is shown and the old file stays.
+TEST_F(ExportTest, FailedExportKeepsTheOldFileAndSaysNoFinished) {
+  AddResultRow(list(), "1", 2.5);
+  list().append();
+  list().fieldByName("fRecordNumber").setAsString("2");
+  list().fieldByName("fChecked").setAsBoolean(true);
+  list().fieldByName("fINR_v").setAsFloat(2.5);
+  list().fieldByName("fTime_String").setAsString("24:30");
+  list().post();
+  list().updateBatch();
+  const std::string chosen = out("weekly.csv");
+  std::ofstream(chosen) << "last week";
+  chooser->answers = {chosen};
+  boxes->expect(chosen + " already exists", IDYES);
+  boxes->expect("Write to CSV Error '24:30' is not a valid time");
+  w().btnHis->click();
+  EXPECT_EQ(boxes->shown().size(), 2u);
+  EXPECT_EQ(ReadFileBytes(chosen), "last week");
 }
 
 }  // namespace

@@ -134,16 +134,17 @@ Subcommand DownloadSubcommand() {
                         "                       does, printing its progress line for each record, then print the result list",
            false},
           {"clear", "", "with --store: empty the result table first; without it the rows are added", false},
-          {"csv", "FILE", "with --store: export the ticked rows to FILE.csv (\".csv\" is always appended)", false},
-          {"xls", "FILE", "with --store: export the ticked rows to the workbook FILE (made from\n"
-                          "                       data/MovraTemplate.xls beside the program)",
+          {"csv", "FILE", "with --store: export the ticked rows to FILE (\".csv\" is added unless FILE ends so)",
+           false},
+          {"xls", "FILE", "with --store: export the ticked rows to the workbook FILE (\".xls\" is added unless\n"
+                          "                       FILE ends so; made from data/MovraTemplate.xls beside the program)",
            false},
       },
       &RunDownload,
       "    The result list: one line per row, tab-separated: record number, patient id, date format,\n"
       "    date (mm/dd/yyyy hh:nn:ss), time, AM/PM, INR value, INR text, PT, sample type, control\n"
       "    level, serial number, ticked (0 or 1). Messages go to stderr as caption: text. An existing\n"
-      "    export file is replaced.\n"
+      "    export file is replaced only by a whole new one; a target that is no regular file is refused.\n"
       "    A transfer that ended before the meter had sent all it holds (a frame rejected for its\n"
       "    CRC, a damaged frame, the line hung up, or records that stop before the meter's count)\n"
       "    is told on stderr; what was read is stored and exported all the same.\n"

@@ -16,8 +16,8 @@ namespace movra::cli {
 
 struct StoreRequest {
   bool clearFirst = false;             // empty Result_Log before storing; otherwise add to it
-  std::optional<std::string> csvName;  // written to csvName + ".csv"
-  std::optional<std::string> xlsName;  // written under this name
+  std::optional<std::string> csvName;  // ".csv" added unless it ends so
+  std::optional<std::string> xlsName;  // ".xls" added unless it ends so
 };
 
 // Start-up as the window's: the single-instance test, the folders beside the executable,

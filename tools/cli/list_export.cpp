@@ -1,7 +1,6 @@
 #include "list_export.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "app/dialogs.h"
 #include "app/file_in_use.h"
@@ -9,37 +8,25 @@
 #include "data/result_export_rows.h"
 #include "export/csv_export.h"
 #include "export/excel_export.h"
+#include "export/export_target.h"
 
 namespace movra::cli {
 
 namespace {
 
-// Counts the messages an export shows, passing each on. An export that went well says
-// only that it finished; any other message means a file was not written in full.
-class MessageCounter : public DialogPresenter {
- public:
-  MessageCounter() : next_(CurrentDialogPresenter()) {}
-  int present(const DialogRequest& request) override {
-    ++count_;
-    return next_->present(request);
+// The checks the window makes on the file before it asks about it; true when it may be written.
+bool MayWrite(const std::string& file) {
+  // Looked at before the test for a file in use, which opens it: a pipe would block there.
+  if (auto why = NotARegularFile(file)) {
+    ShowError(CannotCreateFileText(file, *why));
+    return false;
   }
-  int count() const { return count_; }
-
- private:
-  std::shared_ptr<DialogPresenter> next_;
-  int count_ = 0;
-};
-
-class CountedMessages {
- public:
-  CountedMessages() : counter_(std::make_shared<MessageCounter>()) { old_ = SetDialogPresenter(counter_); }
-  ~CountedMessages() { SetDialogPresenter(old_); }
-  int count() const { return counter_->count(); }
-
- private:
-  std::shared_ptr<MessageCounter> counter_;
-  std::shared_ptr<DialogPresenter> old_;
-};
+  if (FileInUse(file)) {
+    ShowInfo("The selected file is in use!");
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -55,15 +42,17 @@ bool ExportResultList(RowSet& list, const std::optional<std::string>& csvName,
   for (bool csv : {true, false}) {
     const std::optional<std::string>& name = csv ? csvName : xlsName;
     if (!name) continue;
-    if (FileInUse(*name)) {
-      ShowInfo("The selected file is in use!");
+    const std::string file = csv ? CsvTargetName(*name) : ExcelTargetName(*name);
+    if (!MayWrite(file)) {
       ok = false;
       continue;
     }
-    CountedMessages messages;
     ExportOutcome outcome =
-        csv ? ExportCsv(rows, *name) : ExportExcel(rows, ExeDir + "data/MovraTemplate.xls", *name);
-    if (outcome != ExportOutcome::Finished || messages.count() != 1) ok = false;
+        csv ? ExportCsv(rows, file) : ExportExcel(rows, ExeDir + "data/MovraTemplate.xls", file);
+    if (outcome == ExportOutcome::Written || outcome == ExportOutcome::LeftInUse)
+      ShowInfo(csv ? "Export to CSV finished!" : "Export to Excel finished!");
+    // Only a file written in full counts; after an error the old file is as it was.
+    if (outcome != ExportOutcome::Written) ok = false;
   }
   return ok;
 }

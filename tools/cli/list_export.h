@@ -8,10 +8,11 @@
 
 namespace movra::cli {
 
-// Walks the list once and writes the ticked rows: the CSV to csvName + ".csv", the
-// workbook from ExeDir + "data/MovraTemplate.xls" under xlsName. An existing file is
-// replaced. Refused as in the window, with its messages, when no row is ticked or the
-// named file is in use. True when every file asked for was written in full.
+// Walks the list once and writes the ticked rows: the CSV to csvName, with ".csv" added
+// unless it ends so (any case), the workbook from ExeDir + "data/MovraTemplate.xls" to
+// xlsName, with ".xls" added likewise. An existing file is replaced only by a whole new
+// one. Refused as in the window, with its messages, when no row is ticked or the file is
+// in use or is no regular file. True when every file asked for was written in full.
 bool ExportResultList(RowSet& list, const std::optional<std::string>& csvName,
                       const std::optional<std::string>& xlsName);
 

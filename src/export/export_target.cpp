@@ -1,0 +1,49 @@
+#include "export/export_target.h"
+
+#include <sys/stat.h>
+
+#include "app/language.h"
+
+namespace movra {
+
+namespace {
+
+bool EndsWithNoCase(const std::string& s, const char* suffix) {
+  std::string tail(suffix);
+  if (s.size() <= tail.size()) return false;
+  for (size_t i = 0; i < tail.size(); ++i) {
+    char c = s[s.size() - tail.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != tail[i]) return false;
+  }
+  return true;
+}
+
+std::string WithExtension(const std::string& typed, const char* extension) {
+  return EndsWithNoCase(typed, extension) ? typed : typed + extension;
+}
+
+}  // namespace
+
+std::string CsvTargetName(const std::string& typed) { return WithExtension(typed, ".csv"); }
+
+std::string ExcelTargetName(const std::string& typed) { return WithExtension(typed, ".xls"); }
+
+std::optional<std::string> NotARegularFile(const std::string& path) {
+  struct stat st {};
+  // Nothing there (or a link to nothing): a new file is made. Other failures of the look
+  // (a folder on the way that is no folder, no permission) are told when the file is made.
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  if (S_ISREG(st.st_mode)) return std::nullopt;
+  if (S_ISDIR(st.st_mode)) return TranslateText("It is a folder, not a regular file.");
+  if (S_ISFIFO(st.st_mode)) return TranslateText("It is a named pipe, not a regular file.");
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return TranslateText("It is a device, not a regular file.");
+  if (S_ISSOCK(st.st_mode)) return TranslateText("It is a socket, not a regular file.");
+  return TranslateText("It is not a regular file.");
+}
+
+std::string CannotCreateFileText(const std::string& path, const std::string& reason) {
+  return "Cannot create file \"" + path + "\". " + reason;
+}
+
+}  // namespace movra
