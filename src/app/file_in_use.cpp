@@ -10,7 +10,7 @@ namespace movra {
 bool FileInUse(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return false;
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return true;
   bool inUse = false;
   struct flock fl {};

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include <algorithm>
@@ -162,6 +163,52 @@ TEST_F(CliStore, ExportWithNoRowIsRefusedAndWritesNoFile) {
   EXPECT_NE(stat(out.file("empty.csv").c_str(), &st), 0);
   EXPECT_NE(stat(out.file("empty.xls").c_str(), &st), 0);
 }
+
+// The export file is the name with its extension added unless typed; a target that is no
+// regular file is refused without being opened, and the records stay stored.
+struct CliTarget {
+  const char* name;
+  const char* option;
+  const char* typed;
+  bool fifoAtTarget;
+  const char* written;  // "" when nothing may be written
+  int exitCode;
+};
+
+const CliTarget kCliTargets[] = {
+    {"CsvGetsItsExtension", "--csv", "weekly", false, "weekly.csv", 0},
+    {"CsvTypedWithItsExtension", "--csv", "weekly.CSV", false, "weekly.CSV", 0},
+    {"WorkbookGetsItsExtension", "--xls", "inr-results", false, "inr-results.xls", 0},
+    {"CsvOntoAPipe", "--csv", "weekly", true, "", 1},
+    {"WorkbookOntoAPipe", "--xls", "inr-results", true, "", 1},
+};
+
+class CliExportTarget : public CliStore, public ::testing::WithParamInterface<CliTarget> {};
+
+TEST_P(CliExportTarget, WritesTheNameWithItsExtensionAndRefusesSpecialFiles) {
+  const CliTarget& c = GetParam();
+  std::string withExt = std::string(c.typed) + (std::string(c.option) == "--csv" ? ".csv" : ".xls");
+  if (c.fifoAtTarget) {
+    ASSERT_EQ(mkfifo(out.file(withExt).c_str(), 0600), 0) << std::strerror(errno);
+  }
+  PlugStoreRecords();
+  ProcessResult r = Store({c.option, out.file(c.typed)});
+  EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+  EXPECT_EQ(StoredNumbers().size(), 4u);
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(out.path())) {
+    if (e.is_regular_file()) files.push_back(e.path().filename().string());
+  }
+  if (*c.written) {
+    EXPECT_EQ(files, (std::vector<std::string>{c.written}));
+  } else {
+    EXPECT_TRUE(files.empty());
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, CliExportTarget, ::testing::ValuesIn(kCliTargets),
+                         [](const ::testing::TestParamInfo<CliTarget>& i) { return std::string(i.param.name); });
 
 TEST_F(CliStore, SecondCopyIsRefusedWhileTheFirstHoldsTheDatabase) {
   // Paced at the line speed, so the first copy is still storing when the second starts.

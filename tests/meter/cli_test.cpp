@@ -1,6 +1,8 @@
 // movra-cli download, end to end against the simulator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "run_process.h"
 #include "sim_process.h"
 #include "temp_dir.h"
@@ -34,6 +36,21 @@ TEST(MovraCli, PrintsEveryRecordInOrderAndTheMeterSeesEachAcknowledged) {
   EXPECT_EQ(Lines(r.out), expected);
   EXPECT_EQ(sim.ackCount(), 4);
   for (const char* ack : {"ack 4", "ack 3", "ack 2", "ack 1"}) EXPECT_EQ(sim.countJournal(ack), 1) << ack;
+}
+
+// The one line a record gets stays one line whatever bytes the meter puts in its texts.
+TEST(MovraCli, ControlBytesFromTheMeterDoNotBreakALine) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--generate", "2", "--no-pace", "--serial", "M\n\t\x01\x1B\x7F" "00001"})) << sim.lastError();
+  ProcessResult r = Download(sim.devicePath());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 4u) << r.out;
+  EXPECT_EQ(lines[0], "SerialNumber: M?????00001");
+  for (size_t i : {1u, 2u}) {
+    EXPECT_EQ(std::count(lines[i].begin(), lines[i].end(), '\t'), 9) << lines[i];
+    EXPECT_NE(lines[i].find("\tM?????00001\t"), std::string::npos) << lines[i];
+  }
 }
 
 TEST(MovraCli, SilentMeterEndsAfterTheLimitWithNoRecords) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "data/record_conversion.h"
 #include "record_output.h"
 #include "subcommand.h"
 
@@ -23,7 +24,7 @@ int DownloadPrinter::Finish(bool interrupted) {
 void DownloadPrinter::PrintSerialNumber() {
   if (serialPrinted_) return;
   serialPrinted_ = true;
-  PrintLine("SerialNumber: " + meter_.SerialNumber());
+  PrintLine("SerialNumber: " + ReplaceControlCharacters(meter_.SerialNumber()));
 }
 
 // Every record waiting when the meter says so, as the window would store them.

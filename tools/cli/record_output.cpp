@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/format_settings.h"
+#include "data/record_conversion.h"
 
 namespace movra::cli {
 
@@ -18,7 +19,8 @@ std::string RecordLine(const TMeterRecord& r) {
   std::string line;
   for (const std::string* field : {&r.RecordNumber, &r.SerialNumber, &r.MeterType, &r.Date, &r.Time, &r.Region,
                                    &r.AmPm, &r.CalibrationType, &r.CalibrationLevel}) {
-    line += *field;
+    // A control byte from the meter must not break the one line a record gets.
+    line += ReplaceControlCharacters(*field);
     line += '\t';
   }
   return line + inr;
