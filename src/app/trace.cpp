@@ -19,6 +19,8 @@ std::mutex gTraceMutex;
 std::FILE* gTrace = nullptr;
 std::string gTracePath;
 std::atomic<bool> gTraceOpen{false};
+// A full disk fails every record; the user hears of it once until a record goes through.
+std::atomic<bool> gFailureShown{false};
 }  // namespace
 
 bool TraceOpen() { return gTraceOpen.load(); }
@@ -60,7 +62,11 @@ void BugMessage(const std::string& text) {
              std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
     if (failed && gTrace) std::clearerr(gTrace);
   }
-  if (failed) ShowError("Error in BugMessage");
+  if (!failed) {
+    gFailureShown = false;
+  } else if (!gFailureShown.exchange(true)) {
+    ShowError("Error in BugMessage");
+  }
 }
 
 void CloseTrace() {

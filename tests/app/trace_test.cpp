@@ -129,3 +129,31 @@ TEST(Tlog, DefaultNameIsTodaysFileInTheCurrentFolder) {
 TEST(Tlog, UnwritablePathRaises) { EXPECT_THROW(Tlog("/nonexistent-folder/x.log"), TlogError); }
 
 }  // namespace
+
+namespace {
+
+// A trace on a full disk fails every record: the box is shown once, and again only after a
+// record has gone through in between.
+TEST_F(TraceFile, AFullDiskIsToldOnceUntilARecordGoesThrough) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
+  ASSERT_EQ(symlink("/dev/full", TraceFilePath().c_str()), 0);
+  test::ScopedPresenter presenter;
+  ASSERT_TRUE(OpenTrace());
+  for (int i = 0; i < 5; ++i) BugMessage("record " + std::to_string(i));
+  EXPECT_EQ(presenter->shown().size(), 1u);
+  EXPECT_EQ(presenter->shown().back().text, "Error in BugMessage");
+
+  CloseTrace();
+  unlink(TraceFilePath().c_str());
+  ASSERT_TRUE(OpenTrace());
+  BugMessage("goes through");
+  CloseTrace();
+  ASSERT_EQ(unlink(TraceFilePath().c_str()), 0);
+  ASSERT_EQ(symlink("/dev/full", TraceFilePath().c_str()), 0);
+  ASSERT_TRUE(OpenTrace());
+  BugMessage("fails again");
+  BugMessage("and again");
+  EXPECT_EQ(presenter->shown().size(), 2u);
+}
+
+}  // namespace
