@@ -16,6 +16,7 @@
 
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "app/language.h"
 #include "app/trace.h"
 #include "comm/device_watcher.h"
 #include "comm/usb_comm_list.h"
@@ -213,7 +214,9 @@ bool TFrmMain::event(QEvent* e) {
 
 void TFrmMain::DisplayHint(const QString& hint) { statbar->setPanelText(0, hint); }
 
-void TFrmMain::SetPanel(int panel, const std::string& text) { statbar->setPanelText(panel, QString::fromStdString(text)); }
+void TFrmMain::SetPanel(int panel, const std::string& text) {
+  statbar->setPanelText(panel, QString::fromStdString(TranslateText(text)));
+}
 
 std::string TFrmMain::PanelText(int panel) const { return statbar->panelText(panel).toStdString(); }
 

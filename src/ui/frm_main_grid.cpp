@@ -53,8 +53,8 @@ void TFrmMain::BindDataList(RowSet* rows) {
 
 void TFrmMain::SetupDataGrid() {
   if (model_) {
-    model_->setTitles({QString(), Tr("Test Record Number"), "Patient ID", Tr("Date Format"), Tr("Date"), Tr("Time"),
-                       "INR", "PT", "Sample Type", "Serial Number"});
+    model_->setTitles({QString(), Tr("Test Record Number"), Tr("Patient ID"), Tr("Date Format"), Tr("Date"), Tr("Time"),
+                       "INR", "PT", Tr("Sample Type"), Tr("Serial Number")});
   }
   // The title shows what the rows hold; an empty list keeps the greyed tick it starts with.
   if (model_ && model_->rowCount() > 0)

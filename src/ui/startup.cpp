@@ -9,11 +9,14 @@
 #include "app/folders.h"
 #include "app/single_instance.h"
 #include "data/data_module.h"
+#include "ui/desktop_identity.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/qt_presenter.h"
+#include "ui/qt_translations.h"
 #include "ui/result_data.h"
+#include "ui/window_texts.h"
 
 namespace movra {
 
@@ -33,15 +36,19 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   std::unique_ptr<TFrmMain> mainWindow;
   bool failed = false;
   try {
-    QCoreApplication::setApplicationName(kApplicationTitle);
+    // Before the first window: the window class is fixed when it is made.
+    SetDesktopIdentity(GlobalOption.Title);
     // The data module opens the trace and the database; when either fails it asks the
     // program to end, and the windows are still made.
     dm = CreateDataModule();
     SetDataModule(dm.get());
+    // The data module has chosen the interface language.
+    InstallQtTranslations(app);
     mainWindow = std::make_unique<TFrmMain>();
     FrmMain = mainWindow.get();
     // The about box, made now and shown on demand.
     mainWindow->FrmAbout = new TFrmAbout(mainWindow.get());
+    TranslateWindowTexts(mainWindow.get());
   } catch (const std::exception& e) {
     PlainMessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
     failed = true;
