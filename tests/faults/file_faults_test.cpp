@@ -133,27 +133,13 @@ class ReadOnlyFolder {
   const std::string& whyNot() const { return why_; }
 
  private:
-  static bool setImmutable(const std::string& p, bool on) {
-    int fd = open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-      ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    int e = errno;
-    close(fd);
-    errno = e;
-    return ok;
-  }
   static bool protect(const std::string& p) {
-    if (geteuid() == 0) return setImmutable(p, true);
+    if (geteuid() == 0) return SetImmutable(p, true);
     return chmod(p.c_str(), fs::is_directory(p) ? 0555 : 0444) == 0;
   }
   static void unprotect(const std::string& p) {
     if (geteuid() == 0)
-      setImmutable(p, false);
+      SetImmutable(p, false);
     else
       chmod(p.c_str(), fs::is_directory(p) ? 0700 : 0600);
   }
