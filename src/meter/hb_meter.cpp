@@ -1,5 +1,8 @@
 #include "meter/hb_meter.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/trace.h"
 #include "meter/proc_thread.h"
 #include "meter/raw_log.h"
@@ -25,6 +28,9 @@ void CHBMeter::StopTransferThread() {
   transferControl_->RequestStop();
   frameQueue_.Interrupt();
   transferControl_->WaitDone();
+  // The thread's last word comes just before it returns; its exit code follows at once, and
+  // a caller asking IsRunning right after a stop must hear that it ended.
+  while (ThreadState(transferThread_) == 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void CHBMeter::AttachReceiveHandler() {
