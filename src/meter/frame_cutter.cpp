@@ -1,18 +1,14 @@
 #include "meter/frame_cutter.h"
 
-namespace movra {
+#include "meter/frame_layout.h"
 
-namespace {
-constexpr char kFrameStart[] = "&PZ";
-constexpr size_t kLengthOffset = 6;   // offset of the payload length byte from "&PZ"
-constexpr size_t kFrameOverhead = 10; // "&PZ", header, length byte, CRC, carriage return
-}  // namespace
+namespace movra {
 
 CutStop CutFrames(std::string& buffer, std::vector<std::string>& frames) {
   for (;;) {
     size_t crs = buffer.find_first_not_of('\r');
     buffer.erase(0, crs == std::string::npos ? buffer.size() : crs);
-    size_t a = buffer.find(kFrameStart);
+    size_t a = buffer.find(kRecordFrameStart);
     if (a == std::string::npos) return CutStop::NoFrameStart;
     // The length byte counts only when at least one byte follows it.
     size_t n = buffer.size() > a + kLengthOffset + 1 ? static_cast<unsigned char>(buffer[a + kLengthOffset]) : 0;
@@ -27,7 +23,7 @@ CutStop CutFrames(std::string& buffer, std::vector<std::string>& frames) {
 
 void BoundReceiveBuffer(std::string& buffer, CutStop stop) {
   if (buffer.size() <= kReceiveBufferLimit) return;
-  size_t a = buffer.find(kFrameStart);
+  size_t a = buffer.find(kRecordFrameStart);
   if (a == std::string::npos) a = buffer.size();
   if (a > 2) buffer.erase(0, a - 2);
   if (stop == CutStop::Damaged && buffer.size() > kReceiveBufferLimit) buffer.resize(kReceiveBufferLimit);

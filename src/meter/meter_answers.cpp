@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "meter/frame_layout.h"
 #include "meter/meter_crc.h"
 
 namespace movra {
 
 namespace {
-constexpr size_t kHeaderLength = 7;    // "&PP", three header bytes, the length byte
-constexpr size_t kFrameOverhead = 10;  // the header, the CRC and the carriage return
 constexpr size_t kSerialLength = 11;
 
 SerialAnswerScan NotTaken(SerialAnswerVerdict verdict, const std::string& why) {
@@ -24,16 +23,16 @@ std::optional<std::string> DevModeLogText(const std::string& chunk) {
 }
 
 SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
-  size_t p = bytes.find("&PP");
+  size_t p = bytes.find(kSerialAnswerStart);
   if (p == std::string::npos) {
     bytes.clear();
     return NotTaken(SerialAnswerVerdict::NoAnswer, "No serial number answer");
   }
-  size_t length = bytes.size() > p + kHeaderLength - 1
-                      ? static_cast<unsigned char>(bytes[p + kHeaderLength - 1]) + kFrameOverhead
+  size_t length = bytes.size() > p + kLengthOffset
+                      ? static_cast<unsigned char>(bytes[p + kLengthOffset]) + kFrameOverhead
                       : kFrameOverhead;
   // The meter sends its records only after the answer; once they come, no more of it will.
-  size_t records = bytes.find("&PZ", p + 3);
+  size_t records = bytes.find(kRecordFrameStart, p + kFrameStartLength);
   if (records < p + length) {
     bytes.erase(0, records);
     return CutShort();
@@ -42,15 +41,15 @@ SerialAnswerScan TakeSerialAnswer(std::string& bytes) {
   std::string answer = bytes.substr(p, length);
   if (answer.back() != '\r') {
     // Its length byte cannot be trusted: only the "&PP" goes, the rest may hold records.
-    bytes.erase(0, p + 3);
+    bytes.erase(0, p + kFrameStartLength);
     return NotTaken(SerialAnswerVerdict::Damaged, "Serial number answer damaged (no carriage return at its end)");
   }
   bytes.erase(0, p + length);
   size_t n = length - kFrameOverhead;
-  if (!CheckCrc(answer.substr(0, kHeaderLength + n), answer.substr(kHeaderLength + n, 2)))
+  if (!CheckCrc(answer.substr(0, kFrameHeaderLength + n), answer.substr(kFrameHeaderLength + n, 2)))
     return NotTaken(SerialAnswerVerdict::CrcMismatch, "Serial number answer CRC error");
   if (n == 0) return NotTaken(SerialAnswerVerdict::Empty, "Serial number answer without a serial number");
-  return {SerialAnswerVerdict::Taken, answer.substr(kHeaderLength, std::min(n, kSerialLength)), std::string()};
+  return {SerialAnswerVerdict::Taken, answer.substr(kFrameHeaderLength, std::min(n, kSerialLength)), std::string()};
 }
 
 SerialAnswerScan AbandonSerialAnswer(std::string& bytes) {

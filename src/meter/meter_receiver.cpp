@@ -5,6 +5,7 @@
 
 #include "app/trace.h"
 #include "meter/frame_cutter.h"
+#include "meter/frame_layout.h"
 #include "meter/meter_answers.h"
 #include "meter/raw_log.h"
 
@@ -45,7 +46,7 @@ std::string MeterReceiver::ReceiveBuffer() const {
 
 bool MeterReceiver::HoldsUncutFrame() const {
   std::lock_guard<std::mutex> lock(bufferMutex_);
-  return receiveBuffer_.find("&PZ") != std::string::npos;
+  return receiveBuffer_.find(kRecordFrameStart) != std::string::npos;
 }
 
 void MeterReceiver::HandleChunk(const std::string& chunk) {

@@ -3,12 +3,12 @@
 #include <bit>
 #include <cstring>
 
+#include "meter/frame_layout.h"
 #include "meter/meter_crc.h"
 
 namespace movra {
 
 namespace {
-constexpr size_t kHeaderLength = 7;  // "&PZ", three header bytes, the length byte
 constexpr size_t kShortFrame = 25;   // a record without the patient identifier
 
 uint8_t At(const std::string& s, size_t i) { return static_cast<uint8_t>(s[i]); }
@@ -57,14 +57,14 @@ RecordFrameCheck CheckRecordFrame(const std::string& frame) {
   size_t covered = frame.size() == kShortFrame ? 22 : 24;
   std::string body = frame.substr(0, covered);
   std::string crc = frame.substr(covered, 2);
-  c.recordNumber = At(frame, kHeaderLength);
+  c.recordNumber = At(frame, kFrameHeaderLength);
   if (!CheckCrc(body, crc)) {
     c.verdict = RecordFrameVerdict::CrcMismatch;
     c.errorText = "Record " + std::to_string(c.recordNumber) + " CRC error! Please try again!";
     return c;
   }
   c.verdict = RecordFrameVerdict::Accepted;
-  c.payload = body.substr(kHeaderLength);
+  c.payload = body.substr(kFrameHeaderLength);
   return c;
 }
 
