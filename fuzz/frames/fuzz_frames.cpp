@@ -10,26 +10,16 @@
 
 #include "meter/frame_cutter.h"
 #include "meter/record_frame.h"
+#include "port_chunks.h"
 
 using namespace movra;
-
-namespace {
-void Require(bool ok) {
-  if (!ok) std::abort();
-}
-}  // namespace
+using movra::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   // Repeating the stream lets short inputs reach the buffer's bound.
   int repeats = data[0] % 64 + 1;
-  std::vector<std::string> chunks;
-  for (size_t i = 1; i < size;) {
-    size_t len = data[i++] % 129;
-    if (len > size - i) len = size - i;
-    chunks.emplace_back(reinterpret_cast<const char*>(data + i), len);
-    i += len;
-  }
+  std::vector<std::string> chunks = fuzz::PortChunks(data + 1, size - 1);
 
   std::string buffer, whole;
   std::vector<std::string> frames;

@@ -7,25 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "meter/frame_layout.h"
 #include "meter/meter_answers.h"
 #include "meter/meter_crc.h"
+#include "port_chunks.h"
 
 using namespace movra;
-
-namespace {
-void Require(bool ok) {
-  if (!ok) std::abort();
-}
-}  // namespace
+using movra::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> chunks;
-  for (size_t i = 0; i < size;) {
-    size_t len = data[i++] % 129;
-    if (len > size - i) len = size - i;
-    chunks.emplace_back(reinterpret_cast<const char*>(data + i), len);
-    i += len;
-  }
+  std::vector<std::string> chunks = fuzz::PortChunks(data, size);
 
   std::string buffer, fed;
   SerialAnswerScan scan;
@@ -35,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scan = TakeSerialAnswer(buffer);
     if (scan.verdict != SerialAnswerVerdict::Waiting) break;
     // Waiting keeps every byte, and only an answer that has begun is waited for.
-    Require(buffer == fed && fed.find("&PP") != std::string::npos);
+    Require(buffer == fed && fed.find(kSerialAnswerStart) != std::string::npos);
   }
   if (scan.verdict == SerialAnswerVerdict::Waiting) return 0;
 
@@ -45,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (scan.verdict != SerialAnswerVerdict::Taken) return 0;
 
   // Taken only from a whole answer with the right CRC, whatever the pieces were.
-  size_t p = fed.find("&PP");
+  size_t p = fed.find(kSerialAnswerStart);
   Require(p != std::string::npos && fed.size() >= p + 10);
   size_t n = static_cast<uint8_t>(fed[p + 6]);
   Require(n > 0 && fed.size() >= p + n + 10 && fed[p + n + 9] == '\r');
