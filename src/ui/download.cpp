@@ -71,6 +71,7 @@ void TFrmMain::EndDownloadState() {
   tmrWaiting->stop();
   SetDefaultCursor();
   SetMenuState(true);
+  RereadPortsChangedInTransfer();
 }
 
 void TFrmMain::btnDownloadClick() {
@@ -133,7 +134,10 @@ void TFrmMain::btnDownloadClick() {
     SetPanel(1, "");
     SetPanel(2, "");
     SetPanel(4, "");
-    if (!UsbPorts.empty()) ShowInfo(SummaryText(UnsavedRecordCount()));
+    // The summary speaks of the ports this command read; the list then shows what is there now.
+    bool portsRead = !UsbPorts.empty();
+    RereadPortsChangedInTransfer();
+    if (portsRead) ShowInfo(SummaryText(UnsavedRecordCount()));
   } catch (const DownloadAbandoned&) {
     EndDownloadState();
   } catch (const std::exception& e) {

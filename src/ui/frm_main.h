@@ -187,9 +187,9 @@ class TFrmMain : public QMainWindow {
   bool followingRows_ = false;
   QPixmap portIcon_;
   // Set when a device came or went while a transfer held the port list; the list is read
-  // again once the download has ended.
-  QTimer* portListRecheck_ = nullptr;
-  void RecheckPortsAfterDownload();
+  // again when the download ends.
+  bool portsChangedInTransfer_ = false;
+  void RereadPortsChangedInTransfer();
 };
 
 // The main window of the running program (null before start-up creates it).

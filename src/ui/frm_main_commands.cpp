@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 #include <QPainter>
 #include <memory>
 
@@ -15,7 +14,6 @@
 #include "comm/usb_comm_list.h"
 #include "comm/usb_device_change.h"
 #include "meter/hb_meter.h"
-#include "ui/command_guard.h"
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
@@ -109,24 +107,15 @@ void TFrmMain::WMDeviceChange(const Message& m) {
   hooks.redrawStatusBar = [this] { statbar->repaint(); };
   // The list stays as it is while a transfer runs; a cable pulled meanwhile must not leave
   // its port in the port panel once the download is over.
-  if (Meter && Meter->IsRunning()) RecheckPortsAfterDownload();
+  if (Meter && Meter->IsRunning()) portsChangedInTransfer_ = true;
   HandleDeviceChange(m.wParam, hooks);
 }
 
-void TFrmMain::RecheckPortsAfterDownload() {
-  if (!portListRecheck_) {
-    portListRecheck_ = new QTimer(this);
-    portListRecheck_->setInterval(200);
-    connect(portListRecheck_, &QTimer::timeout, this, [this] {
-      if (Downloading || (Meter && Meter->IsRunning())) return;
-      portListRecheck_->stop();
-      RunCommand([this] {
-        QueryUSBComm(UsbPorts, false);
-        statbar->repaint();
-      });
-    });
-  }
-  portListRecheck_->start();
+void TFrmMain::RereadPortsChangedInTransfer() {
+  if (!portsChangedInTransfer_) return;
+  portsChangedInTransfer_ = false;
+  QueryUSBComm(UsbPorts, false);
+  statbar->repaint();
 }
 
 }  // namespace movra

@@ -267,7 +267,9 @@ TEST_P(ExportTargetTest, QuestionAndFileAreAboutTheNameWithItsExtension) {
   std::sort(files.begin(), files.end());
   EXPECT_EQ(FilesIn(dir), files);
   for (const std::string& name : c.existing)
-    if (name != c.written) EXPECT_EQ(ReadFileBytes(dir + "/" + name), "old") << name;
+    if (name != c.written) {
+      EXPECT_EQ(ReadFileBytes(dir + "/" + name), "old") << name;
+    }
   const std::string written = dir + "/" + c.written;
   if (c.kind == Kind::Csv) {
     EXPECT_EQ(ReadFileBytes(written).rfind("Test Record Number,PatientID,", 0), 0u);

@@ -231,7 +231,9 @@ TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
     std::vector<int> shared;
     for (int c = 2; c < 10; ++c)
       if (grid->columnWidth(c) > titles[c] + 1) shared.push_back(grid->columnWidth(c));
-    if (!shared.empty()) EXPECT_LE(*std::max_element(shared.begin(), shared.end()) - *std::min_element(shared.begin(), shared.end()), 1);
+    if (!shared.empty()) {
+      EXPECT_LE(*std::max_element(shared.begin(), shared.end()) - *std::min_element(shared.begin(), shared.end()), 1);
+    }
   }
 }
 
@@ -259,7 +261,9 @@ TEST_F(GridTest, WideningAColumnScrollsAndKeepsTheFirstNineInPlace) {
     w().SetupDataGrid();
     QCoreApplication::processEvents();
     int extra = static_cast<int>(c.extra * viewport);
-    if (c.column < 9 && c.heldInPlace) ASSERT_LT(extra, grid->columnWidth(9));
+    if (c.column < 9 && c.heldInPlace) {
+      ASSERT_LT(extra, grid->columnWidth(9));
+    }
     grid->horizontalHeader()->resizeSection(c.column, grid->columnWidth(c.column) + extra);
     QCoreApplication::processEvents();
     QScrollBar* bar = grid->horizontalScrollBar();

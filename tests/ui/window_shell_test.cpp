@@ -322,7 +322,9 @@ TEST_F(WindowTest, HelpOpensTheGuideOfTheConfiguredLanguageOrSaysWhereItIs) {
     QCoreApplication::processEvents();
     EXPECT_EQ(ReadOpened(folder), c.opened ? guide + "\n" : "");
     ASSERT_EQ(boxes->shown().size(), before + c.message);
-    if (c.message) EXPECT_EQ(boxes->shown().back().text, notOpened + "\n" + guide);
+    if (c.message) {
+      EXPECT_EQ(boxes->shown().back().text, notOpened + "\n" + guide);
+    }
   }
 }
 
