@@ -5,7 +5,6 @@
 
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "app/language.h"
 #include "data/result_export_rows.h"
 #include "export/csv_export.h"
 #include "export/excel_export.h"
@@ -26,12 +25,12 @@ struct HourglassWhileExporting {
 };
 
 // After an error only the error has been said. A written file is named in full on a
-// second line, so the user can find it.
+// second line, so the user can find it (the message box translates line by line).
 void SayFinished(ExportOutcome outcome, const char* finished, const std::string& file) {
   if (outcome == ExportOutcome::Written) {
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(file, ec);
-    ShowInfo(TranslateText(finished) + "\n" + (ec ? file : full.lexically_normal().string()));
+    ShowInfo(finished + std::string("\n") + (ec ? file : full.lexically_normal().string()));
   } else if (outcome == ExportOutcome::LeftInUse) {
     ShowInfo(finished);
   }

@@ -10,7 +10,6 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "app/language.h"
 #include "comm/usb_comm_list.h"
 #include "comm/usb_device_change.h"
 #include "meter/hb_meter.h"
@@ -51,7 +50,7 @@ constexpr qint64 kOpenerAnswerMs = 10000;
 
 // The designed message, with the guide's full path on a second line.
 void ShowGuideNotOpened(const QString& path) {
-  ShowInfo(TranslateText("Can not load pdf file. Please check if the pdf reader is installed!") + "\n" +
+  ShowInfo(std::string("Can not load pdf file. Please check if the pdf reader is installed!") + "\n" +
            QDir::toNativeSeparators(path).toStdString());
 }
 
