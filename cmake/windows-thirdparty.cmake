@@ -1,0 +1,50 @@
+# Finds the Windows libraries that scripts/windows/build-thirdparty builds into its cache,
+# for a cross build with cmake/toolchain-mingw-w64-posix.cmake. Included right after
+# project(): configure with -DCMAKE_PROJECT_INCLUDE=<this file>, or include() it under
+# if(WIN32).
+#   SQLCipher: the same `pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)`
+#              as on Linux finds it (PkgConfig::SQLCIPHER, include <sqlcipher/sqlite3.h>,
+#              one static library holding libtomcrypt too).
+#   Qt:        find_package(Qt6 COMPONENTS Core Gui Widgets PrintSupport) finds it; the
+#              host's Qt 6.4.2 (/usr) runs moc, rcc and uic.
+include_guard(GLOBAL)
+
+if(DEFINED ENV{MOVRA_WIN_CACHE} AND NOT "$ENV{MOVRA_WIN_CACHE}" STREQUAL "")
+  set(_movra_win_cache "$ENV{MOVRA_WIN_CACHE}")
+else()
+  set(_movra_win_cache "$ENV{HOME}/.cache/movra-windows")
+endif()
+set(MOVRA_WIN_CACHE "${_movra_win_cache}" CACHE PATH "cache of the Windows libraries (scripts/windows/build-thirdparty)")
+set(MOVRA_WIN_SQLCIPHER_DIR "${MOVRA_WIN_CACHE}/sqlcipher-3.4.1-tomcrypt-1.18.2" CACHE PATH "SQLCipher for Windows")
+set(MOVRA_WIN_QT_DIR "${MOVRA_WIN_CACHE}/qt-6.4.2" CACHE PATH "Qt for Windows")
+
+# A folder counts only once its build finished and left the marker.
+if(NOT EXISTS "${MOVRA_WIN_SQLCIPHER_DIR}/.complete")
+  message(FATAL_ERROR "SQLCipher for Windows is not built in ${MOVRA_WIN_SQLCIPHER_DIR}: "
+    "run scripts/windows/build-thirdparty sqlcipher")
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH "${MOVRA_WIN_SQLCIPHER_DIR}")
+
+# pkg-config sees only the Windows libraries, never the host's Linux ones.
+set(ENV{PKG_CONFIG_LIBDIR} "${MOVRA_WIN_SQLCIPHER_DIR}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")
+set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+
+if(EXISTS "${MOVRA_WIN_QT_DIR}/.complete")
+  list(APPEND CMAKE_FIND_ROOT_PATH "${MOVRA_WIN_QT_DIR}")
+  list(APPEND CMAKE_PREFIX_PATH "${MOVRA_WIN_QT_DIR}")
+  set(Qt6_DIR "${MOVRA_WIN_QT_DIR}/lib/cmake/Qt6" CACHE PATH "Qt for Windows" FORCE)
+  # Debian keeps the host Qt's CMake packages in the multiarch folder.
+  set(QT_HOST_PATH "/usr" CACHE PATH "host Qt with moc, rcc and uic")
+  file(GLOB _movra_host_qt_cmake LIST_DIRECTORIES true "/usr/lib/*/cmake/Qt6HostInfo")
+  if(_movra_host_qt_cmake)
+    list(GET _movra_host_qt_cmake 0 _movra_host_qt_cmake)
+    get_filename_component(_movra_host_qt_cmake "${_movra_host_qt_cmake}" DIRECTORY)
+    set(QT_HOST_PATH_CMAKE_DIR "${_movra_host_qt_cmake}" CACHE PATH "host Qt's CMake packages")
+  endif()
+  set(MOVRA_WIN_HAVE_QT ON)
+else()
+  set(MOVRA_WIN_HAVE_QT OFF)
+  message(STATUS "Qt for Windows is not built yet in ${MOVRA_WIN_QT_DIR} "
+    "(scripts/windows/build-thirdparty qt): only the programs without windows can be built")
+endif()
