@@ -2,9 +2,10 @@
 # for a cross build with cmake/toolchain-mingw-w64-posix.cmake. Included right after
 # project(): configure with -DCMAKE_PROJECT_INCLUDE=<this file>, or include() it under
 # if(WIN32).
-#   SQLCipher: the same `pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET sqlcipher)`
-#              as on Linux finds it (PkgConfig::SQLCIPHER, include <sqlcipher/sqlite3.h>,
-#              one static library holding libtomcrypt too).
+#   SQLCipher: the imported target Movra::SQLCIPHER (include <sqlcipher/sqlite3.h>; one
+#              static library that holds libtomcrypt too). pkg-config sees it as well, so
+#              the Linux build's `pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET
+#              sqlcipher)` would find it unchanged as PkgConfig::SQLCIPHER.
 #   Qt:        find_package(Qt6 COMPONENTS Core Gui Widgets PrintSupport) finds it; the
 #              host's Qt 6.4.2 (/usr) runs moc, rcc and uic.
 include_guard(GLOBAL)
@@ -24,6 +25,15 @@ if(NOT EXISTS "${MOVRA_WIN_SQLCIPHER_DIR}/.complete")
     "run scripts/windows/build-thirdparty sqlcipher")
 endif()
 list(APPEND CMAKE_FIND_ROOT_PATH "${MOVRA_WIN_SQLCIPHER_DIR}")
+if(NOT TARGET Movra::SQLCIPHER)
+  add_library(Movra::SQLCIPHER STATIC IMPORTED GLOBAL)
+  # rpcrt4: SQLite seeds its randomness from the system's random UUIDs.
+  set_target_properties(Movra::SQLCIPHER PROPERTIES
+    IMPORTED_LOCATION "${MOVRA_WIN_SQLCIPHER_DIR}/lib/libsqlcipher.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${MOVRA_WIN_SQLCIPHER_DIR}/include"
+    INTERFACE_COMPILE_DEFINITIONS SQLITE_HAS_CODEC
+    INTERFACE_LINK_LIBRARIES rpcrt4)
+endif()
 
 # pkg-config sees only the Windows libraries, never the host's Linux ones.
 set(ENV{PKG_CONFIG_LIBDIR} "${MOVRA_WIN_SQLCIPHER_DIR}/lib/pkgconfig")
