@@ -6,10 +6,10 @@
 ; Silent install: MovraSetup-x.y.z.exe /S [/D=C:\path]; silent removal: Uninstall.exe /S.
 ; The users' own data under %LOCALAPPDATA%\Movra is never touched, nor a PTDATA folder
 ; beside the program.
-Unicode true
+; A 64-bit installer: the program is 64-bit, and so it runs on a 64-bit-only Wine too.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "Movra"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
@@ -37,12 +37,7 @@ VIAddVersionKey "LegalCopyright" ""
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${Else}
-    MessageBox MB_ICONSTOP "${TITLE} needs 64-bit Windows." /SD IDOK
-    Abort
-  ${EndIf}
+  SetRegView 64
 FunctionEnd
 
 Function un.onInit
