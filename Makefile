@@ -9,7 +9,7 @@ WIN_BUILD ?= build-win
 WIN_DIST ?= dist-win
 
 .PHONY: all deps configure build dist run test bench demo check fuzz clean
-.PHONY: windows windows-deps windows-libs windows-build windows-dist windows-check
+.PHONY: windows windows-deps windows-libs windows-build windows-dist windows-check windows-check-installer
 
 all: build
 
@@ -72,6 +72,10 @@ windows-dist: windows-build deps
 # The libraries under Wine: SQLCipher against Linux's sqlcipher, a Qt window on Xvfb.
 windows-check: windows-libs
 	scripts/windows/check-libs all
+
+# A silent install, start, reinstall and silent removal under Wine.
+windows-check-installer: windows
+	scripts/windows/check-installer $(lastword $(sort $(wildcard $(WIN_BUILD)/package/MovraSetup-*.exe)))
 
 clean:
 	rm -rf $(BUILD) build-* dist dist-win
