@@ -75,7 +75,7 @@ windows-check: windows-libs
 
 # A silent install, start, reinstall and silent removal under Wine.
 windows-check-installer: windows
-	scripts/windows/check-installer $(lastword $(sort $(wildcard $(WIN_BUILD)/package/MovraSetup-*.exe)))
+	scripts/windows/check-installer "$$(ls $(WIN_BUILD)/package/MovraSetup-*.exe | tail -1)"
 
 clean:
 	rm -rf $(BUILD) build-* dist dist-win
