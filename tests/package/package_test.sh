@@ -122,4 +122,15 @@ for _ in $(seq 100); do [ -e "$data/MovraData1.ldb" ] && break; sleep 0.1; done
 # The lock file exists only while the database is open; a failed start leaves none.
 [ -e "$data/MovraData1.ldb" ] || { cat "$work/window.out"; fail "the window program did not open its database"; }
 kill -0 "$window" 2>/dev/null || fail "the window program ended"
+
+if [ "$installed_here" = 1 ]; then
+  step "removing the package leaves the user's data"
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  pids=()
+  dpkg --purge movra >/dev/null
+  installed_here=0
+  [ ! -e /usr/bin/movra ] || fail "the program is still installed"
+  [ -f "$data/movradata1.dat" ] || fail "removing the package removed the user's database"
+fi
 echo "package test: all checks passed"
