@@ -40,6 +40,10 @@ QString GuideMarkupToHtml(const QString& text, const std::function<int(const QSt
       html += "<p align=\"center\"><img src=\"" + file.toHtmlEscaped() + "\"" +
               (width > 0 ? " width=\"" + QString::number(width) + "\"" : QString()) + "/><br/><i>" +
               inlineMarkup(m.captured(1)) + "</i></p>";
+    } else if (line.startsWith("### ")) {
+      flushParagraph();
+      closeList();
+      html += "<h3>" + inlineMarkup(line.mid(4)) + "</h3>";
     } else if (line.startsWith("## ")) {
       flushParagraph();
       closeList();

@@ -1,4 +1,4 @@
-// The user guide's plain markup: "# " and "## " headings, "- " list items, blank lines
+// The user guide's plain markup: "# ", "## " and "### " headings, "- " list items, blank lines
 // between paragraphs, **bold** and `code` inside lines, and a picture on a line of its own
 // as ![caption](file.png), shown centred with its caption under it.
 #pragma once

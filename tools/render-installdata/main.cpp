@@ -33,10 +33,10 @@ bool renderSvg(const QString& svgPath, const QString& outPath, int size) {
   return image.save(outPath);
 }
 
-// A picture is shown at 4/5 of its pixels (document pixels are 1/96 inch), never wider
-// than the text on an A4 page with its margins.
-constexpr int kMaxPictureWidth = 640;
-constexpr double kPictureScale = 0.8;
+// A picture is shown at 3/4 of its pixels, never wider than the text on an A4 page with
+// its margins (the printed document counts in points: 170 mm are 482 points).
+constexpr int kMaxPictureWidth = 470;
+constexpr double kPictureScale = 0.75;
 
 bool renderGuide(const QString& sourcePath, const QDir& pictures, const QString& pdfPath) {
   QFile in(sourcePath);
@@ -58,7 +58,7 @@ bool renderGuide(const QString& sourcePath, const QDir& pictures, const QString&
     doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
     return std::min(kMaxPictureWidth, int(image.width() * kPictureScale));
   };
-  doc.setDefaultStyleSheet("h1 { color: #1f4e79; } h2 { color: #1f4e79; } body { font-size: 11pt; }");
+  doc.setDefaultStyleSheet("h1 { color: #1f4e79; } h2 { color: #1f4e79; } h3 { color: #1f4e79; } body { font-size: 11pt; }");
   doc.setHtml(movra::GuideMarkupToHtml(text, pictureWidth));
   if (!picturesFound) return false;
   QString title = "Movra";
