@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -58,6 +59,11 @@ bool renderGuide(const QString& sourcePath, const QDir& pictures, const QString&
     doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
     return std::min(kMaxPictureWidth, int(image.width() * kPictureScale));
   };
+  // Without ligatures: a message copied out of the guide ("file") is the text the program
+  // shows, letter for letter. Scripts that need shaping keep it.
+  QFont font = doc.defaultFont();
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  doc.setDefaultFont(font);
   doc.setDefaultStyleSheet("h1 { color: #1f4e79; } h2 { color: #1f4e79; } h3 { color: #1f4e79; } body { font-size: 11pt; }");
   doc.setHtml(movra::GuideMarkupToHtml(text, pictureWidth));
   if (!picturesFound) return false;
