@@ -51,6 +51,12 @@ bool ParseArguments(int argc, char** argv, Arguments& a) {
   return a.inputs.language > 0;
 }
 
+// The offscreen platform's notes about what it cannot do say nothing about the pictures.
+void QuietPlatformNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (text.contains("propagateSizeHints") || text.startsWith("QStandardPaths:")) return;
+  std::fprintf(stderr, "%s%s\n", type >= QtCriticalMsg ? "movra-guide-shots: " : "", qPrintable(text));
+}
+
 void SceneOverran(int) {
   static const char text[] = "movra-guide-shots: a scene did not end in time\n";
   (void)!write(2, text, sizeof text - 1);
@@ -61,6 +67,7 @@ int RunOneScene(int argc, char** argv, const Arguments& a) {
   // Whatever waits for a window or a meter, the scene ends; the simulator ends with it.
   signal(SIGALRM, SceneOverran);
   alarm(kSceneLimitSeconds);
+  qInstallMessageHandler(QuietPlatformNotes);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   std::setlocale(LC_NUMERIC, "C");
@@ -76,6 +83,7 @@ int RunOneScene(int argc, char** argv, const Arguments& a) {
 
 // Every scene in a child process of its own, side by side.
 int RunAllScenes(int argc, char** argv, const Arguments& a) {
+  qInstallMessageHandler(QuietPlatformNotes);
   QCoreApplication app(argc, argv);
   QElapsedTimer clock;
   clock.start();
