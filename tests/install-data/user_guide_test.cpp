@@ -61,14 +61,20 @@ const Guide kGuides[] = {
     {1033, "UserGuide.pdf", "Movra User Guide"},
 };
 
-// Messages every guide quotes in full, as the program shows them.
-const char* const kQuotedMessages[] = {
-    "Meter is not ready! Please check the power and cable!",
-    "The serial port is in use by another program.",
-    "No Records!",
-    "The selected file is in use!",
-    "Are you sure to clear the data?",
-    "New data will overwrite the old records, continue ?",
+// Messages every guide quotes in full, as the program shows them: the key and what the
+// program puts in for %1.
+struct Quoted {
+  const char* key;
+  const char* fill;
+};
+const Quoted kQuotedMessages[] = {
+    {"Meter is not ready! Please check the power and cable!", ""},
+    {"The serial port is in use by another program.", ""},
+    {"No Records!", ""},
+    {"The selected file is in use!", ""},
+    {"Are you sure to clear the data?", ""},
+    {"New data will overwrite the old records, continue ?", ""},
+    {"Finished transfering. Total records: %1! ", "8"},
 };
 
 TEST(UserGuide, EachLanguageHasItsGuideQuotingTheProgramsOwnMessages) {
@@ -78,8 +84,9 @@ TEST(UserGuide, EachLanguageHasItsGuideQuotingTheProgramsOwnMessages) {
     ASSERT_TRUE(std::filesystem::is_regular_file(pdf)) << pdf << " was not built";
     const std::string text = WithoutSpace(ToolOutput("pdftotext -enc UTF-8 '" + pdf + "' -"));
     EXPECT_NE(text.find(WithoutSpace(g.title)), std::string::npos) << "title " << g.title;
-    for (const char* key : kQuotedMessages) {
-      const std::string shown = ShownText(g.language, key);
+    for (const Quoted& q : kQuotedMessages) {
+      std::string shown = ShownText(g.language, q.key);
+      if (size_t at = shown.find("%1"); at != std::string::npos) shown.replace(at, 2, q.fill);
       EXPECT_NE(text.find(WithoutSpace(shown)), std::string::npos) << "the guide does not quote \"" << shown << "\"";
     }
   }
