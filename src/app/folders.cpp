@@ -87,6 +87,8 @@ void LocateFolders(const std::string& exeDir) {
 
 bool DataIsPerUser() { return gLocation.perUser; }
 
+bool IsInstalledProgramFolder() { return isInstalledProgramFolder(ExeDir); }
+
 std::string ConfigFilePath() {
   if (!gLocation.userConfigFile.empty() && isFile(gLocation.userConfigFile)) return gLocation.userConfigFile;
   return ExeDir + kConfigFileName;

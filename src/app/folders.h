@@ -28,6 +28,9 @@ void PrepareFolders(const std::string& exeDir = std::string());
 // True when the data lives in the user's own folder rather than the program folder: the
 // installation step that makes the empty database then runs at the user's first start.
 bool DataIsPerUser();
+// True for a program folder installed by the package manager (<prefix>/share/movra/),
+// which holds every translation; a portable folder holds the one laid out.
+bool IsInstalledProgramFolder();
 // The settings file read: the user's own when it exists, else the program folder's.
 std::string ConfigFilePath();
 
