@@ -61,7 +61,7 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
              kBandColour);
   // The value grid and its labels.
   p.setPen(QPen(kGridColour, px * 0.75));
-  for (double v = kChartBottomInr; v <= top + 1e-9; v += yStep) {
+  for (double v = std::ceil(kChartBottomInr / yStep - 1e-9) * yStep; v <= top + 1e-9; v += yStep) {
     p.drawLine(QPointF(plot.left(), yOf(v)), QPointF(plot.right(), yOf(v)));
     p.setPen(Qt::black);
     p.drawText(QRectF(area.left(), yOf(v) - fm.height() / 2, plot.left() - area.left() - 4 * px, fm.height()),

@@ -149,6 +149,7 @@ TEST_F(CliReport, FiguresAgreeWithAPlainComputation) {
   const std::string group = std::string(kSerial) + "/345";
   r = folder.run({"report", "--group", group, "--pdf", out.file("clinic")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
   std::vector<std::string> expected = ExpectedLines("345", 2.0, 3.0);
   EXPECT_EQ(Lines(r.out), expected);
   std::string text = PdfText(out.file("clinic.pdf"));

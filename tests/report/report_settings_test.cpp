@@ -30,6 +30,8 @@ const IniCase kIniCases[] = {
     {"Negative", "[REPORT]\r\nTargetLow=-2\r\nTargetHigh=3\r\n", {20, 30}, true},
 };
 
+void PrintTo(const IniCase& c, std::ostream* os) { *os << c.name; }
+
 class IniRange : public ::testing::TestWithParam<IniCase> {
  protected:
   void SetUp() override {
@@ -70,7 +72,9 @@ TEST(WriteRange, KeepsEveryOtherLine) {
        "[APPEARANCE]\r\nTitle=Clinic\r\n\r\n[COMM]\r\nPort=1\r\n\r\n[REPORT]\r\nTargetLow=2.5\r\nTargetHigh=3.5\r\n"},
       {"[Report]\r\ntargetHigh=9\r\n\r\n[COMM]\r\nPort=1\r\n",
        "[Report]\r\nTargetHigh=3.5\r\nTargetLow=2.5\r\n\r\n[COMM]\r\nPort=1\r\n"},
-      {"", "[REPORT]\nTargetLow=2.5\nTargetHigh=3.5\n"},
+      // A new file takes the line ends of the platform's profile files.
+      {"", "[REPORT]\r\nTargetLow=2.5\r\nTargetHigh=3.5\r\n"},
+      {"[COMM]\nPort=1\n", "[COMM]\nPort=1\n\n[REPORT]\nTargetLow=2.5\nTargetHigh=3.5\n"},
   };
   for (const Case& c : cases) {
     dir.write("MovraT.INI", c.before);

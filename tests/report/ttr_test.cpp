@@ -65,6 +65,8 @@ const TtrCase kCases[] = {
     {"RangeEdited", {{0, 1.8}, {10, 2.8}}, TargetRange{18, 25}, 2, 1, 11, 8, 0, 3, 72.7, 0.0, 27.3, 2.3},
 };
 
+void PrintTo(const TtrCase& c, std::ostream* os) { *os << c.name; }
+
 class Ttr : public ::testing::TestWithParam<TtrCase> {};
 
 TEST_P(Ttr, CountsTheInterpolatedDays) {

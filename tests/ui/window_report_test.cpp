@@ -7,7 +7,9 @@
 #include <QDoubleSpinBox>
 #include <QImage>
 #include <QLabel>
+#include <QAction>
 #include <QPushButton>
+#include <QToolButton>
 #include <deque>
 #include <functional>
 

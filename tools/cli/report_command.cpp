@@ -8,6 +8,7 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "data/result_export_rows.h"
+#include "data/result_queries.h"
 #include "download_store.h"
 #include "record_output.h"
 #include "report/report_file.h"
@@ -27,6 +28,18 @@ std::string GroupList(const std::vector<ReportGroup>& groups) {
   return out;
 }
 
+// The rows earlier downloads stored, as the result list shows them. The window's list
+// starts empty (it lists patient 0, and the window empties the table when it closes);
+// the same list opened over the patient number every stored row carries holds what
+// `download --store` left.
+std::vector<ExportRow> StoredResultList(TDM& dm) {
+  RowSet stored("qryStoredResults");
+  SetupCheckDataEntry(stored, dm.adoConn);
+  stored.parameter("PatientID").value = int64_t{-1000};
+  stored.open();
+  return ResultRowsInPlace(stored);
+}
+
 int RunReport(const ParsedOptions& options) {
   std::optional<TargetRange> range;
   if (auto text = options.value("range")) {
@@ -41,7 +54,7 @@ int RunReport(const ParsedOptions& options) {
   if (!dm) return kExitDatabase;
   if (!range) range = ReadConfiguredTargetRange();
 
-  std::vector<ExportRow> rows = ResultRowsInPlace(dm->qryCheckDataEntry);
+  std::vector<ExportRow> rows = StoredResultList(*dm);
   if (std::none_of(rows.begin(), rows.end(), [](const ExportRow& r) { return r.checked; })) {
     ShowInfo("No Records!");
     return kExitNoResults;
