@@ -1,6 +1,7 @@
 // The INR report of 1,000 results: the figures computed, the report window made and laid
 // out (offscreen), and its PDF written, against writing a PDF of one empty page in the
-// same run. Prints one line per figure: name, value, unit, target.
+// same run; the figures alone as well. Prints one line per figure: name, value, unit,
+// target. scripts/run-bench runs it with the other bench-* programs.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -56,6 +57,15 @@ void ReportOf1000(benchmark::State& state) {
   }
 }
 
+// The figures alone: grouping and the time in range over 1,000 results.
+void FiguresOf1000(benchmark::State& state) {
+  const std::vector<ExportRow> rows = Rows();
+  for (auto _ : state) {
+    std::vector<ReportGroup> groups = GroupReportRows(rows);
+    benchmark::DoNotOptimize(ComputeFigures(groups.front().tests, TargetRange{20, 30}).daysIn);
+  }
+}
+
 void EmptyPdfPage(benchmark::State& state) {
   for (auto _ : state) {
     QBuffer buffer;
@@ -70,6 +80,7 @@ void EmptyPdfPage(benchmark::State& state) {
 }
 
 BENCHMARK(ReportOf1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(FiguresOf1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(EmptyPdfPage)->Unit(benchmark::kMillisecond);
 
 class Collect : public benchmark::BenchmarkReporter {
@@ -97,6 +108,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&c);
   const double ratio = c["EmptyPdfPage"] > 0 ? c["ReportOf1000"] / c["EmptyPdfPage"] : 0;
   std::printf("report_1000_results_window_and_pdf %.1f ms -\n", c["ReportOf1000"]);
+  std::printf("report_1000_results_figures_only %.3f ms -\n", c["FiguresOf1000"]);
   std::printf("empty_pdf_page %.2f ms -\n", c["EmptyPdfPage"]);
   std::printf("report_1000_vs_empty_pdf_page %.1f x -\n", ratio);
   benchmark::Shutdown();

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/format_settings.h"
+#include "report_print/report_texts.h"
 
 namespace movra {
 
@@ -19,6 +20,78 @@ const QColor kGridColour(0xC8, 0xCC, 0xD2);
 
 // Day steps between date labels, the smallest that leaves room for each label.
 const int kDateSteps[] = {1, 2, 7, 14, 28, 56, 91, 182, 364, 728};
+
+// A test's dot: filled in the target range, open outside it.
+void DrawDot(QPainter& p, QPointF c, bool inTarget, double px) {
+  const double r = 3.5 * px;
+  p.setPen(QPen(kLineColour, 1.5 * px));
+  p.setBrush(inTarget ? QBrush(kLineColour) : QBrush(Qt::white));
+  p.drawEllipse(c, r, r);
+}
+
+// An arrow with its tip at `tip`, pointing up (dir -1) or down (dir 1).
+void DrawArrow(QPainter& p, QPointF tip, double dir, double px) {
+  const double r = 3.5 * px;
+  QPainterPath arrow;
+  arrow.moveTo(tip);
+  arrow.lineTo(tip.x() - 2.2 * r, tip.y() - dir * (3.2 * r + 2 * px));
+  arrow.lineTo(tip.x() + 2.2 * r, tip.y() - dir * (3.2 * r + 2 * px));
+  arrow.closeSubpath();
+  p.setPen(QPen(Qt::black, px));
+  p.setBrush(Qt::black);
+  p.drawPath(arrow);
+}
+
+// The three marks of the legend, each its mark's width and a text.
+struct LegendItem {
+  int mark;  // 0 filled dot, 1 open dot, 2 arrows
+  QString text;
+};
+
+std::vector<LegendItem> LegendItems() {
+  return {{0, Tr("In target range")}, {1, Tr("Outside target range")}, {2, Tr("Beyond the measuring range")}};
+}
+
+double MarkWidth(int mark, double px) { return (mark == 2 ? 36 : 12) * px; }
+
+// The lines the legend needs within `width`: an item that does not fit goes on the next.
+int LegendLines(const QFontMetricsF& fm, double width, double px) {
+  int lines = 1;
+  double x = 0;
+  for (const LegendItem& item : LegendItems()) {
+    double w = MarkWidth(item.mark, px) + fm.horizontalAdvance(item.text) + 18 * px;
+    if (x > 0 && x + w > width) {
+      ++lines;
+      x = 0;
+    }
+    x += w;
+  }
+  return lines;
+}
+
+// What the marks mean, from (left, top), wrapping within `width` as LegendLines counts.
+void DrawLegend(QPainter& p, double left, double top, double width, double px) {
+  const QFontMetricsF fm(p.font());
+  const double lineHeight = fm.height() * 1.3;
+  double x = 0, y = top + lineHeight / 2;
+  for (const LegendItem& item : LegendItems()) {
+    double w = MarkWidth(item.mark, px) + fm.horizontalAdvance(item.text) + 18 * px;
+    if (x > 0 && x + w > width) {
+      x = 0;
+      y += lineHeight;
+    }
+    double mx = left + x;
+    if (item.mark == 2) {
+      DrawArrow(p, QPointF(mx + 8 * px, y - 6 * px), -1, px);
+      DrawArrow(p, QPointF(mx + 24 * px, y + 6 * px), 1, px);
+    } else {
+      DrawDot(p, QPointF(mx + 4 * px, y), item.mark == 0, px);
+    }
+    p.setPen(Qt::black);
+    p.drawText(QPointF(mx + MarkWidth(item.mark, px), y + fm.ascent() / 2 - fm.descent() / 2), item.text);
+    x += w;
+  }
+}
 
 }  // namespace
 
@@ -38,9 +111,11 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
   const QFontMetricsF fm(p.font());
   const double top = ChartTopInr(tests, range);
   const double yStep = top - kChartBottomInr > 4 ? 1.0 : 0.5;
-  const QRectF plot(area.left() + fm.horizontalAdvance("0.00") + 6 * px, area.top() + fm.height() / 2,
-                    area.width() - fm.horizontalAdvance("0.00") - 6 * px - fm.horizontalAdvance("00-00-00") / 2,
-                    area.height() - fm.height() * 2.2);
+  const double plotLeft = area.left() + fm.horizontalAdvance("0.00") + 6 * px;
+  const double plotWidth = area.width() - fm.horizontalAdvance("0.00") - 6 * px - fm.horizontalAdvance("00-00-00") / 2;
+  const int legendLines = LegendLines(fm, area.right() - plotLeft, px);
+  const QRectF plot(plotLeft, area.top() + fm.height() / 2, plotWidth,
+                    area.height() - fm.height() * (2.2 + 1.3 * legendLines));
   if (plot.width() <= 0 || plot.height() <= 0) {
     p.restore();
     return;
@@ -102,27 +177,16 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
     if (std::floor(tests[i + 1].when) - std::floor(tests[i].when) > kMaxInterpolatedGapDays) continue;
     p.drawLine(pointOf(tests[i]), pointOf(tests[i + 1]));
   }
-  const double r = 3.5 * px;
   for (const ReportResult& t : tests) {
     QPointF c = pointOf(t);
-    if (t.measured != Measured::In) {
-      // An arrow at the edge, pointing out of the chart.
-      double dir = t.measured == Measured::Above ? -1 : 1;
-      QPainterPath arrow;
-      arrow.moveTo(c.x(), c.y() + dir * 2 * px);
-      arrow.lineTo(c.x() - 2.2 * r, c.y() - dir * 3.2 * r);
-      arrow.lineTo(c.x() + 2.2 * r, c.y() - dir * 3.2 * r);
-      arrow.closeSubpath();
-      p.setPen(QPen(Qt::black, px));
-      p.setBrush(Qt::black);
-      p.drawPath(arrow);
-      continue;
-    }
-    bool inTarget = CompareWithTarget(t, range) == AgainstTarget::In;
-    p.setPen(QPen(kLineColour, 1.5 * px));
-    p.setBrush(inTarget ? QBrush(kLineColour) : QBrush(Qt::white));
-    p.drawEllipse(c, r, r);
+    if (t.measured == Measured::Above)
+      DrawArrow(p, QPointF(c.x(), c.y() - 2 * px), -1, px);
+    else if (t.measured == Measured::Below)
+      DrawArrow(p, QPointF(c.x(), c.y() + 2 * px), 1, px);
+    else
+      DrawDot(p, c, CompareWithTarget(t, range) == AgainstTarget::In, px);
   }
+  DrawLegend(p, plot.left(), plot.bottom() + 3 * px + fm.height() * 1.3, area.right() - plot.left(), px);
   p.restore();
 }
 

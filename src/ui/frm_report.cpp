@@ -143,7 +143,7 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
   };
-  resize(960, 560);
+  resize(1040, 600);
   Refresh();
 }
 
