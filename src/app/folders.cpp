@@ -1,14 +1,19 @@
 #include "app/folders.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "app/config.h"
+#include "app/data_location.h"
 #include "app/dialogs.h"
+#include "app/make_folders.h"
+#include "app/trace.h"
 
 namespace movra {
 
@@ -17,15 +22,25 @@ std::string DataRoot;
 std::string DataDir;
 
 namespace {
+DataLocation gLocation;
+constexpr const char* kInstalledFolderTail = "/share/movra/";
 std::string withSlash(std::string s) {
   if (s.empty() || s.back() != '/') s += '/';
   return s;
 }
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+std::string environment(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
 }
+bool isFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+// An installed program folder belongs to the package manager, even for root.
+bool isInstalledProgramFolder(const std::string& dir) { return endsWith(dir, kInstalledFolderTail); }
 }  // namespace
 
 std::string FolderOf(const std::string& exePath) {
@@ -41,14 +56,51 @@ std::string RunningExeDir() {
   return FolderOf(std::string(buf, static_cast<size_t>(n)));
 }
 
+std::string ProgramFolderOf(const std::string& binaryDir) {
+  std::string dir = withSlash(binaryDir);
+  if (isFile(dir + kConfigFileName)) return dir;
+  std::string installed = dir + "../share/movra/";
+  if (isFile(installed + kConfigFileName)) {
+    char real[4096];
+    if (realpath(installed.c_str(), real)) return withSlash(real);
+  }
+  return dir;
+}
+
+void LocateFolders(const std::string& exeDir) {
+  ExeDir = ProgramFolderOf(exeDir.empty() ? RunningExeDir() : exeDir);
+  // A Linux path has no drive part, so the data root sits in the program folder, or in
+  // the user's own folder when the program folder is not the user's to write.
+  DataLocationInput in;
+  in.programDir = ExeDir;
+  in.programDirWritable = !isInstalledProgramFolder(ExeDir) && access(ExeDir.c_str(), W_OK) == 0;
+  in.xdgDataHome = environment("XDG_DATA_HOME");
+  in.xdgConfigHome = environment("XDG_CONFIG_HOME");
+  in.home = environment("HOME");
+  if (in.home.empty()) {
+    if (const passwd* pw = getpwuid(getuid())) in.home = pw->pw_dir ? pw->pw_dir : "";
+  }
+  gLocation = DecideDataLocation(in);
+  DataRoot = gLocation.dataRoot;
+  DataDir = withSlash(DataRoot);
+}
+
+bool DataIsPerUser() { return gLocation.perUser; }
+
+std::string ConfigFilePath() {
+  if (!gLocation.userConfigFile.empty() && isFile(gLocation.userConfigFile)) return gLocation.userConfigFile;
+  return ExeDir + kConfigFileName;
+}
+
 void PrepareFolders(const std::string& exeDir) {
-  ExeDir = withSlash(exeDir.empty() ? RunningExeDir() : exeDir);
+  LocateFolders(exeDir);
+  if (!gLocation.problem.empty()) BugMessage("No folder of the user's own for the data: " + gLocation.problem);
   try {
-    // A Linux path has no drive part, so the data root sits in the program folder.
-    DataRoot = ExeDir;
-    if (trim(DataRoot).empty()) DataRoot = ExeDir;
-    DataRoot = withSlash(DataRoot) + "PTDATA";
     DataDir = DataRoot;
+    std::string why;
+    // The user's own data folder and the folders above it are made at the first start.
+    if (gLocation.perUser && !MakeFolders(DataRoot.substr(0, DataRoot.rfind('/')), why))
+      throw std::runtime_error(why);
     struct stat st {};
     if (stat(DataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       if (mkdir(DataDir.c_str(), 0700) != 0) throw std::runtime_error(std::strerror(errno));

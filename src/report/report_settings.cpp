@@ -62,7 +62,7 @@ TargetRange ReadTargetRange(const std::string& path) {
   return usual;
 }
 
-TargetRange ReadConfiguredTargetRange() { return ReadTargetRange(ExeDir + kConfigFileName); }
+TargetRange ReadConfiguredTargetRange() { return ReadTargetRange(ConfigFilePath()); }
 
 std::string TenthsText(int tenths) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);

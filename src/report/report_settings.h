@@ -32,7 +32,7 @@ std::optional<TargetRange> ParseTargetRangeText(const std::string& text);
 // The range from the settings file at `path`; the default when absent or malformed (then
 // traced with BugMessage).
 TargetRange ReadTargetRange(const std::string& path);
-// The range from ExeDir + "MovraT.INI".
+// The range from the settings file the program reads (ConfigFilePath).
 TargetRange ReadConfiguredTargetRange();
 
 // Writes the two keys into the [REPORT] section of the file at `path`, adding the section
