@@ -31,6 +31,9 @@ namespace movra {
 
 namespace {
 
+// Meter serial number, patient ID and period stand above the figures.
+constexpr size_t kHeadingLines = 3;
+
 QDoubleSpinBox* MakeBoundEdit(QWidget* parent, const char* name) {
   auto* e = new QDoubleSpinBox(parent);
   e->setObjectName(name);
@@ -95,23 +98,16 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   middle->addWidget(chart, 1);
   auto* figures = new QGridLayout;
   figures->setVerticalSpacing(6);
-  const QString heads[] = {Tr("Meter serial number"), Tr("Patient ID"), Tr("Period")};
+  // The group's heading lines, then the figures, each a label and its value.
+  std::vector<QString> labels = {Tr("Meter serial number"), Tr("Patient ID"), Tr("Period")};
+  for (const auto& figure : FigureRows(ReportFigures())) labels.push_back(figure.first);
   int row = 0;
-  for (const QString& h : heads) {
-    figures->addWidget(MakeLabel(h + ":", this), row, 0);
-    auto* value = MakeLabel(QString(), this);
-    figures->addWidget(value, row++, 1);
-    if (row == 3) lblPeriod_ = value;
-    figureValues_.push_back(value);
-  }
-  for (const auto& [label, value] : FigureRows(ReportFigures())) {
-    (void)value;
+  for (const QString& label : labels) {
     figures->addWidget(MakeLabel(label + ":", this), row, 0);
-    auto* v = MakeLabel(QString(), this);
-    v->setObjectName(QString("lblFigure%1").arg(row - 3));
-    v->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    figures->addWidget(v, row++, 1);
-    figureValues_.push_back(v);
+    auto* value = MakeLabel(QString(), this);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    figures->addWidget(value, row++, 1);
+    figureValues_.push_back(value);
   }
   figures->setRowStretch(row, 1);
   middle->addLayout(figures);
@@ -176,15 +172,15 @@ void TFrmReport::Refresh() {
   figures_ = ComputeFigures(g.tests, range_);
   figureValues_[0]->setText(QString::fromStdString(g.serialNumber));
   figureValues_[1]->setText(QString::fromStdString(g.patientId));
-  lblPeriod_->setText(PeriodLabel(figures_));
+  figureValues_[2]->setText(PeriodLabel(figures_));
   auto rows = FigureRows(figures_);
-  for (size_t i = 0; i < rows.size(); ++i) figureValues_[3 + i]->setText(rows[i].second);
+  for (size_t i = 0; i < rows.size(); ++i) figureValues_[kHeadingLines + i]->setText(rows[i].second);
   chart->Show(&g.tests, range_);
 }
 
 std::vector<QString> TFrmReport::FigureTexts() const {
   std::vector<QString> out;
-  for (size_t i = 3; i < figureValues_.size(); ++i) out.push_back(figureValues_[i]->text());
+  for (size_t i = kHeadingLines; i < figureValues_.size(); ++i) out.push_back(figureValues_[i]->text());
   return out;
 }
 

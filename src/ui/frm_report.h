@@ -64,8 +64,7 @@ class TFrmReport : public QDialog {
   TargetRange range_;
   std::string settingsPath_;
   ReportFigures figures_;
-  QLabel* lblPeriod_ = nullptr;
-  std::vector<QLabel*> figureValues_;
+  std::vector<QLabel*> figureValues_;  // the heading lines' values, then the figures
 };
 
 }  // namespace movra

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QAction>
+#include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
 #include <deque>
@@ -136,7 +137,7 @@ TEST_F(ReportTest, ChoosesAmongMetersAndPatients) {
   EXPECT_EQ(shown, 1);
 }
 
-TEST_F(ReportTest, SavesThePdfAndTheRange) {
+TEST_F(ReportTest, SavesThePdfPrintsAndKeepsTheRange) {
   AddTest(list(), 0, 2.5);
   const std::string typed = folder.dir().file("inr-report");
   onShown = [&](TFrmReport& r) {
@@ -147,6 +148,16 @@ TEST_F(ReportTest, SavesThePdfAndTheRange) {
     ASSERT_EQ(chooser->asked.size(), 1u);
     EXPECT_EQ(chooser->asked[0].filter, "PDF files (*.pdf)");
     EXPECT_EQ(ReadFileBytes(typed + ".pdf").substr(0, 5), "%PDF-");
+
+    // Print goes to the printer the user chose: here one that prints to a file.
+    const std::string printed = folder.dir().file("printed.pdf");
+    r.ChoosePrinter = [&](QPrinter& printer) {
+      printer.setOutputFormat(QPrinter::PdfFormat);
+      printer.setOutputFileName(QString::fromStdString(printed));
+      return true;
+    };
+    r.btnPrint->click();
+    EXPECT_EQ(ReadFileBytes(printed).substr(0, 5), "%PDF-");
 
     r.edtTargetHigh->setValue(3.5);
     r.btnSaveRange->click();
