@@ -1,4 +1,4 @@
-// movra-cli report [--range LOW-HIGH] [--group SERIAL/PATIENT] [--pdf FILE]: the figures
+// movra-cli report [--range LOW-HIGH] [--group SN/PATIENT] [--pdf FILE]: the figures
 // of the INR report over the ticked rows of the stored result list, as the window's
 // Report command makes them.
 #include <algorithm>
@@ -103,12 +103,12 @@ Subcommand ReportSubcommand() {
           {"range", "LOW-HIGH", "target range, e.g. 2.0-3.0 (default: [REPORT] TargetLow/TargetHigh of\n"
                                 "                       MovraT.INI, else 2.0-3.0); one decimal at most, 0.8 <= LOW < HIGH <= 6.9",
            false},
-          {"group", "SERIAL/PATIENT", "the meter and patient to report on, needed when the results are of several",
+          {"group", "SN/PATIENT", "meter serial number and patient ID to report on, needed when there are several",
            false},
           {"pdf", "FILE", "also write the printed report to FILE (\".pdf\" is added unless FILE ends so)", false},
       },
       &RunReport,
-      "    Prints one line per figure, name TAB value: Group (SERIAL/PATIENT), Target (LOW-HIGH),\n"
+      "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"
       "    Tests (count), TTR, Below, Above (shares of the interpolated days in per cent, one\n"
       "    decimal), InRangeTests (count TAB per cent of the tests), Mean (INR, two decimals), Last\n"
       "    (INR with one decimal, or INR ↑ / INR ↓ beyond the measuring range), From, To\n"
