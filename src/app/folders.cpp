@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 #include "app/config.h"
@@ -92,6 +93,30 @@ bool IsInstalledProgramFolder() { return isInstalledProgramFolder(ExeDir); }
 std::string ConfigFilePath() {
   if (!gLocation.userConfigFile.empty() && isFile(gLocation.userConfigFile)) return gLocation.userConfigFile;
   return ExeDir + kConfigFileName;
+}
+
+std::string ConfigFileToWrite() {
+  if (gLocation.perUser && !gLocation.userConfigFile.empty()) return gLocation.userConfigFile;
+  return ConfigFilePath();
+}
+
+bool SeedConfigFile(const std::string& path, std::string& why) {
+  if (isFile(path)) return true;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash != 0 && !MakeFolders(path.substr(0, slash), why)) return false;
+  std::ifstream in(ExeDir + kConfigFileName, std::ios::binary);
+  std::ofstream out(path, std::ios::binary);
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  out << in.rdbuf();
+  out.close();
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 void PrepareFolders(const std::string& exeDir) {

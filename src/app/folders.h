@@ -34,6 +34,13 @@ bool IsInstalledProgramFolder();
 // The settings file read: the user's own when it exists, else the program folder's.
 std::string ConfigFilePath();
 
+// The settings file that changes made in the program go to: the user's own when the data
+// is the user's (made by SeedConfigFile from the program's copy), else ConfigFilePath().
+std::string ConfigFileToWrite();
+// Makes path, when missing, as a copy of the program folder's settings file, with the
+// folders above it (0700). False, with why, when it cannot.
+bool SeedConfigFile(const std::string& path, std::string& why);
+
 // The files under DataRoot + "/Data/".
 std::string DataFilePath();    // movradata1.dat
 std::string LockFilePath();    // MovraData1.ldb

@@ -16,6 +16,7 @@
 #include "app/config.h"
 #include "app/datetime.h"
 #include "app/dialogs.h"
+#include "app/folders.h"
 #include "app/format_settings.h"
 #include "app/language.h"
 #include "report/report_file.h"
@@ -229,6 +230,12 @@ void TFrmReport::btnPrintClick() {
 }
 
 void TFrmReport::btnSaveRangeClick() {
+  // An installed program's settings are the package's: the user's own copy takes the range.
+  std::string seedProblem;
+  if (!SeedConfigFile(settingsPath_, seedProblem)) {
+    ShowError("Cannot write the file \"" + settingsPath_ + "\": " + seedProblem + ".");
+    return;
+  }
   if (auto why = WriteTargetRange(settingsPath_, range_))
     ShowError("Cannot write the file \"" + settingsPath_ + "\": " + *why + ".");
 }

@@ -29,7 +29,7 @@ void TFrmMain::btnReportClick() {
     ShowInfo("The ticked records hold no patient results, only control results!");
     return;
   }
-  TFrmReport report(std::move(groups), ReadConfiguredTargetRange(), ConfigFilePath(), this);
+  TFrmReport report(std::move(groups), ReadConfiguredTargetRange(), ConfigFileToWrite(), this);
   ShowModal(report);
 }
 
