@@ -95,9 +95,12 @@ class ScopedEnv {
   bool had_ = false;
 };
 
-// An installed program: <prefix>/bin/ for the programs, <prefix>/share/movra/ for the rest.
+// An installed program: <prefix>/bin/ for the programs, <prefix>/share/movra/ for the rest,
+// with the user's XDG folders under home/.
 struct InstalledProgram {
   test::TempDir root;
+  ScopedEnv data{"XDG_DATA_HOME", root.file("home/data")};
+  ScopedEnv config{"XDG_CONFIG_HOME", root.file("home/config")};
   InstalledProgram() {
     root.mkdirs("usr/bin");
     root.write("usr/share/movra/MovraT.INI", "[APPEARANCE]\nTitle=Installed\n");
@@ -107,8 +110,6 @@ struct InstalledProgram {
 
 TEST(InstalledFolders, DataGoesToTheUsersFolderAndTheirSettingsWin) {
   InstalledProgram prog;
-  ScopedEnv data("XDG_DATA_HOME", prog.root.file("home/data"));
-  ScopedEnv config("XDG_CONFIG_HOME", prog.root.file("home/config"));
   test::ScopedPresenter dialogs;
 
   PrepareFolders(prog.bin());
@@ -131,8 +132,6 @@ TEST(InstalledFolders, DataGoesToTheUsersFolderAndTheirSettingsWin) {
 
 TEST(InstalledFolders, ChangedSettingsGoToTheUsersCopyOfTheProgramsFile) {
   InstalledProgram prog;
-  ScopedEnv data("XDG_DATA_HOME", prog.root.file("home/data"));
-  ScopedEnv config("XDG_CONFIG_HOME", prog.root.file("home/config"));
   test::ScopedPresenter dialogs;
   PrepareFolders(prog.bin());
   std::string mine = ConfigFileToWrite();
@@ -148,7 +147,6 @@ TEST(InstalledFolders, ChangedSettingsGoToTheUsersCopyOfTheProgramsFile) {
 TEST(InstalledFolders, AFileInTheWayIsReported) {
   InstalledProgram prog;
   prog.root.write("home/data/movra", "not a folder");
-  ScopedEnv data("XDG_DATA_HOME", prog.root.file("home/data"));
   test::ScopedPresenter dialogs;
   dialogs->expect("Error in create folder " + prog.root.file("home/data/movra/PTDATA") + "\r\n");
   PrepareFolders(prog.bin());
