@@ -13,8 +13,14 @@ function(movra_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # A cross build lists its tests when ctest runs (through the emulator, in ctest's
+  # environment), not while building.
+  set(discovery POST_BUILD)
+  if(CMAKE_CROSSCOMPILING)
+    set(discovery PRE_TEST)
+  endif()
   gtest_discover_tests(${T_NAME}
     PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
                ENVIRONMENT QT_QPA_PLATFORM=offscreen
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE ${discovery})
 endfunction()

@@ -1,14 +1,10 @@
 #include "app/folders.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "app/file_system.h"
 
 namespace movra {
 
@@ -34,13 +30,6 @@ std::string FolderOf(const std::string& exePath) {
   return withSlash(exePath.substr(0, slash + 1));
 }
 
-std::string RunningExeDir() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  return FolderOf(std::string(buf, static_cast<size_t>(n)));
-}
-
 void PrepareFolders(const std::string& exeDir) {
   ExeDir = withSlash(exeDir.empty() ? RunningExeDir() : exeDir);
   try {
@@ -49,9 +38,9 @@ void PrepareFolders(const std::string& exeDir) {
     if (trim(DataRoot).empty()) DataRoot = ExeDir;
     DataRoot = withSlash(DataRoot) + "PTDATA";
     DataDir = DataRoot;
-    struct stat st {};
-    if (stat(DataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      if (mkdir(DataDir.c_str(), 0700) != 0) throw std::runtime_error(std::strerror(errno));
+    if (KindOfPath(DataDir) != PathKind::Folder) {
+      std::string why = CreatePrivateFolder(DataDir);
+      if (!why.empty()) throw std::runtime_error(why);
     }
     DataDir = withSlash(DataDir);
   } catch (const std::exception& e) {

@@ -1,8 +1,10 @@
 #include "temp_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -11,9 +13,24 @@ namespace fs = std::filesystem;
 namespace movra::test {
 
 TempDir::TempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "movra-test-XXXXXX").string();
-  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  // A fresh name, made exclusively: create_directory reports a folder that was there.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "movra-test-%012llx",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    std::error_code ec;
+    if (fs::create_directory(base / name, ec)) {
+      fs::permissions(base / name, fs::perms::owner_all, fs::perm_options::replace, ec);
+      // Paths inside the program use "/", on Windows as well.
+      path_ = (base / name).generic_string();
+      return;
+    }
+    if (ec) throw std::runtime_error("cannot make a test folder: " + ec.message());
+  }
+  throw std::runtime_error("cannot make a test folder");
 }
 
 TempDir::~TempDir() {

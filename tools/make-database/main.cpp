@@ -1,13 +1,11 @@
 // movra-make-database PATH
 // Makes the encrypted, empty database with every table and one settings row. The folders
 // it has to create and the file are its owner's alone. An existing file is never touched.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/file_system.h"
 #include "data/schema.h"
 
 namespace {
@@ -20,16 +18,18 @@ bool makeParents(const std::string& path, std::string& why) {
   for (size_t i = 1; i <= dir.size(); ++i) {
     if (i != dir.size() && dir[i] != '/') continue;
     std::string part = dir.substr(0, i);
-    struct stat st {};
-    if (stat(part.c_str(), &st) == 0) {
-      if (!S_ISDIR(st.st_mode)) {
+    movra::PathKind kind = movra::KindOfPath(part);
+    if (kind != movra::PathKind::Missing) {
+      if (kind != movra::PathKind::Folder) {
         why = part + " is not a folder";
         return false;
       }
       continue;
     }
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      why = part + ": " + std::strerror(errno);
+    std::string failed = movra::CreatePrivateFolder(part);
+    // Made meanwhile by someone else is as good.
+    if (!failed.empty() && movra::KindOfPath(part) != movra::PathKind::Folder) {
+      why = part + ": " + failed;
       return false;
     }
   }
@@ -44,9 +44,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  umask(077);
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0) {
+  movra::RestrictNewFilesToOwner();
+  if (movra::NameTaken(path)) {
     std::fprintf(stderr, "movra-make-database: %s already exists; it is left as it is\n", path.c_str());
     return 1;
   }
