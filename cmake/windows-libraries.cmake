@@ -21,13 +21,12 @@ if(NOT TARGET Movra::SQLCIPHER)
   add_library(Movra::SQLCIPHER UNKNOWN IMPORTED)
   set_target_properties(Movra::SQLCIPHER PROPERTIES
     IMPORTED_LOCATION ${MOVRA_SQLCIPHER_LIBRARY}
-    INTERFACE_INCLUDE_DIRECTORIES ${MOVRA_SQLCIPHER_INCLUDE}
-    INTERFACE_COMPILE_DEFINITIONS SQLITE_HAS_CODEC)
+    INTERFACE_INCLUDE_DIRECTORIES ${MOVRA_SQLCIPHER_INCLUDE})
   # libtomcrypt does the cryptography; its random bytes come from the system's provider.
   if(EXISTS ${_sqlcipher_dir}/lib/libtomcrypt.a)
     set_property(TARGET Movra::SQLCIPHER APPEND PROPERTY INTERFACE_LINK_LIBRARIES ${_sqlcipher_dir}/lib/libtomcrypt.a)
   endif()
-  set_property(TARGET Movra::SQLCIPHER APPEND PROPERTY INTERFACE_LINK_LIBRARIES advapi32 bcrypt)
+  set_property(TARGET Movra::SQLCIPHER APPEND PROPERTY INTERFACE_LINK_LIBRARIES advapi32 bcrypt rpcrt4)
 endif()
 
 # GoogleTest from Debian's source package, built with the cross compiler.
