@@ -1,11 +1,12 @@
 # Movra: the two commands are `make run` and `make test`. Each does its own set-up.
+# `make package` builds the Debian package.
 BUILD ?= build
 LANGUAGE ?= 1033
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 CTEST_FLAGS ?=
 
-.PHONY: all deps configure build dist run test bench demo check fuzz clean
+.PHONY: all deps configure build dist run test bench demo check fuzz clean package
 
 all: build
 
@@ -28,6 +29,12 @@ run: dist
 
 test: dist
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure $(CTEST_FLAGS)
+
+# The Debian package movra_<version>_amd64.deb, in this folder:
+#   sudo apt install ./movra_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+	cp -f $(BUILD)/package/movra_*_amd64.deb .
 
 bench: dist
 	scripts/run-bench $(BUILD)

@@ -19,6 +19,9 @@ bool NameTaken(const std::string& path);
 // be read.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
+// The path with every link and "." or ".." resolved; empty when it cannot be resolved.
+std::string ResolvedPath(const std::string& path);
+
 // Creates one folder that only the user may enter (it holds health data). Empty on
 // success, otherwise the system's reason.
 std::string CreatePrivateFolder(const std::string& path);

@@ -4,6 +4,8 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -39,6 +41,11 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     closedir(d);
   }
   return names;
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char real[PATH_MAX];
+  return realpath(path.c_str(), real) ? std::string(real) : std::string();
 }
 
 std::string CreatePrivateFolder(const std::string& path) {

@@ -45,6 +45,20 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
+std::string ResolvedPath(const std::string& path) {
+  std::wstring w = Utf8ToWide(path);
+  if (GetFileAttributesW(w.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+  DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return {};
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  std::string out = WideToUtf8(full);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
 // A folder under the user's profile is the user's own already; the folder inherits that.
 std::string CreatePrivateFolder(const std::string& path) {
   if (!CreateDirectoryW(Utf8ToWide(path).c_str(), nullptr)) return SystemErrorText(GetLastError());

@@ -187,7 +187,8 @@ bool LoadTranslationFile(const std::string& path, LanguageInfo& out, std::string
   return true;
 }
 
-void ScanLanguages(const std::string& exeDir, const std::string& fileName) {
+void ScanLanguages(const std::string& exeDir, const std::string& fileName, int preferredId) {
+  std::shared_ptr<const LanguageInfo> preferred;
   std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
   std::vector<std::string> names = FolderEntries(exeDir);
   // Name order, so every file system gives the same current language.
@@ -204,11 +205,13 @@ void ScanLanguages(const std::string& exeDir, const std::string& fileName) {
     std::string why;
     if (LoadTranslationFile(file, *lang, why)) {
       std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>(lang));
+      if (preferredId != 0 && n == std::to_string(preferredId)) preferred = lang;
     } else {
       std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
       BugMessage("Translation file " + file + " " + why + "; it is not used.");
     }
   }
+  if (preferred) std::atomic_store(&gCurrent, preferred);
 }
 
 void ResetLanguages() { std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>()); }

@@ -12,8 +12,9 @@ std::string SingleInstanceLockPath(const std::string& exeDir) {
   return dir + "PTDATA/Data/MovraData1.ldb";
 }
 
-bool CheckSingleInstance(const std::string& exeDir) {
-  std::string path = SingleInstanceLockPath(exeDir);
+bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
+
+bool CheckSingleInstanceLock(const std::string& path) {
   TryDeleteLockFile(path);  // any failure of the deletion is ignored
   if (PathExists(path)) {
     PlainMessageBox("The program is being run by another user,please check it!", "warning", MB_OK | MB_ICONERROR);

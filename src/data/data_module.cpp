@@ -6,16 +6,19 @@
 #include "app/folders.h"
 #include "app/format_settings.h"
 #include "app/language.h"
+#include "app/language_choice.h"
 #include "app/trace.h"
 #include "data/connection_string.h"
 #include "data/operator_record.h"
 #include "data/result_queries.h"
+#include "data/user_database.h"
 
 namespace movra {
 
 const char* const kDamagedDatabaseAdvice =
     "This database file is damaged. It has been left as it is: keep a copy of it and put an "
     "intact database file in its place.";
+const char* const kUserDatabaseNotMade = "The empty database could not be made in your data folder:";
 const char* const kDatabaseNotWritableText = "The database cannot be written, so nothing could be stored. "
                                              "The download is not started.";
 
@@ -40,9 +43,15 @@ TDM::~TDM() {
 
 void TDM::DataModuleCreate() {
   created_ = true;
+  if (DataIsPerUser()) {
+    std::string why;
+    if (!EnsureUserDatabase(DataFilePath(), why))
+      PlainMessageBox(std::string(kUserDatabaseNotMade) + "\r\n" + DataFilePath() + "\r\n" + why, "Error",
+                      MB_OK | MB_ICONWARNING);
+  }
   if (!OpenTrace()) RequestTerminate();
   if (!OpenDatabase(DataFilePath())) RequestTerminate();
-  ScanLanguages(ExeDir);
+  ScanLanguages(ExeDir, "MovraT.txt", PreferredInterfaceLanguage(GlobalOption.InterfaceLanguage));
   SetPrimaryLanguage(PrimaryLanguageFromIndex(kLanManIndex));
   ApplyFormatSettings();
 }

@@ -7,6 +7,8 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/help_guide.h"
+#include "app/language.h"
 #include "comm/usb_comm_list.h"
 #include "comm/usb_device_change.h"
 #include "meter/hb_meter.h"
@@ -51,9 +53,10 @@ void ShowGuideNotOpened(const QString& path) {
 }  // namespace
 
 void TFrmMain::mniContentClick() {
-  QString path = QDir::cleanPath(QFileInfo(QString::fromStdString(ExeDir) + QString::number(GlobalOption.LanguageID) +
-                                           "/UserGuide.pdf")
-                                     .absoluteFilePath());
+  const LanguageInfo* language = CurrentLanguage();
+  std::string guide = HelpGuidePath(ExeDir, GlobalOption.LanguageID, language ? language->folder : std::string(),
+                                    [](const std::string& p) { return QFileInfo(QString::fromStdString(p)).isFile(); });
+  QString path = QDir::cleanPath(QFileInfo(QString::fromStdString(guide)).absoluteFilePath());
   // A missing guide is reported as the open action would have reported it.
   if (!QFileInfo(path).isFile() || OpenCommand.isEmpty()) {
     ShowGuideNotOpened(path);

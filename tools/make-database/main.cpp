@@ -6,37 +6,8 @@
 #include <string>
 
 #include "app/file_system.h"
+#include "app/make_folders.h"
 #include "data/schema.h"
-
-namespace {
-
-// Creates the missing folders above `path`, each 0700.
-bool makeParents(const std::string& path, std::string& why) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return true;
-  std::string dir = path.substr(0, slash);
-  for (size_t i = 1; i <= dir.size(); ++i) {
-    if (i != dir.size() && dir[i] != '/') continue;
-    std::string part = dir.substr(0, i);
-    movra::PathKind kind = movra::KindOfPath(part);
-    if (kind != movra::PathKind::Missing) {
-      if (kind != movra::PathKind::Folder) {
-        why = part + " is not a folder";
-        return false;
-      }
-      continue;
-    }
-    std::string failed = movra::CreatePrivateFolder(part);
-    // Made meanwhile by someone else is as good.
-    if (!failed.empty() && movra::KindOfPath(part) != movra::PathKind::Folder) {
-      why = part + ": " + failed;
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2 || argv[1][0] == '\0' || std::strcmp(argv[1], "--help") == 0) {
@@ -50,7 +21,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string why;
-  if (!makeParents(path, why)) {
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash != 0 && !movra::MakeFolders(path.substr(0, slash), why)) {
     std::fprintf(stderr, "movra-make-database: can't create the folder %s\n", why.c_str());
     return 1;
   }
