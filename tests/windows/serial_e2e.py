@@ -262,17 +262,74 @@ CASES = [
 ]
 
 
+def wineserver_cpu_seconds():
+    """CPU time the Wine servers of this machine have used; they do the I/O for the program."""
+    total = 0.0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % pid) as f:
+                fields = f.read().rsplit(")", 1)
+            if "(wineserver" not in fields[0]:
+                continue
+            rest = fields[1].split()
+            total += (int(rest[11]) + int(rest[12])) / os.sysconf("SC_CLK_TCK")
+        except (OSError, IndexError, ValueError):
+            continue
+    return total
+
+
+def bench(env, records=50):
+    """The transfer figures of bench-transfer, for the Windows program under Wine: the mean
+    period between record frames over the protocol floor (the 100 ms read gap, then the
+    11-byte acknowledgement and the 27-byte frame on the wire), and the CPU time of the
+    program and the Wine server as a share of the transfer's wall time."""
+    for baud in (4800, 9600):
+        folder = env.program_folder("bench-%d" % baud, "windows")
+        sim = Sim(env, ["--generate", str(records), "--generation", str(baud), "--once"])
+        cpu0 = os.times()
+        server0 = wineserver_cpu_seconds()
+        wall0 = time.monotonic()
+        try:
+            rc, out, err = run_cli(env, folder, str(baud))
+        finally:
+            sim.stop()
+        wall = time.monotonic() - wall0
+        cpu1 = os.times()
+        program_cpu = (cpu1.children_user - cpu0.children_user) + (cpu1.children_system - cpu0.children_system)
+        server_cpu = wineserver_cpu_seconds() - server0
+        stamps = []
+        with open(os.path.join(folder, "PTDATA", "Data", "COMMDATA.txt"), errors="replace") as f:
+            for line in f:
+                # "YYYY-MM-DD hh:mm:ss:zzz 26 50 5A 00 00 00 11 …": a record frame.
+                parts = line.split(" ", 2)
+                if len(parts) == 3 and parts[2].startswith("26 50 5A 00 00 00 11"):
+                    h, m, sec, ms = (int(x) for x in parts[1].split(":"))
+                    stamps.append(((h * 60 + m) * 60 + sec) * 1000 + ms)
+        floor = 100 + (11 + 27) * 10 * 1000.0 / baud
+        period = (stamps[-1] - stamps[0]) / (len(stamps) - 1) if len(stamps) > 1 else float("nan")
+        print("wine %d baud: %d of %d records, exit %d; record period %.1f ms over floor %.1f ms = %.2f; "
+              "CPU program %.2f s + Wine server %.2f s over %.1f s wall = %.1f %% of one core"
+              % (baud, len(stamps), records, rc, period, floor, period / floor, program_cpu, server_cpu, wall,
+                 100 * (program_cpu + server_cpu) / wall), flush=True)
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--win-build", required=True)
     p.add_argument("--host-build", required=True)
     p.add_argument("--work")
     p.add_argument("--only", help="run the cases whose name contains this text")
+    p.add_argument("--bench", action="store_true", help="print the transfer figures instead of testing")
     args = p.parse_args()
     env = Env(args)
     env.prepare_prefix()
     failed = 0
     try:
+        if args.bench:
+            bench(env)
+            return 0
         failed = run_cases(env, args.only)
     finally:
         subprocess.run(["wineserver", "-k"], env=env.env, capture_output=True)
