@@ -69,11 +69,22 @@ std::string WriteAccessProblem(const std::string& path) {
   std::wstring w = Utf8ToWide(path);
   DWORD attributes = GetFileAttributesW(w.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SystemErrorText(GetLastError());
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY))
-    return SystemErrorText(ERROR_ACCESS_DENIED);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    // A folder takes writing when a new file can be made in it (its read-only attribute
+    // means nothing for that): one that goes again when it is closed.
+    std::wstring probe = w;
+    if (probe.back() != L'/' && probe.back() != L'\\') probe += L'/';
+    probe += L".movra-write-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return SystemErrorText(GetLastError());
+    CloseHandle(h);
+    return {};
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) return SystemErrorText(ERROR_ACCESS_DENIED);
   // Asked of the file system itself, so access rights count too; others may keep it open.
   HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return SystemErrorText(GetLastError());
   CloseHandle(h);
   return {};
