@@ -43,7 +43,7 @@ install(FILES ${installdata}/MovraTemplate.xls DESTINATION ${share}/data)
 install(FILES ${installdata}/UserGuide.pdf DESTINATION ${share}/1)
 foreach(lang 1033 2052 1031)
   install(FILES ${CMAKE_SOURCE_DIR}/install/lang/${lang}/MovraT.txt DESTINATION ${share}/${lang})
-  install(FILES ${installdata}/${lang}/UserGuide.pdf DESTINATION ${share}/${lang} OPTIONAL)
+  install(FILES ${installdata}/${lang}/UserGuide.pdf DESTINATION ${share}/${lang})
 endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/install/${app_id}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -41,6 +41,7 @@ expected=(
   /usr/share/doc/movra/copyright /usr/share/doc/movra/changelog.gz
   /usr/share/movra/MovraT.INI /usr/share/movra/data/MovraTemplate.xls /usr/share/movra/1/UserGuide.pdf
   /usr/share/movra/1033/MovraT.txt /usr/share/movra/2052/MovraT.txt /usr/share/movra/1031/MovraT.txt
+  /usr/share/movra/1033/UserGuide.pdf /usr/share/movra/2052/UserGuide.pdf /usr/share/movra/1031/UserGuide.pdf
   /usr/share/movra/Image/PTLogo.png /usr/share/movra/Image/download.png
 )
 for f in "${expected[@]}"; do grep -qx "$f" "$work/files" || fail "the package lacks $f"; done
