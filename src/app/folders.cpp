@@ -1,5 +1,8 @@
 #include "app/folders.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 #include "app/config.h"
@@ -63,9 +66,35 @@ void LocateFolders(const std::string& exeDir) {
 
 bool DataIsPerUser() { return gLocation.perUser; }
 
+bool IsInstalledProgramFolder() { return isInstalledProgramFolder(ExeDir); }
+
 std::string ConfigFilePath() {
   if (!gLocation.userConfigFile.empty() && isFile(gLocation.userConfigFile)) return gLocation.userConfigFile;
   return ExeDir + kConfigFileName;
+}
+
+std::string ConfigFileToWrite() {
+  if (gLocation.perUser && !gLocation.userConfigFile.empty()) return gLocation.userConfigFile;
+  return ConfigFilePath();
+}
+
+bool SeedConfigFile(const std::string& path, std::string& why) {
+  if (isFile(path)) return true;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash != 0 && !MakeFolders(path.substr(0, slash), why)) return false;
+  std::ifstream in(ExeDir + kConfigFileName, std::ios::binary);
+  std::ofstream out(path, std::ios::binary);
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  out << in.rdbuf();
+  out.close();
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 void PrepareFolders(const std::string& exeDir) {

@@ -28,8 +28,18 @@ void PrepareFolders(const std::string& exeDir = std::string());
 // True when the data lives in the user's own folder rather than the program folder: the
 // installation step that makes the empty database then runs at the user's first start.
 bool DataIsPerUser();
+// True for a program folder installed by the package manager (<prefix>/share/movra/),
+// which holds every translation; a portable folder holds the one laid out.
+bool IsInstalledProgramFolder();
 // The settings file read: the user's own when it exists, else the program folder's.
 std::string ConfigFilePath();
+
+// The settings file that changes made in the program go to: the user's own when the data
+// is the user's (made by SeedConfigFile from the program's copy), else ConfigFilePath().
+std::string ConfigFileToWrite();
+// Makes path, when missing, as a copy of the program folder's settings file, with the
+// folders above it (0700). False, with why, when it cannot.
+bool SeedConfigFile(const std::string& path, std::string& why);
 
 // The files under DataRoot + "/Data/".
 std::string DataFilePath();    // movradata1.dat

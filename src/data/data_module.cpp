@@ -51,7 +51,13 @@ void TDM::DataModuleCreate() {
   }
   if (!OpenTrace()) RequestTerminate();
   if (!OpenDatabase(DataFilePath())) RequestTerminate();
-  ScanLanguages(ExeDir, "MovraT.txt", PreferredInterfaceLanguage(GlobalOption.InterfaceLanguage));
+  // The installed folder holds every translation: the settings or the desktop choose one.
+  // A portable folder keeps the designed rule, the last folder in name order, unless the
+  // settings name a language.
+  int preferred = 0;
+  if (IsInstalledProgramFolder() || GlobalOption.InterfaceLanguage != 0)
+    preferred = PreferredInterfaceLanguage(GlobalOption.InterfaceLanguage);
+  ScanLanguages(ExeDir, "MovraT.txt", preferred);
   SetPrimaryLanguage(PrimaryLanguageFromIndex(kLanManIndex));
   ApplyFormatSettings();
 }

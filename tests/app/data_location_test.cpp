@@ -129,6 +129,22 @@ TEST(InstalledFolders, DataGoesToTheUsersFolderAndTheirSettingsWin) {
   EXPECT_EQ(GlobalOption.Title, "Mine");
 }
 
+TEST(InstalledFolders, ChangedSettingsGoToTheUsersCopyOfTheProgramsFile) {
+  InstalledProgram prog;
+  ScopedEnv data("XDG_DATA_HOME", prog.root.file("home/data"));
+  ScopedEnv config("XDG_CONFIG_HOME", prog.root.file("home/config"));
+  test::ScopedPresenter dialogs;
+  PrepareFolders(prog.bin());
+  std::string mine = ConfigFileToWrite();
+  ASSERT_EQ(mine, prog.root.file("home/config/movra/MovraT.INI"));
+  std::string why;
+  ASSERT_TRUE(SeedConfigFile(mine, why)) << why;
+  EXPECT_EQ(prog.root.read("home/config/movra/MovraT.INI"), "[APPEARANCE]\nTitle=Installed\n");
+  prog.root.write("home/config/movra/MovraT.INI", "[APPEARANCE]\nTitle=Edited\n");
+  ASSERT_TRUE(SeedConfigFile(mine, why));  // an existing file is the user's: kept
+  EXPECT_EQ(prog.root.read("home/config/movra/MovraT.INI"), "[APPEARANCE]\nTitle=Edited\n");
+}
+
 TEST(InstalledFolders, AFileInTheWayIsReported) {
   InstalledProgram prog;
   prog.root.write("home/data/movra", "not a folder");
