@@ -1,20 +1,17 @@
 #include "app/folders.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
 #include "app/config.h"
 #include "app/data_location.h"
 #include "app/dialogs.h"
+#include "app/file_system.h"
 #include "app/make_folders.h"
 #include "app/trace.h"
+#include "app/user_folders.h"
 
 namespace movra {
 
@@ -29,14 +26,7 @@ std::string withSlash(std::string s) {
   if (s.empty() || s.back() != '/') s += '/';
   return s;
 }
-std::string environment(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-bool isFile(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool isFile(const std::string& path) { return KindOfPath(path) == PathKind::Regular; }
 bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -50,20 +40,13 @@ std::string FolderOf(const std::string& exePath) {
   return withSlash(exePath.substr(0, slash + 1));
 }
 
-std::string RunningExeDir() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  return FolderOf(std::string(buf, static_cast<size_t>(n)));
-}
-
 std::string ProgramFolderOf(const std::string& binaryDir) {
   std::string dir = withSlash(binaryDir);
   if (isFile(dir + kConfigFileName)) return dir;
   std::string installed = dir + "../share/movra/";
   if (isFile(installed + kConfigFileName)) {
-    char real[4096];
-    if (realpath(installed.c_str(), real)) return withSlash(real);
+    std::string real = ResolvedPath(installed);
+    if (!real.empty()) return withSlash(real);
   }
   return dir;
 }
@@ -74,13 +57,8 @@ void LocateFolders(const std::string& exeDir) {
   // the user's own folder when the program folder is not the user's to write.
   DataLocationInput in;
   in.programDir = ExeDir;
-  in.programDirWritable = !isInstalledProgramFolder(ExeDir) && access(ExeDir.c_str(), W_OK) == 0;
-  in.xdgDataHome = environment("XDG_DATA_HOME");
-  in.xdgConfigHome = environment("XDG_CONFIG_HOME");
-  in.home = environment("HOME");
-  if (in.home.empty()) {
-    if (const passwd* pw = getpwuid(getuid())) in.home = pw->pw_dir ? pw->pw_dir : "";
-  }
+  in.programDirWritable = !isInstalledProgramFolder(ExeDir) && WriteAccessProblem(ExeDir).empty();
+  ReadUserFolders(in);
   gLocation = DecideDataLocation(in);
   DataRoot = gLocation.dataRoot;
   DataDir = withSlash(DataRoot);
@@ -128,9 +106,9 @@ void PrepareFolders(const std::string& exeDir) {
     // The user's own data folder and the folders above it are made at the first start.
     if (gLocation.perUser && !MakeFolders(DataRoot.substr(0, DataRoot.rfind('/')), why))
       throw std::runtime_error(why);
-    struct stat st {};
-    if (stat(DataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      if (mkdir(DataDir.c_str(), 0700) != 0) throw std::runtime_error(std::strerror(errno));
+    if (KindOfPath(DataDir) != PathKind::Folder) {
+      why = CreatePrivateFolder(DataDir);
+      if (!why.empty()) throw std::runtime_error(why);
     }
     DataDir = withSlash(DataDir);
   } catch (const std::exception& e) {

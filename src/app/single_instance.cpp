@@ -1,8 +1,7 @@
 #include "app/single_instance.h"
 
-#include <unistd.h>
-
 #include "app/dialogs.h"
+#include "app/file_system.h"
 #include "app/lock_file.h"
 
 namespace movra {
@@ -17,7 +16,7 @@ bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstance
 
 bool CheckSingleInstanceLock(const std::string& path) {
   TryDeleteLockFile(path);  // any failure of the deletion is ignored
-  if (access(path.c_str(), F_OK) == 0) {
+  if (PathExists(path)) {
     PlainMessageBox("The program is being run by another user,please check it!", "warning", MB_OK | MB_ICONERROR);
     return true;
   }

@@ -1,13 +1,8 @@
 #include "data/data_module.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "app/file_system.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
 #include "app/language.h"
@@ -74,8 +69,7 @@ void TDM::DataModuleDestroy() {
 }
 
 bool TDM::OpenDatabase(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (KindOfPath(path) != PathKind::Regular) {
     PlainMessageBox(TranslateText("Database File") + path + TranslateText("Doesn't Exists!"), TranslateText("Error"),
                     MB_OK | MB_ICONWARNING);
     return false;
@@ -117,11 +111,13 @@ bool TDM::OpenDatabase(const std::string& path) {
 std::string TDM::DatabaseWriteProblem() const {
   if (!adoConn.connected()) return "Connection is not open";
   const std::string& path = adoConn.dataFile();
-  if (access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+  std::string why = WriteAccessProblem(path);
+  if (!why.empty()) return why;
   // The engine keeps its journal beside the file while it writes.
   size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-  if (access(folder.c_str(), W_OK) != 0) return folder + ": " + std::strerror(errno);
+  why = WriteAccessProblem(folder);
+  if (!why.empty()) return folder + ": " + why;
   if (adoConn.database().readOnly()) return "attempt to write a readonly database";
   return {};
 }

@@ -1,19 +1,15 @@
 #include "data/user_database.h"
 
-#include <sys/stat.h>
-
 #include <exception>
 
+#include "app/file_system.h"
 #include "app/make_folders.h"
 #include "data/schema.h"
 
 namespace movra {
 
 namespace {
-bool exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
-}
+bool exists(const std::string& path) { return NameTaken(path); }
 }  // namespace
 
 bool EnsureUserDatabase(const std::string& path, std::string& why) {

@@ -1,11 +1,8 @@
 // The window's own commands (Clear Data, Exit, About, Help contents), the port panel of
 // the status bar and the reaction to devices coming and going.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPainter>
-#include <memory>
 
 #include "app/config.h"
 #include "app/dialogs.h"
@@ -18,6 +15,7 @@
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
+#include "ui/guide_opener.h"
 #include "ui/grid_rules.h"
 #include "ui/pictures.h"
 #include "ui/result_data.h"
@@ -46,10 +44,6 @@ void TFrmMain::mniAboutClick() {
 
 namespace {
 
-// An opener that fails later than this has opened the guide: its status is then the
-// viewer's own (some openers wait for the viewer to close).
-constexpr qint64 kOpenerAnswerMs = 10000;
-
 // The designed message, with the guide's full path on a second line.
 void ShowGuideNotOpened(const QString& path) {
   ShowInfo(std::string("Can not load pdf file. Please check if the pdf reader is installed!") + "\n" +
@@ -68,23 +62,7 @@ void TFrmMain::mniContentClick() {
     ShowGuideNotOpened(path);
     return;
   }
-  // The desktop's open command starts at once; whether a program could show the guide is
-  // known only from its exit status, which arrives while the window goes on working.
-  auto* opener = new QProcess(this);
-  opener->setStandardOutputFile(QProcess::nullDevice());
-  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  auto started = std::make_shared<QElapsedTimer>();
-  started->start();
-  connect(opener, &QProcess::finished, this, [opener, path, started](int code, QProcess::ExitStatus status) {
-    opener->deleteLater();
-    if ((status != QProcess::NormalExit || code != 0) && started->elapsed() < kOpenerAnswerMs) ShowGuideNotOpened(path);
-  });
-  connect(opener, &QProcess::errorOccurred, this, [opener, path](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    opener->deleteLater();
-    ShowGuideNotOpened(path);
-  });
-  opener->start(OpenCommand.front(), OpenCommand.mid(1) << path);
+  OpenGuide(this, OpenCommand, path, [path] { ShowGuideNotOpened(path); });
 }
 
 void TFrmMain::DrawPortPanel(StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {

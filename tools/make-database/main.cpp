@@ -1,12 +1,11 @@
 // movra-make-database PATH
 // Makes the encrypted, empty database with every table and one settings row. The folders
 // it has to create and the file are its owner's alone. An existing file is never touched.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/file_system.h"
 #include "app/make_folders.h"
 #include "data/schema.h"
 
@@ -16,9 +15,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  umask(077);
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0) {
+  movra::RestrictNewFilesToOwner();
+  if (movra::NameTaken(path)) {
     std::fprintf(stderr, "movra-make-database: %s already exists; it is left as it is\n", path.c_str());
     return 1;
   }
