@@ -1,4 +1,5 @@
 # Movra: the two commands are `make run` and `make test`. Each does its own set-up.
+# `make package` builds the Debian package.
 BUILD ?= build
 LANGUAGE ?= 1033
 JOBS ?= $(shell nproc)
@@ -8,7 +9,7 @@ CTEST_FLAGS ?=
 WIN_BUILD ?= build-win
 WIN_DIST ?= dist-win
 
-.PHONY: all deps configure build dist run test bench demo check fuzz clean
+.PHONY: all deps configure build dist run test bench demo check fuzz clean package
 .PHONY: windows windows-deps windows-libs windows-build windows-dist windows-check windows-check-installer
 
 all: build
@@ -32,6 +33,12 @@ run: dist
 
 test: dist
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure $(CTEST_FLAGS)
+
+# The Debian package movra_<version>_amd64.deb, in this folder:
+#   sudo apt install ./movra_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
+	cp -f $(BUILD)/package/movra_*_amd64.deb .
 
 bench: dist
 	scripts/run-bench $(BUILD)

@@ -24,6 +24,8 @@ void ReadConfigFrom(const std::string& path, TGlobalOption& o) {
   o.Company = ini.readString("APPEARANCE", "Company", kDefaultCompany);
   o.AboutTitle = ini.readString("APPEARANCE", "Title", kDefaultAboutTitle);
   o.LanguageID = ini.readInteger("LANGUAGE", "LanguageID", 1);
+  // Not a designed key: which of several installed translations the window shows.
+  o.InterfaceLanguage = ini.readInteger("LANGUAGE", "InterfaceLanguage", 0);
   o.CommOption.Port = ini.readInteger("COMM", "Port", 1);
   o.CommOption.BaudRate = ini.readInteger("COMM", "BaudRate", 4800);
   o.CommOption.Parity = ParityFromText(ini.readString("COMM", "Parity", "None"));
@@ -31,6 +33,6 @@ void ReadConfigFrom(const std::string& path, TGlobalOption& o) {
   o.CommOption.StopBit = ini.readString("COMM", "StopBit", "_1");
 }
 
-void ReadConfig() { ReadConfigFrom(ExeDir + kConfigFileName, GlobalOption); }
+void ReadConfig() { ReadConfigFrom(ConfigFilePath(), GlobalOption); }
 
 }  // namespace movra

@@ -1,4 +1,5 @@
-// The settings record read from MovraT.INI beside the program; nothing is written back.
+// The settings record read from MovraT.INI (beside the program, or the user's own copy);
+// nothing is written back.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -36,6 +37,7 @@ struct TGlobalOption {
   std::string Company;
   std::string Background;
   int32_t LanguageID = 0;
+  int32_t InterfaceLanguage = 0;  // 0: the desktop's language chooses among installed translations
   TMeterSetting MeterSetting;
   TCommOption CommOption;
 };
@@ -49,7 +51,7 @@ constexpr const char* kDefaultTitle = "Movra Management Software";
 constexpr const char* kDefaultAboutTitle = "Velbrook Diabetes Management System";
 constexpr const char* kDefaultCompany = "Velbrook Medical";
 
-// Reads ExeDir + "MovraT.INI" into GlobalOption (all but MeterSetting). Never raises.
+// Reads ConfigFilePath() into GlobalOption (all but MeterSetting). Never raises.
 void ReadConfig();
 // The same from a given file (tests and tools).
 void ReadConfigFrom(const std::string& path, TGlobalOption& into);

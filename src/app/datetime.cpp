@@ -4,6 +4,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "app/local_time.h"
+
 namespace movra {
 
 namespace {
@@ -72,8 +74,7 @@ DateParts DecodeDateTime(TDateTime t) {
 DateParts NowParts() {
   auto now = std::chrono::system_clock::now();
   std::time_t tt = std::chrono::system_clock::to_time_t(now);
-  std::tm tm{};
-  localtime_r(&tt, &tm);
+  std::tm tm = LocalCalendarTime(tt);
   DateParts p;
   p.year = tm.tm_year + 1900;
   p.month = tm.tm_mon + 1;

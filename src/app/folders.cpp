@@ -1,14 +1,17 @@
 #include "app/folders.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 #include "app/config.h"
+#include "app/data_location.h"
 #include "app/dialogs.h"
+#include "app/file_system.h"
+#include "app/make_folders.h"
+#include "app/trace.h"
+#include "app/user_folders.h"
 
 namespace movra {
 
@@ -17,15 +20,18 @@ std::string DataRoot;
 std::string DataDir;
 
 namespace {
+DataLocation gLocation;
+constexpr const char* kInstalledFolderTail = "/share/movra/";
 std::string withSlash(std::string s) {
   if (s.empty() || s.back() != '/') s += '/';
   return s;
 }
-std::string trim(const std::string& s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+bool isFile(const std::string& path) { return KindOfPath(path) == PathKind::Regular; }
+bool endsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
+// An installed program folder belongs to the package manager, even for root.
+bool isInstalledProgramFolder(const std::string& dir) { return endsWith(dir, kInstalledFolderTail); }
 }  // namespace
 
 std::string FolderOf(const std::string& exePath) {
@@ -34,24 +40,75 @@ std::string FolderOf(const std::string& exePath) {
   return withSlash(exePath.substr(0, slash + 1));
 }
 
-std::string RunningExeDir() {
-  char buf[4096];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "./";
-  return FolderOf(std::string(buf, static_cast<size_t>(n)));
+std::string ProgramFolderOf(const std::string& binaryDir) {
+  std::string dir = withSlash(binaryDir);
+  if (isFile(dir + kConfigFileName)) return dir;
+  std::string installed = dir + "../share/movra/";
+  if (isFile(installed + kConfigFileName)) {
+    std::string real = ResolvedPath(installed);
+    if (!real.empty()) return withSlash(real);
+  }
+  return dir;
+}
+
+void LocateFolders(const std::string& exeDir) {
+  ExeDir = ProgramFolderOf(exeDir.empty() ? RunningExeDir() : exeDir);
+  // A Linux path has no drive part, so the data root sits in the program folder, or in
+  // the user's own folder when the program folder is not the user's to write.
+  DataLocationInput in;
+  in.programDir = ExeDir;
+  in.programDirWritable = !isInstalledProgramFolder(ExeDir) && WriteAccessProblem(ExeDir).empty();
+  ReadUserFolders(in);
+  gLocation = DecideDataLocation(in);
+  DataRoot = gLocation.dataRoot;
+  DataDir = withSlash(DataRoot);
+}
+
+bool DataIsPerUser() { return gLocation.perUser; }
+
+bool IsInstalledProgramFolder() { return isInstalledProgramFolder(ExeDir); }
+
+std::string ConfigFilePath() {
+  if (!gLocation.userConfigFile.empty() && isFile(gLocation.userConfigFile)) return gLocation.userConfigFile;
+  return ExeDir + kConfigFileName;
+}
+
+std::string ConfigFileToWrite() {
+  if (gLocation.perUser && !gLocation.userConfigFile.empty()) return gLocation.userConfigFile;
+  return ConfigFilePath();
+}
+
+bool SeedConfigFile(const std::string& path, std::string& why) {
+  if (isFile(path)) return true;
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash != 0 && !MakeFolders(path.substr(0, slash), why)) return false;
+  std::ifstream in(ExeDir + kConfigFileName, std::ios::binary);
+  std::ofstream out(path, std::ios::binary);
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  out << in.rdbuf();
+  out.close();
+  if (!out) {
+    why = path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }
 
 void PrepareFolders(const std::string& exeDir) {
-  ExeDir = withSlash(exeDir.empty() ? RunningExeDir() : exeDir);
+  LocateFolders(exeDir);
+  if (!gLocation.problem.empty()) BugMessage("No folder of the user's own for the data: " + gLocation.problem);
   try {
-    // A Linux path has no drive part, so the data root sits in the program folder.
-    DataRoot = ExeDir;
-    if (trim(DataRoot).empty()) DataRoot = ExeDir;
-    DataRoot = withSlash(DataRoot) + "PTDATA";
     DataDir = DataRoot;
-    struct stat st {};
-    if (stat(DataDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-      if (mkdir(DataDir.c_str(), 0700) != 0) throw std::runtime_error(std::strerror(errno));
+    std::string why;
+    // The user's own data folder and the folders above it are made at the first start.
+    if (gLocation.perUser && !MakeFolders(DataRoot.substr(0, DataRoot.rfind('/')), why))
+      throw std::runtime_error(why);
+    if (KindOfPath(DataDir) != PathKind::Folder) {
+      why = CreatePrivateFolder(DataDir);
+      if (!why.empty()) throw std::runtime_error(why);
     }
     DataDir = withSlash(DataDir);
   } catch (const std::exception& e) {

@@ -5,18 +5,41 @@
 namespace movra {
 
 extern std::string ExeDir;    // the program's folder, ending in exactly one "/"
-extern std::string DataRoot;  // ExeDir + "PTDATA" (a Linux path has no drive part)
+extern std::string DataRoot;  // ExeDir + "PTDATA", or the user's own PTDATA folder
 extern std::string DataDir;   // DataRoot + "/"
 
 // The folder part of an executable path, with exactly one trailing "/".
 std::string FolderOf(const std::string& exePath);
 // The folder of the running executable (from /proc/self/exe).
 std::string RunningExeDir();
+// The program folder of an executable in binaryDir: binaryDir itself (the portable
+// layout), or, for a program installed as <prefix>/bin/…, <prefix>/share/movra/ where its
+// settings, pictures and translations are.
+std::string ProgramFolderOf(const std::string& binaryDir);
 
-// Sets the three globals from the program folder (RunningExeDir() when empty), creates
-// DataDir (mode 0700: it holds health data), then reads the configuration file.
+// Names the folders for the program in exeDir (RunningExeDir() when empty), changing
+// nothing on disk: ExeDir, DataRoot, DataDir and the settings file.
+void LocateFolders(const std::string& exeDir = std::string());
+// LocateFolders, then creates DataDir (mode 0700: it holds health data; for a user's own
+// folder the missing folders above it as well), then reads the configuration file.
 // A failure to create the folder shows a plain "Warning" box and start-up goes on.
 void PrepareFolders(const std::string& exeDir = std::string());
+
+// True when the data lives in the user's own folder rather than the program folder: the
+// installation step that makes the empty database then runs at the user's first start.
+bool DataIsPerUser();
+// True for a program folder installed by the package manager (<prefix>/share/movra/),
+// which holds every translation; a portable folder holds the one laid out.
+bool IsInstalledProgramFolder();
+// The settings file read: the user's own when it exists, else the program folder's.
+std::string ConfigFilePath();
+
+// The settings file that changes made in the program go to: the user's own when the data
+// is the user's (made by SeedConfigFile from the program's copy), else ConfigFilePath().
+std::string ConfigFileToWrite();
+// Makes path, when missing, as a copy of the program folder's settings file, with the
+// folders above it (0700). False, with why, when it cannot.
+bool SeedConfigFile(const std::string& path, std::string& why);
 
 // The files under DataRoot + "/Data/".
 std::string DataFilePath();    // movradata1.dat

@@ -1,14 +1,12 @@
 #include "app/language.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "app/file_system.h"
 #include "app/trace.h"
 #include "app/utf8.h"
 
@@ -189,36 +187,31 @@ bool LoadTranslationFile(const std::string& path, LanguageInfo& out, std::string
   return true;
 }
 
-void ScanLanguages(const std::string& exeDir, const std::string& fileName) {
+void ScanLanguages(const std::string& exeDir, const std::string& fileName, int preferredId) {
+  std::shared_ptr<const LanguageInfo> preferred;
   std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
-  std::vector<std::string> names;
-  if (DIR* d = opendir(exeDir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-  }
+  std::vector<std::string> names = FolderEntries(exeDir);
   // Name order, so every file system gives the same current language.
   std::sort(names.begin(), names.end());
   std::string base = exeDir;
   if (!base.empty() && base.back() != '/') base += '/';
   for (const std::string& n : names) {
-    struct stat st {};
     std::string folder = base + n;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    if (KindOfPath(folder) != PathKind::Folder) continue;
     std::string file = folder + "/" + fileName;
-    if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (KindOfPath(file) != PathKind::Regular) continue;
     auto lang = std::make_shared<LanguageInfo>();
     lang->folder = n;
     std::string why;
     if (LoadTranslationFile(file, *lang, why)) {
       std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>(lang));
+      if (preferredId != 0 && n == std::to_string(preferredId)) preferred = lang;
     } else {
       std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>());
       BugMessage("Translation file " + file + " " + why + "; it is not used.");
     }
   }
+  if (preferred) std::atomic_store(&gCurrent, preferred);
 }
 
 void ResetLanguages() { std::atomic_store(&gCurrent, std::shared_ptr<const LanguageInfo>()); }

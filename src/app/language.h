@@ -35,7 +35,8 @@ bool LoadTranslationFile(const std::string& path, LanguageInfo& out, std::string
 
 // Scans ExeDir's sub-folders in name order; the last that loads becomes current. Files
 // that fail are dropped and traced. fileName is the translation file's name ("MovraT.txt").
-void ScanLanguages(const std::string& exeDir, const std::string& fileName = "MovraT.txt");
+// When the folder named by preferredId (not 0) loads, it becomes current instead.
+void ScanLanguages(const std::string& exeDir, const std::string& fileName = "MovraT.txt", int preferredId = 0);
 // Forgets every language (tests).
 void ResetLanguages();
 // The current language, or null when every text is shown in English.

@@ -1,8 +1,7 @@
 #include "app/single_instance.h"
 
-#include <unistd.h>
-
 #include "app/dialogs.h"
+#include "app/file_system.h"
 #include "app/lock_file.h"
 
 namespace movra {
@@ -13,10 +12,11 @@ std::string SingleInstanceLockPath(const std::string& exeDir) {
   return dir + "PTDATA/Data/MovraData1.ldb";
 }
 
-bool CheckSingleInstance(const std::string& exeDir) {
-  std::string path = SingleInstanceLockPath(exeDir);
+bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
+
+bool CheckSingleInstanceLock(const std::string& path) {
   TryDeleteLockFile(path);  // any failure of the deletion is ignored
-  if (access(path.c_str(), F_OK) == 0) {
+  if (PathExists(path)) {
     PlainMessageBox("The program is being run by another user,please check it!", "warning", MB_OK | MB_ICONERROR);
     return true;
   }

@@ -9,5 +9,7 @@ std::string SingleInstanceLockPath(const std::string& exeDir);
 // box "The program is being run by another user,please check it!" (caption "warning").
 // A lock file left behind by a copy that ended abnormally is deleted and does not block.
 bool CheckSingleInstance(const std::string& exeDir);
+// The same for the lock file at lockPath (a user's own data folder).
+bool CheckSingleInstanceLock(const std::string& lockPath);
 
 }  // namespace movra

@@ -1,9 +1,5 @@
 #include "app/tlog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -46,30 +42,6 @@ std::string Tlog::TimeStamp() {
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d%c%02d%c%02d%c%03d", p.year, p.month, p.day, p.hour, t, p.minute, t,
                 p.second, t, p.msec);
   return buf;
-}
-
-std::FILE* OpenPrivateAppend(const std::string& path) {
-  // The logs hold health data: a new file is readable by the user alone.
-  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return nullptr;
-  std::FILE* f = fdopen(fd, "ab");
-  if (!f) close(fd);
-  return f;
-}
-
-bool RotateBeforeAppend(std::FILE*& file, const std::string& path, std::size_t adding, std::uintmax_t limit) {
-  struct stat opened {}, named {};
-  const bool isNamed = file && fstat(fileno(file), &opened) == 0 && stat(path.c_str(), &named) == 0 &&
-                       named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
-  if (isNamed) {
-    const auto size = static_cast<std::uintmax_t>(named.st_size);
-    if (size == 0 || size + adding <= limit) return true;
-    // When the rename fails the line still goes to the file as it is: nothing is lost.
-    if (std::rename(path.c_str(), (path + ".1").c_str()) != 0) return true;
-  }
-  if (file) std::fclose(file);
-  file = OpenPrivateAppend(path);
-  return file != nullptr;
 }
 
 Tlog::Tlog(const std::string& fileName) : fileName_(fileName.empty() ? DefaultFileName() : fileName) {

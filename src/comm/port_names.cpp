@@ -18,8 +18,7 @@ std::string UnderDeviceRoot(const std::string& rel) {
   return root == "/" ? "/" + r : root + "/" + r;
 }
 
-namespace {
-std::optional<int> trailingNumber(const std::string& s, size_t from) {
+std::optional<int> TrailingNumber(const std::string& s, size_t from) {
   if (from >= s.size() || s.size() - from > 4) return std::nullopt;
   int v = 0;
   for (size_t i = from; i < s.size(); ++i) {
@@ -28,14 +27,13 @@ std::optional<int> trailingNumber(const std::string& s, size_t from) {
   }
   return v;
 }
-}  // namespace
 
 std::optional<int> ComNumberForTty(const std::string& tty) {
   if (tty.rfind("ttyUSB", 0) == 0) {
-    auto k = trailingNumber(tty, 6);
+    auto k = TrailingNumber(tty, 6);
     if (k && *k <= 63) return *k + 1;
   } else if (tty.rfind("ttyACM", 0) == 0) {
-    auto k = trailingNumber(tty, 6);
+    auto k = TrailingNumber(tty, 6);
     if (k && *k <= 190) return *k + 65;
   }
   return std::nullopt;
@@ -44,18 +42,6 @@ std::optional<int> ComNumberForTty(const std::string& tty) {
 std::optional<std::string> TtyForComNumber(int com) {
   if (com >= 1 && com <= 64) return "ttyUSB" + std::to_string(com - 1);
   if (com >= 65 && com <= 255) return "ttyACM" + std::to_string(com - 65);
-  return std::nullopt;
-}
-
-std::optional<std::string> DevicePathForCommName(const std::string& name) {
-  if (!name.empty() && name[0] == '/') return name;
-  if (name.size() > 3 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "com") == 0)) {
-    auto n = trailingNumber(name, 3);
-    if (!n) return std::nullopt;
-    auto tty = TtyForComNumber(*n);
-    if (!tty) return std::nullopt;
-    return UnderDeviceRoot("dev/" + *tty);
-  }
   return std::nullopt;
 }
 

@@ -25,7 +25,10 @@ std::vector<UsbSerialPort> EnumerateUsbSerialPorts(const std::string& root);
 std::vector<UsbSerialPort> EnumerateUsbSerialPorts();
 
 // Clears `list` and fills it with the display names of the present USB serial ports,
-// e.g. "CP2102 USB to UART Bridge Controller (COM1)".
+// e.g. "CP2102 USB to UART Bridge Controller (COM1)". On Windows the names are the
+// "FriendlyName"s of the present COM-port interfaces in the registry (usb_ports_win32.cpp);
+// the sysfs functions above are Linux's. A registry entry without its reference count
+// fails the listing with std::runtime_error.
 void ListUsbSerialPorts(std::vector<std::string>& list);
 
 }  // namespace movra

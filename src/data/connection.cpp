@@ -1,9 +1,8 @@
 #include "data/connection.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
+#include "app/file_system.h"
 #include "data/connection_string.h"
 #include "data/row_set.h"
 
@@ -26,8 +25,7 @@ void TAdoConnection::open() {
   std::string path = ConnectionStringValue(connectionString_, "Data Source").value_or("");
   std::string password = ConnectionStringValue(connectionString_, "Jet OLEDB:Database Password").value_or("");
   if (path.empty()) throw DbError("No data source in the connection string");
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw DbError("Could not find file '" + path + "'.");
+  if (KindOfPath(path) != PathKind::Regular) throw DbError("Could not find file '" + path + "'.");
 
   // The lock is taken first, so a copy that has the file open is noticed before anything
   // is read, and a failed open leaves no lock file behind.

@@ -1,26 +1,24 @@
 #include "data/data_module.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "app/file_system.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
 #include "app/language.h"
+#include "app/language_choice.h"
 #include "app/trace.h"
 #include "data/connection_string.h"
 #include "data/operator_record.h"
 #include "data/result_queries.h"
+#include "data/user_database.h"
 
 namespace movra {
 
 const char* const kDamagedDatabaseAdvice =
     "This database file is damaged. It has been left as it is: keep a copy of it and put an "
     "intact database file in its place.";
+const char* const kUserDatabaseNotMade = "The empty database could not be made in your data folder:";
 const char* const kDatabaseNotWritableText = "The database cannot be written, so nothing could be stored. "
                                              "The download is not started.";
 
@@ -45,9 +43,21 @@ TDM::~TDM() {
 
 void TDM::DataModuleCreate() {
   created_ = true;
+  if (DataIsPerUser()) {
+    std::string why;
+    if (!EnsureUserDatabase(DataFilePath(), why))
+      PlainMessageBox(std::string(kUserDatabaseNotMade) + "\r\n" + DataFilePath() + "\r\n" + why, "Error",
+                      MB_OK | MB_ICONWARNING);
+  }
   if (!OpenTrace()) RequestTerminate();
   if (!OpenDatabase(DataFilePath())) RequestTerminate();
-  ScanLanguages(ExeDir);
+  // The installed folder holds every translation: the settings or the desktop choose one.
+  // A portable folder keeps the designed rule, the last folder in name order, unless the
+  // settings name a language.
+  int preferred = 0;
+  if (IsInstalledProgramFolder() || GlobalOption.InterfaceLanguage != 0)
+    preferred = PreferredInterfaceLanguage(GlobalOption.InterfaceLanguage);
+  ScanLanguages(ExeDir, "MovraT.txt", preferred);
   SetPrimaryLanguage(PrimaryLanguageFromIndex(kLanManIndex));
   ApplyFormatSettings();
 }
@@ -59,8 +69,7 @@ void TDM::DataModuleDestroy() {
 }
 
 bool TDM::OpenDatabase(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (KindOfPath(path) != PathKind::Regular) {
     PlainMessageBox(TranslateText("Database File") + path + TranslateText("Doesn't Exists!"), TranslateText("Error"),
                     MB_OK | MB_ICONWARNING);
     return false;
@@ -102,11 +111,13 @@ bool TDM::OpenDatabase(const std::string& path) {
 std::string TDM::DatabaseWriteProblem() const {
   if (!adoConn.connected()) return "Connection is not open";
   const std::string& path = adoConn.dataFile();
-  if (access(path.c_str(), W_OK) != 0) return std::strerror(errno);
+  std::string why = WriteAccessProblem(path);
+  if (!why.empty()) return why;
   // The engine keeps its journal beside the file while it writes.
   size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-  if (access(folder.c_str(), W_OK) != 0) return folder + ": " + std::strerror(errno);
+  why = WriteAccessProblem(folder);
+  if (!why.empty()) return folder + ": " + why;
   if (adoConn.database().readOnly()) return "attempt to write a readonly database";
   return {};
 }

@@ -87,6 +87,8 @@ class TDM {
 
 // The words under the connect failure when the file proved damaged.
 extern const char* const kDamagedDatabaseAdvice;
+// The first line of the message when a user's own database cannot be made at first start.
+extern const char* const kUserDatabaseNotMade;
 // The refusal of a download while the database cannot be written; the file and the
 // reason follow on their own lines.
 extern const char* const kDatabaseNotWritableText;

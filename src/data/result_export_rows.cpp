@@ -2,7 +2,11 @@
 
 namespace movra {
 
-ExportRow ExportRowOf(RowSet& list) {
+namespace {
+
+// The list itself or a copy of its cursor: both read fields by name.
+template <typename Rows>
+ExportRow RowOf(Rows& list) {
   ExportRow r;
   r.checked = list.fieldByName("fChecked").asBoolean();
   r.recordNumber = list.fieldByName("fRecordNumber").asString();
@@ -14,6 +18,18 @@ ExportRow ExportRowOf(RowSet& list) {
   r.sampleType = list.fieldByName("fSampleType_Cal").asString();
   r.serialNumber = list.fieldByName("fSN").asString();
   return r;
+}
+
+}  // namespace
+
+ExportRow ExportRowOf(RowSet& list) { return RowOf(list); }
+
+std::vector<ExportRow> ResultRowsInPlace(const RowSet& list) {
+  std::vector<ExportRow> rows;
+  if (!list.active()) return rows;
+  RowSetCursor c = list.clone();
+  for (c.first(); !c.eof(); c.next()) rows.push_back(RowOf(c));
+  return rows;
 }
 
 std::vector<ExportRow> ResultExportRows(RowSet& list) {

@@ -16,4 +16,8 @@ ExportRow ExportRowOf(RowSet& list);
 // so the list ends standing on its last row. Empty for a list that is not open.
 std::vector<ExportRow> ResultExportRows(RowSet& list);
 
+// Every row in list order, read through a copy of the cursor: the list's current row (and
+// a view bound to it) stays where it is. Empty for a list that is not open.
+std::vector<ExportRow> ResultRowsInPlace(const RowSet& list);
+
 }  // namespace movra

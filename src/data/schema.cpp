@@ -1,12 +1,6 @@
 #include "data/schema.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "app/file_system.h"
 #include "data/sql_database.h"
 
 namespace movra {
@@ -210,20 +204,19 @@ std::string CreateTableSql(const TableSpec& t, const std::set<std::string>& omit
 }
 
 void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0) throw DbError("The file " + path + " already exists");
+  if (NameTaken(path)) throw DbError("The file " + path + " already exists");
 
-  // Made under a private name and linked into place at the end, so a failure leaves
+  // Made under a private name and put into place at the end, so a failure leaves
   // nothing at the path and an existing file is never replaced.
-  std::string tmpl = parentOf(path) + "/.movradata-new-XXXXXX";
-  int fd = mkstemp(tmpl.data());  // mode 0600
-  if (fd < 0) throw DbError("Can't create " + path + ": " + std::strerror(errno));
-  fchmod(fd, 0600);
-  close(fd);
-  const std::string tmp = tmpl;
+  std::string tmp;
+  try {
+    tmp = CreateFreshPrivateFile(parentOf(path) + "/.movradata-new-");
+  } catch (const std::exception& e) {
+    throw DbError("Can't create " + path + ": " + e.what());
+  }
   auto discard = [&] {
-    unlink(tmp.c_str());
-    unlink((tmp + "-journal").c_str());
+    RemoveFileQuietly(tmp);
+    RemoveFileQuietly(tmp + "-journal");
   };
 
   try {
@@ -258,19 +251,11 @@ void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options)
     throw DbError(std::string("Can't create ") + path + ": " + e.what());
   }
 
-  if (link(tmp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    discard();
-    if (err == EEXIST) throw DbError("The file " + path + " already exists");
-    throw DbError("Can't create " + path + ": " + std::strerror(err));
-  }
+  std::string why;
+  PublishOutcome published = PublishWithoutReplacing(tmp, path, why);
   discard();
-  // The new name should survive a power cut as well.
-  int dfd = open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
+  if (published == PublishOutcome::Exists) throw DbError("The file " + path + " already exists");
+  if (published == PublishOutcome::Failed) throw DbError("Can't create " + path + ": " + why);
 }
 
 }  // namespace movra

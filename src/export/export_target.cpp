@@ -1,7 +1,6 @@
 #include "export/export_target.h"
 
-#include <sys/stat.h>
-
+#include "app/file_system.h"
 #include "app/language.h"
 
 namespace movra {
@@ -30,15 +29,17 @@ std::string CsvTargetName(const std::string& typed) { return WithExtension(typed
 std::string ExcelTargetName(const std::string& typed) { return WithExtension(typed, ".xls"); }
 
 std::optional<std::string> NotARegularFile(const std::string& path) {
-  struct stat st {};
   // Nothing there (or a link to nothing): a new file is made. Other failures of the look
   // (a folder on the way that is no folder, no permission) are told when the file is made.
-  if (stat(path.c_str(), &st) != 0) return std::nullopt;
-  if (S_ISREG(st.st_mode)) return std::nullopt;
-  if (S_ISDIR(st.st_mode)) return TranslateText("It is a folder, not a regular file.");
-  if (S_ISFIFO(st.st_mode)) return TranslateText("It is a named pipe, not a regular file.");
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return TranslateText("It is a device, not a regular file.");
-  if (S_ISSOCK(st.st_mode)) return TranslateText("It is a socket, not a regular file.");
+  switch (KindOfPath(path)) {
+    case PathKind::Missing:
+    case PathKind::Regular: return std::nullopt;
+    case PathKind::Folder: return TranslateText("It is a folder, not a regular file.");
+    case PathKind::Pipe: return TranslateText("It is a named pipe, not a regular file.");
+    case PathKind::Device: return TranslateText("It is a device, not a regular file.");
+    case PathKind::Socket: return TranslateText("It is a socket, not a regular file.");
+    case PathKind::Other: break;
+  }
   return TranslateText("It is not a regular file.");
 }
 

@@ -3,10 +3,10 @@
 // system), flushed to the disk, and then renamed over the target. A failure on the way
 // leaves the target as it was.
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace movra {
 
@@ -37,8 +37,8 @@ class ReplacementFile {
   void Flush();
   std::string destination_;  // the target, or the file a link at the target leads to
   std::string temp_;
-  int fd_ = -1;
-  mode_t mode_ = 0644;
+  intptr_t fd_ = -1;     // the descriptor, or the handle on Windows
+  unsigned mode_ = 0644;  // the permissions the file gets (not used on Windows)
   std::string buffer_;
   bool committed_ = false;
 };

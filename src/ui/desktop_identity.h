@@ -6,7 +6,7 @@
 namespace movra {
 
 // The desktop entry installed with the program ("movra.desktop").
-inline constexpr const char* kDesktopFileName = "movra";
+inline constexpr const char* kDesktopFileName = "com.velbrook.Movra";
 
 // Sets the window class (WM_CLASS) to the caption and ties the windows to the desktop
 // entry. Call before the first window is made: the class is fixed then.

@@ -200,7 +200,11 @@ void TFrmMain::WaitWhileTransferRuns(bool untilEnded) {
 }
 
 bool TFrmMain::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == btnHis && e->type() == QEvent::EnabledChange) mnuExportTxt->setEnabled(btnHis->isEnabled());
+  if (watched == btnHis && e->type() == QEvent::EnabledChange) {
+    mnuExportTxt->setEnabled(btnHis->isEnabled());
+    btnReport->setEnabled(btnHis->isEnabled());
+    mnuReport->setEnabled(btnHis->isEnabled());
+  }
   return QMainWindow::eventFilter(watched, e);
 }
 

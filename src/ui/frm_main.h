@@ -51,6 +51,7 @@ class TFrmMain : public QMainWindow {
   QToolButton* btnClearData = nullptr;
   QToolButton* btnExpExcel = nullptr;  // tag 0
   QToolButton* btnHis = nullptr;       // tag 1
+  QToolButton* btnReport = nullptr;    // the INR report of the ticked rows
   QToolButton* btnExit = nullptr;
   QToolButton* btnAbout = nullptr;
   QMenu* mnuFile = nullptr;
@@ -59,6 +60,7 @@ class TFrmMain : public QMainWindow {
   QAction* mnuClearData = nullptr;
   QAction* mnuExportExcel = nullptr;
   QAction* mnuExportTxt = nullptr;  // the Export Txt command in the File menu as well
+  QAction* mnuReport = nullptr;
   QAction* mniExit = nullptr;
   QAction* mniContent = nullptr;
   QAction* mniAbout = nullptr;
@@ -90,6 +92,9 @@ class TFrmMain : public QMainWindow {
   void btnExpExcelClick(int tag);
   void mnuExportExcelClick() { btnExpExcelClick(0); }
   void mnuExportTxtClick() { btnExpExcelClick(1); }
+  // The INR report of the ticked rows, refused as the exports are.
+  void btnReportClick();
+  void mnuReportClick() { btnReportClick(); }
   void SetMenuState(bool value);
   void tmrWaitingTimer();
 

@@ -1,21 +1,21 @@
 // The window's own commands (Clear Data, Exit, About, Help contents), the port panel of
 // the status bar and the reaction to devices coming and going.
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QPainter>
-#include <memory>
 
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
+#include "app/help_guide.h"
+#include "app/language.h"
 #include "comm/usb_comm_list.h"
 #include "comm/usb_device_change.h"
 #include "meter/hb_meter.h"
 #include "ui/download_state.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
+#include "ui/guide_opener.h"
 #include "ui/grid_rules.h"
 #include "ui/pictures.h"
 #include "ui/result_data.h"
@@ -44,10 +44,6 @@ void TFrmMain::mniAboutClick() {
 
 namespace {
 
-// An opener that fails later than this has opened the guide: its status is then the
-// viewer's own (some openers wait for the viewer to close).
-constexpr qint64 kOpenerAnswerMs = 10000;
-
 // The designed message, with the guide's full path on a second line.
 void ShowGuideNotOpened(const QString& path) {
   ShowInfo(std::string("Can not load pdf file. Please check if the pdf reader is installed!") + "\n" +
@@ -57,31 +53,16 @@ void ShowGuideNotOpened(const QString& path) {
 }  // namespace
 
 void TFrmMain::mniContentClick() {
-  QString path = QDir::cleanPath(QFileInfo(QString::fromStdString(ExeDir) + QString::number(GlobalOption.LanguageID) +
-                                           "/UserGuide.pdf")
-                                     .absoluteFilePath());
+  const LanguageInfo* language = CurrentLanguage();
+  std::string guide = HelpGuidePath(ExeDir, GlobalOption.LanguageID, language ? language->folder : std::string(),
+                                    [](const std::string& p) { return QFileInfo(QString::fromStdString(p)).isFile(); });
+  QString path = QDir::cleanPath(QFileInfo(QString::fromStdString(guide)).absoluteFilePath());
   // A missing guide is reported as the open action would have reported it.
   if (!QFileInfo(path).isFile() || OpenCommand.isEmpty()) {
     ShowGuideNotOpened(path);
     return;
   }
-  // The desktop's open command starts at once; whether a program could show the guide is
-  // known only from its exit status, which arrives while the window goes on working.
-  auto* opener = new QProcess(this);
-  opener->setStandardOutputFile(QProcess::nullDevice());
-  opener->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  auto started = std::make_shared<QElapsedTimer>();
-  started->start();
-  connect(opener, &QProcess::finished, this, [opener, path, started](int code, QProcess::ExitStatus status) {
-    opener->deleteLater();
-    if ((status != QProcess::NormalExit || code != 0) && started->elapsed() < kOpenerAnswerMs) ShowGuideNotOpened(path);
-  });
-  connect(opener, &QProcess::errorOccurred, this, [opener, path](QProcess::ProcessError error) {
-    if (error != QProcess::FailedToStart) return;
-    opener->deleteLater();
-    ShowGuideNotOpened(path);
-  });
-  opener->start(OpenCommand.front(), OpenCommand.mid(1) << path);
+  OpenGuide(this, OpenCommand, path, [path] { ShowGuideNotOpened(path); });
 }
 
 void TFrmMain::DrawPortPanel(StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {

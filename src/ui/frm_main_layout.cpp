@@ -62,12 +62,14 @@ void TFrmMain::BuildLayout() {
   btnClearData = makeToolButton(MainToolBar, "btnClearData", "Clear Data", "Clear the data", pic::ClearData);
   btnExpExcel = makeToolButton(MainToolBar, "btnExpExcel", "Export Excel", "Export data to excel", pic::ExportExcel);
   btnHis = makeToolButton(MainToolBar, "btnHis", "Export Txt", "Export data to txt", pic::ExportTxt);
+  btnReport = makeToolButton(MainToolBar, "btnReport", "Report", "INR report of the ticked results", pic::Report);
   btnExit = makeToolButton(MainToolBar, "btnExit", "Exit", "Exit the software", pic::Exit);
   btnAbout = makeToolButton(MainToolBar, "btnAbout", "About", "About the software", pic::About);
   connect(btnDownload, &QToolButton::clicked, this, [this] { RunCommand([this] { btnDownloadClick(); }); });
   connect(btnClearData, &QToolButton::clicked, this, [this] { RunCommand([this] { btnClearDataClick(); }); });
   connect(btnExpExcel, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(0); }); });
   connect(btnHis, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(1); }); });
+  connect(btnReport, &QToolButton::clicked, this, [this] { RunCommand([this] { btnReportClick(); }); });
   connect(btnExit, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExitClick(); }); });
   connect(btnAbout, &QToolButton::clicked, this, [this] { RunCommand([this] { mniAboutClick(); }); });
 
@@ -77,6 +79,7 @@ void TFrmMain::BuildLayout() {
   mnuClearData = mnuFile->addAction("C&lear Data", this, [this] { RunCommand([this] { mnuClearDataClick(); }); });
   mnuExportExcel = mnuFile->addAction("&Export Excel", this, [this] { RunCommand([this] { mnuExportExcelClick(); }); });
   mnuExportTxt = mnuFile->addAction("Export &Txt", this, [this] { RunCommand([this] { mnuExportTxtClick(); }); });
+  mnuReport = mnuFile->addAction("&Report...", this, [this] { RunCommand([this] { mnuReportClick(); }); });
   mniExit = mnuFile->addAction("E&xit", this, [this] { RunCommand([this] { mniExitClick(); }); });
   mniHelp = menuBar()->addMenu("&Help");
   mniHelp->setObjectName("mniHelp");
@@ -86,7 +89,9 @@ void TFrmMain::BuildLayout() {
   mnuClearData->setObjectName("mnuClearData");
   mnuExportExcel->setObjectName("mnuExportExcel");
   mnuExportTxt->setObjectName("mnuExportTxt");
-  // The menu item is usable exactly when its tool button is (both are off during a download).
+  mnuReport->setObjectName("mnuReport");
+  // The menu items are usable exactly when the Export Txt button is (all are off during a
+  // download), and so is the Report button.
   btnHis->installEventFilter(this);
   mniContent->setShortcut(QKeySequence(Qt::Key_F1));
   mniContent->setShortcutContext(Qt::WindowShortcut);

@@ -13,6 +13,7 @@ inline constexpr const char* Download = "download";
 inline constexpr const char* ClearData = "clear-data";
 inline constexpr const char* ExportExcel = "export-excel";
 inline constexpr const char* ExportTxt = "export-txt";
+inline constexpr const char* Report = "report";
 inline constexpr const char* Exit = "exit";
 inline constexpr const char* About = "about";
 inline constexpr const char* CheckNone = "check-none";

@@ -29,7 +29,8 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   std::string exeDir = exeDirArg.empty() ? RunningExeDir() : exeDirArg;
   // Every start that ends before the message loop ends with this status.
   constexpr int kStartFailed = 1;
-  if (CheckSingleInstance(exeDir)) return kStartFailed;
+  LocateFolders(exeDir);
+  if (CheckSingleInstanceLock(LockFilePath())) return kStartFailed;
   PrepareFolders(exeDir);
 
   std::unique_ptr<TDM> dm;

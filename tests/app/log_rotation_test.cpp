@@ -71,7 +71,9 @@ TEST(LogRotation, AFullLogMovesToDotOneAndANewOneStarts) {
     EXPECT_TRUE(std::regex_match(fresh, std::regex(c.lineFormat))) << fresh;
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
+#ifndef _WIN32  // Windows keeps no such modes
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
 
     // Writing goes on in the new file.
     c.write("next");

@@ -1,12 +1,6 @@
 #include "data_fixture.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <filesystem>
 #include <fstream>
 
 #include <cctype>
@@ -30,7 +24,10 @@ DataFolder::DataFolder(const DatabaseOptions& options, bool makeDatabase) {
   GlobalOption = TGlobalOption{};
   Operator = TOperator{};
   PrepareFolders(dir_.path());
-  mkdir((DataRoot + "/Data").c_str(), 0700);
+  std::error_code ec;
+  if (std::filesystem::create_directory(DataRoot + "/Data", ec))
+    std::filesystem::permissions(DataRoot + "/Data", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace, ec);
   if (makeDatabase) CreateDatabaseFile(dataFile(), options);
 }
 
@@ -60,21 +57,6 @@ int DamageTablePage(const std::string& dataFile, const std::string& table) {
   const char garbage[16] = {'d', 'a', 'm', 'a', 'g', 'e', 'd', '!', 'd', 'a', 'm', 'a', 'g', 'e', 'd', '!'};
   f.write(garbage, sizeof garbage);
   return static_cast<int>(page);
-}
-
-bool SetImmutable(const std::string& path, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  int e = errno;
-  close(fd);
-  errno = e;
-  return ok;
 }
 
 std::string CaseName(const std::string& description) {

@@ -222,7 +222,7 @@ TEST(DesktopEntry, NamesTheProgramByItsWindowCaption) {
   // the menu shows the entry's name: all three are the settings' title.
   TGlobalOption o;
   ReadConfigFrom(InstallDir() + "/MovraT.INI", o);
-  std::istringstream in(test::ReadFileBytes(InstallDir() + "/movra.desktop"));
+  std::istringstream in(test::ReadFileBytes(InstallDir() + "/com.velbrook.Movra.desktop"));
   std::map<std::string, std::string> entry;
   for (std::string line; std::getline(in, line);) {
     size_t eq = line.find('=');

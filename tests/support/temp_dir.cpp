@@ -1,8 +1,10 @@
 #include "temp_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -10,10 +12,35 @@ namespace fs = std::filesystem;
 
 namespace movra::test {
 
+namespace {
+// Paths are UTF-8 in the program; a path object made from a plain string would read it in
+// the C library's code page on Windows.
+fs::path Utf8Path(const std::string& s) { return fs::path(std::u8string(s.begin(), s.end())); }
+std::string Utf8Text(const fs::path& p) {
+  std::u8string u = p.generic_u8string();
+  return std::string(u.begin(), u.end());
+}
+}  // namespace
+
 TempDir::TempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "movra-test-XXXXXX").string();
-  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  // A fresh name, made exclusively: create_directory reports a folder that was there.
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "movra-test-%012llx",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    std::error_code ec;
+    if (fs::create_directory(base / name, ec)) {
+      fs::permissions(base / name, fs::perms::owner_all, fs::perm_options::replace, ec);
+      // Paths inside the program use "/", on Windows as well.
+      path_ = Utf8Text(base / name);
+      return;
+    }
+    if (ec) throw std::runtime_error("cannot make a test folder: " + ec.message());
+  }
+  throw std::runtime_error("cannot make a test folder");
 }
 
 TempDir::~TempDir() {
@@ -28,7 +55,7 @@ TempDir::~TempDir() {
 std::string TempDir::file(const std::string& rel) const { return path_ + "/" + rel; }
 
 void TempDir::write(const std::string& rel, const std::string& bytes) const {
-  fs::path p = file(rel);
+  fs::path p = Utf8Path(file(rel));
   fs::create_directories(p.parent_path());
   std::ofstream out(p, std::ios::binary);
   out << bytes;
@@ -36,7 +63,7 @@ void TempDir::write(const std::string& rel, const std::string& bytes) const {
 
 std::string TempDir::read(const std::string& rel) const { return ReadFileBytes(file(rel)); }
 
-void TempDir::mkdirs(const std::string& rel) const { fs::create_directories(file(rel)); }
+void TempDir::mkdirs(const std::string& rel) const { fs::create_directories(Utf8Path(file(rel))); }
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -84,12 +84,12 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   w.show();
   // Wide enough for the whole tool bar whatever the screen.
   w.resize(1044, 631);
-  QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnExit, w.btnAbout};
-  const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Exit", "About"};
+  QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnReport, w.btnExit, w.btnAbout};
+  const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Report", "Exit", "About"};
   const char* hints[] = {"Download data", "Clear the data", "Export data to excel", "Export data to txt",
-                         "Exit the software", "About the software"};
+                         "INR report of the ticked results", "Exit the software", "About the software"};
   int lastX = -1;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 7; ++i) {
     SCOPED_TRACE(captions[i]);
     EXPECT_EQ(buttons[i]->text().toStdString(), captions[i]);
     EXPECT_EQ(buttons[i]->statusTip().toStdString(), hints[i]);
@@ -100,17 +100,24 @@ TEST_F(WindowTest, LayoutAsDesigned) {
     lastX = buttons[i]->x();
   }
   QList<QAction*> file = w.mnuFile->actions();
-  ASSERT_EQ(file.size(), 5);
+  ASSERT_EQ(file.size(), 6);
   EXPECT_EQ(file[0]->text(), "&Download");
   EXPECT_EQ(file[1]->text(), "C&lear Data");
   EXPECT_EQ(file[2]->text(), "&Export Excel");
   EXPECT_EQ(file[3], w.mnuExportTxt);
-  EXPECT_EQ(file[4]->text(), "E&xit");
-  // The Export Txt item is off during a download, as its button is.
+  EXPECT_EQ(file[4], w.mnuReport);
+  EXPECT_EQ(file[4]->text(), "&Report...");
+  EXPECT_EQ(file[5]->text(), "E&xit");
+  // The Export Txt and Report items and the Report button are off during a download, as
+  // the export buttons are.
   w.SetMenuState(false);
   EXPECT_FALSE(w.mnuExportTxt->isEnabled());
+  EXPECT_FALSE(w.mnuReport->isEnabled());
+  EXPECT_FALSE(w.btnReport->isEnabled());
   w.SetMenuState(true);
   EXPECT_TRUE(w.mnuExportTxt->isEnabled());
+  EXPECT_TRUE(w.mnuReport->isEnabled());
+  EXPECT_TRUE(w.btnReport->isEnabled());
   EXPECT_EQ(w.mniContent->shortcut(), QKeySequence(Qt::Key_F1));
   EXPECT_EQ(w.mnuFile->title(), "&File");
   EXPECT_EQ(w.mniHelp->title(), "&Help");
@@ -245,10 +252,12 @@ TEST_F(WindowTest, ExitAndClearDataAreRefusedWhileDownloading) {
   // The File menu's Export Txt runs the same command.
   boxes->expect("You can't export the data while downloading process!");
   p.window().mnuExportTxt->trigger();
+  boxes->expect("You can't make a report while downloading process!");
+  p.window().btnReportClick();
   Downloading = false;
   EXPECT_TRUE(p.window().isVisible());
   EXPECT_EQ(p.list().recordCount(), 1);
-  EXPECT_EQ(boxes->shown().size(), 4u);
+  EXPECT_EQ(boxes->shown().size(), 5u);
 }
 
 TEST_F(WindowTest, ClearDataAsksFirst) {

@@ -130,8 +130,9 @@ Subcommand DownloadSubcommand() {
       {
           {"port", "PORT", "COM<n> (a port that `ports` lists) or a device path such as /dev/ttyUSB0", true},
           {"baud", "RATE", "line speed: 4800 (default) or 9600", false},
-          {"store", "", "store the records in the database beside this program (PTDATA/Data) as the window\n"
-                        "                       does, printing its progress line for each record, then print the result list",
+          {"store", "", "store the records in the program's database as the window does (PTDATA/Data beside\n"
+                        "                       this program, or ~/.local/share/movra/PTDATA/Data when it is installed),\n"
+                        "                       printing its progress line for each record, then print the result list",
            false},
           {"clear", "", "with --store: empty the result table first; without it the rows are added", false},
           {"csv", "FILE", "with --store: export the ticked rows to FILE (\".csv\" is added unless FILE ends so)",

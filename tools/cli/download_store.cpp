@@ -24,7 +24,8 @@ void ShowGeneralError(const std::exception& e) {
 
 std::unique_ptr<TDM> OpenProgramDatabase() {
   std::string exeDir = RunningExeDir();
-  if (CheckSingleInstance(exeDir)) return nullptr;
+  LocateFolders(exeDir);
+  if (CheckSingleInstanceLock(LockFilePath())) return nullptr;
   PrepareFolders(exeDir);
   std::unique_ptr<TDM> dm = CreateDataModule();
   if (dm->TerminateRequested()) return nullptr;

@@ -1,6 +1,7 @@
-// Ctrl-C (SIGINT) and SIGTERM during a download. The signal handler only writes to an
-// eventfd; a watcher thread reads it and posts to the download's event loop, which then
-// stops the transfer and stores what was read.
+// Ctrl-C (SIGINT) and SIGTERM during a download; on Windows Ctrl-C, Ctrl-Break and the
+// console closing. The signal handler only writes to an eventfd; a watcher thread reads it
+// and posts to the download's event loop, which then stops the transfer and stores what
+// was read. (interrupt_watch_posix.cpp, interrupt_watch_win32.cpp)
 #pragma once
 #include <atomic>
 #include <memory>
@@ -20,13 +21,15 @@ class InterruptWatch {
   InterruptWatch& operator=(const InterruptWatch&) = delete;
 
   bool Interrupted() const { return interrupted_.load(); }
+  // Marks the download interrupted and wakes its loop, once.
+  void Notify();
 
  private:
   void Watch();
 
   std::shared_ptr<Dispatcher> loop_;
-  int signalFd_ = -1;  // written by the handler
-  int stopFd_ = -1;    // written by the destructor
+  int signalFd_ = -1;  // written by the handler (POSIX)
+  int stopFd_ = -1;    // written by the destructor (POSIX)
   std::atomic<bool> interrupted_{false};
   std::thread watcher_;
 };

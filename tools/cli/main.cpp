@@ -11,7 +11,7 @@ using namespace movra::cli;
 namespace {
 
 // Every subcommand in one table; a new one is a file and a line here.
-std::vector<Subcommand> Table() { return {PortsSubcommand(), DownloadSubcommand()}; }
+std::vector<Subcommand> Table() { return {PortsSubcommand(), DownloadSubcommand(), ReportSubcommand()}; }
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: movra-cli <subcommand> [options]\n\nsubcommands:\n");

@@ -14,6 +14,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitPortNotOpened = 3;
 constexpr int kExitDatabase = 4;  // another copy holds the database, or it cannot be opened
 constexpr int kExitIncomplete = 5;  // the meter still holds records that were not read
+constexpr int kExitNoResults = 6;   // nothing ticked to report on, or only control results
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {
@@ -27,5 +28,6 @@ struct Subcommand {
 // The subcommands, one per file; main() lists them in its table.
 Subcommand PortsSubcommand();
 Subcommand DownloadSubcommand();
+Subcommand ReportSubcommand();
 
 }  // namespace movra::cli

@@ -1,42 +1,13 @@
 // movra-make-database PATH
 // Makes the encrypted, empty database with every table and one settings row. The folders
 // it has to create and the file are its owner's alone. An existing file is never touched.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/file_system.h"
+#include "app/make_folders.h"
 #include "data/schema.h"
-
-namespace {
-
-// Creates the missing folders above `path`, each 0700.
-bool makeParents(const std::string& path, std::string& why) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return true;
-  std::string dir = path.substr(0, slash);
-  for (size_t i = 1; i <= dir.size(); ++i) {
-    if (i != dir.size() && dir[i] != '/') continue;
-    std::string part = dir.substr(0, i);
-    struct stat st {};
-    if (stat(part.c_str(), &st) == 0) {
-      if (!S_ISDIR(st.st_mode)) {
-        why = part + " is not a folder";
-        return false;
-      }
-      continue;
-    }
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-      why = part + ": " + std::strerror(errno);
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2 || argv[1][0] == '\0' || std::strcmp(argv[1], "--help") == 0) {
@@ -44,14 +15,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  umask(077);
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0) {
+  movra::RestrictNewFilesToOwner();
+  if (movra::NameTaken(path)) {
     std::fprintf(stderr, "movra-make-database: %s already exists; it is left as it is\n", path.c_str());
     return 1;
   }
   std::string why;
-  if (!makeParents(path, why)) {
+  size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash != 0 && !movra::MakeFolders(path.substr(0, slash), why)) {
     std::fprintf(stderr, "movra-make-database: can't create the folder %s\n", why.c_str());
     return 1;
   }

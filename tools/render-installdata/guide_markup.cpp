@@ -14,7 +14,8 @@ QString inlineMarkup(const QString& line) {
 }
 }  // namespace
 
-QString GuideMarkupToHtml(const QString& text) {
+QString GuideMarkupToHtml(const QString& text, const std::function<int(const QString&)>& imageWidth) {
+  static const QRegularExpression picture("^!\\[(.*)\\]\\((.+)\\)$");
   QString html = "<html><body>";
   QStringList paragraph;
   bool inList = false;
@@ -31,6 +32,18 @@ QString GuideMarkupToHtml(const QString& text) {
     if (line.isEmpty()) {
       flushParagraph();
       closeList();
+    } else if (QRegularExpressionMatch m = picture.match(line); m.hasMatch()) {
+      flushParagraph();
+      closeList();
+      const QString file = m.captured(2).trimmed();
+      const int width = imageWidth ? imageWidth(file) : 0;
+      html += "<p align=\"center\"><img src=\"" + file.toHtmlEscaped() + "\"" +
+              (width > 0 ? " width=\"" + QString::number(width) + "\"" : QString()) + "/><br/><i>" +
+              inlineMarkup(m.captured(1)) + "</i></p>";
+    } else if (line.startsWith("### ")) {
+      flushParagraph();
+      closeList();
+      html += "<h3>" + inlineMarkup(line.mid(4)) + "</h3>";
     } else if (line.startsWith("## ")) {
       flushParagraph();
       closeList();

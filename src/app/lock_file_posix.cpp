@@ -44,7 +44,7 @@ bool DbLockFile::acquire(const std::string& path) {
 void DbLockFile::release() {
   if (fd_ < 0) return;
   unlink(path_.c_str());
-  close(fd_);
+  close(static_cast<int>(fd_));
   fd_ = -1;
   path_.clear();
 }

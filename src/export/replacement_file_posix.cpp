@@ -58,9 +58,9 @@ ReplacementFile::ReplacementFile(const std::string& target) : destination_(targe
   fd_ = mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) throw ExportFileError(CannotCreateFileText(target, Reason(errno)));
   struct stat made {};
-  if (fstat(fd_, &made) != 0 || !S_ISREG(made.st_mode)) {
+  if (fstat(static_cast<int>(fd_), &made) != 0 || !S_ISREG(made.st_mode)) {
     int err = errno;
-    close(fd_);
+    close(static_cast<int>(fd_));
     fd_ = -1;
     unlink(temp_.c_str());
     throw ExportFileError(CannotCreateFileText(target, Reason(err ? err : EINVAL)));
@@ -69,7 +69,7 @@ ReplacementFile::ReplacementFile(const std::string& target) : destination_(targe
 }
 
 ReplacementFile::~ReplacementFile() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0) close(static_cast<int>(fd_));
   if (!committed_ && !temp_.empty()) unlink(temp_.c_str());
 }
 
@@ -81,7 +81,7 @@ void ReplacementFile::Write(std::string_view bytes) {
 void ReplacementFile::Flush() {
   size_t done = 0;
   while (done < buffer_.size()) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    ssize_t n = ::write(static_cast<int>(fd_), buffer_.data() + done, buffer_.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ExportFileError(Reason(errno));
@@ -94,9 +94,9 @@ void ReplacementFile::Flush() {
 void ReplacementFile::Commit() {
   Flush();
   // The rename must not reach the disk before the data do.
-  if (fsync(fd_) != 0) throw ExportFileError(Reason(errno));
-  fchmod(fd_, mode_);
-  int fd = fd_;
+  if (fsync(static_cast<int>(fd_)) != 0) throw ExportFileError(Reason(errno));
+  fchmod(static_cast<int>(fd_), static_cast<mode_t>(mode_));
+  int fd = static_cast<int>(fd_);
   fd_ = -1;
   if (close(fd) != 0) throw ExportFileError(Reason(errno));
   if (rename(temp_.c_str(), destination_.c_str()) != 0) throw ExportFileError(Reason(errno));

@@ -66,11 +66,13 @@ void InterruptWatch::Watch() {
     }
     if (fds[1].revents) return;
     uint64_t count = 0;
-    if (read(signalFd_, &count, sizeof count) == sizeof count && count > 0 && !interrupted_.exchange(true)) {
-      // Wakes the loop; the download looks at Interrupted() there.
-      loop_->dispatch([] {});
-    }
+    if (read(signalFd_, &count, sizeof count) == sizeof count && count > 0) Notify();
   }
+}
+
+void InterruptWatch::Notify() {
+  // Wakes the loop; the download looks at Interrupted() there.
+  if (!interrupted_.exchange(true)) loop_->dispatch([] {});
 }
 
 }  // namespace movra::cli

@@ -1,0 +1,19 @@
+#include "app/file_in_use.h"
+
+#include "app/win32_strings.h"
+
+namespace movra {
+
+// A spreadsheet program keeps its open workbook without write sharing, so an open for
+// reading and writing that shares nothing fails while it is open.
+bool FileInUse(const std::string& path) {
+  std::wstring w = Utf8ToWide(path);
+  if (GetFileAttributesW(w.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  HANDLE h = CreateFileW(w.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return true;
+  CloseHandle(h);
+  return false;
+}
+
+}  // namespace movra

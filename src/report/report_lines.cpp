@@ -1,0 +1,53 @@
+#include "report/report_lines.h"
+
+#include <cstdio>
+
+#include "app/format_settings.h"
+#include "export/export_values.h"
+#include "report/report_settings.h"
+
+namespace movra {
+
+namespace {
+
+std::string Fixed(double v, int decimals) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+}  // namespace
+
+std::string ResultValueText(const ReportResult& r, char decimalPoint) {
+  if (r.measured == Measured::Above) return ArrowText(InrRange::Above);
+  if (r.measured == Measured::Below) return ArrowText(InrRange::Below);
+  return std::to_string(r.tenths / 10) + decimalPoint + std::to_string(r.tenths % 10);
+}
+
+std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range, const ReportFigures& f) {
+  auto day = [](TDateTime d) { return FormatDateTime("yyyy-mm-dd", d); };
+  return {
+      "Group\t" + GroupName(group),
+      "Target\t" + TenthsText(range.lowTenths) + "-" + TenthsText(range.highTenths),
+      "Tests\t" + std::to_string(f.tests),
+      "TTR\t" + Fixed(f.ttrPercent(), 1),
+      "Below\t" + Fixed(f.belowPercent(), 1),
+      "Above\t" + Fixed(f.abovePercent(), 1),
+      "InRangeTests\t" + std::to_string(f.inRangeTests) + "\t" + Fixed(f.inRangeTestsPercent(), 1),
+      "Mean\t" + Fixed(f.meanInr, 2),
+      "Last\t" + (f.last ? ResultValueText(*f.last) : std::string()),
+      "From\t" + day(f.firstDay),
+      "To\t" + day(f.lastDay),
+  };
+}
+
+bool UsesLetterPaper(const std::string& code) {
+  // North America and the countries of Central and South America that kept US paper.
+  static const char* letter[] = {"US", "CA", "MX", "PR", "GT", "SV", "HN", "NI", "CR",
+                                 "PA", "DO", "CO", "VE", "CL", "PH"};
+  for (const char* c : letter)
+    if (code == c) return true;
+  return false;
+}
+
+}  // namespace movra

@@ -1,0 +1,22 @@
+// The figures of a report as lines of text: name, tab, value(s). What movra-cli prints.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "report/ttr.h"
+
+namespace movra {
+
+// "Group", "Target", then "Tests", "TTR", "Below", "Above", "InRangeTests", "Mean", "Last",
+// "From", "To". Shares are per cent with one decimal; InRangeTests is the count, a tab,
+// then its share; Mean has two decimals; Last is the INR with one decimal or the arrow
+// text the list shows; From and To are yyyy-mm-dd. Numbers always take a point.
+std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range, const ReportFigures& f);
+
+// A value as the list shows it: "2.5", or "INR ↑" / "INR ↓" for an arrow.
+std::string ResultValueText(const ReportResult& r, char decimalPoint = '.');
+
+// Whether paper in the country with this ISO 3166 code is US Letter (otherwise A4).
+bool UsesLetterPaper(const std::string& countryCode);
+
+}  // namespace movra

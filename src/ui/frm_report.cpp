@@ -1,0 +1,243 @@
+#include "ui/frm_report.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <filesystem>
+
+#include "app/config.h"
+#include "app/datetime.h"
+#include "app/dialogs.h"
+#include "app/folders.h"
+#include "app/format_settings.h"
+#include "app/language.h"
+#include "report/report_file.h"
+#include "report/report_settings.h"
+#include "report_print/report_pages.h"
+#include "report_print/report_pdf.h"
+#include "report_print/report_texts.h"
+#include "ui/inr_chart_view.h"
+#include "ui/save_file_chooser.h"
+#include "ui/screen_cursor.h"
+
+namespace movra {
+
+namespace {
+
+// Meter serial number, patient ID and period stand above the figures.
+constexpr size_t kHeadingLines = 3;
+
+QDoubleSpinBox* MakeBoundEdit(QWidget* parent, const char* name) {
+  auto* e = new QDoubleSpinBox(parent);
+  e->setObjectName(name);
+  e->setDecimals(1);
+  e->setSingleStep(0.1);
+  e->setRange(kLowestTargetTenths / 10.0, kHighestTargetTenths / 10.0);
+  e->setKeyboardTracking(false);  // a half-typed bound is no range yet
+  return e;
+}
+
+int TenthsOf(const QDoubleSpinBox* e) { return static_cast<int>(std::lround(e->value() * 10)); }
+
+QLabel* MakeLabel(const QString& text, QWidget* parent, const char* name = nullptr) {
+  auto* l = new QLabel(text, parent);
+  if (name) l->setObjectName(name);
+  return l;
+}
+
+// The report's file name proposed first: the meter, the patient and today.
+std::string ProposedPdfName(const ReportGroup& g) {
+  std::string name = "INR_" + g.serialNumber + "_" + g.patientId + "_" + FormatDateTime("yyyy_mm_dd", Now());
+  for (char& c : name)
+    if (c == '/' || c == '\\' || c == ':' || c == ' ') c = '_';
+  return name;
+}
+
+}  // namespace
+
+TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::string settingsPath, QWidget* parent)
+    : QDialog(parent), groups_(std::move(groups)), range_(range), settingsPath_(std::move(settingsPath)) {
+  setObjectName("FrmReport");
+  setWindowTitle(Tr("INR Report"));
+  auto* column = new QVBoxLayout(this);
+
+  auto* top = new QHBoxLayout;
+  cboGroup = new QComboBox(this);
+  cboGroup->setObjectName("cboGroup");
+  for (const ReportGroup& g : groups_) cboGroup->addItem(QString::fromStdString(GroupName(g)));
+  auto* lblGroup = MakeLabel(Tr("Meter / patient") + ":", this, "lblGroup");
+  lblGroup->setVisible(groups_.size() > 1);
+  cboGroup->setVisible(groups_.size() > 1);
+  top->addWidget(lblGroup);
+  top->addWidget(cboGroup);
+  top->addStretch(1);
+  top->addWidget(MakeLabel(Tr("Target range") + ":", this));
+  edtTargetLow = MakeBoundEdit(this, "edtTargetLow");
+  edtTargetHigh = MakeBoundEdit(this, "edtTargetHigh");
+  edtTargetLow->setValue(range_.lowTenths / 10.0);
+  edtTargetHigh->setValue(range_.highTenths / 10.0);
+  top->addWidget(edtTargetLow);
+  top->addWidget(MakeLabel(QString::fromUtf8("\u2013"), this));
+  top->addWidget(edtTargetHigh);
+  btnSaveRange = new QPushButton(Tr("Save as Default"), this);
+  btnSaveRange->setObjectName("btnSaveRange");
+  btnSaveRange->setToolTip(Tr("Use this target range for every report"));
+  top->addWidget(btnSaveRange);
+  column->addLayout(top);
+
+  auto* middle = new QHBoxLayout;
+  chart = new InrChartView(this);
+  chart->setObjectName("chart");
+  middle->addWidget(chart, 1);
+  auto* figures = new QGridLayout;
+  figures->setVerticalSpacing(6);
+  // The group's heading lines, then the figures, each a label and its value.
+  std::vector<QString> labels = {Tr("Meter serial number"), Tr("Patient ID"), Tr("Period")};
+  for (const auto& figure : FigureRows(ReportFigures())) labels.push_back(figure.first);
+  int row = 0;
+  for (const QString& label : labels) {
+    figures->addWidget(MakeLabel(label + ":", this), row, 0);
+    auto* value = MakeLabel(QString(), this);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    figures->addWidget(value, row++, 1);
+    figureValues_.push_back(value);
+  }
+  figures->setRowStretch(row, 1);
+  middle->addLayout(figures);
+  column->addLayout(middle, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  btnSavePdf = new QPushButton(Tr("Save PDF..."), this);
+  btnSavePdf->setObjectName("btnSavePdf");
+  btnPrint = new QPushButton(Tr("Print..."), this);
+  btnPrint->setObjectName("btnPrint");
+  btnClose = new QPushButton(Tr("Close"), this);
+  btnClose->setObjectName("btnClose");
+  buttons->addWidget(btnSavePdf);
+  buttons->addWidget(btnPrint);
+  buttons->addWidget(btnClose);
+  column->addLayout(buttons);
+
+  connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+  connect(edtTargetLow, &QDoubleSpinBox::valueChanged, this, [this] { RangeEdited(); });
+  connect(edtTargetHigh, &QDoubleSpinBox::valueChanged, this, [this] { RangeEdited(); });
+  connect(btnSaveRange, &QPushButton::clicked, this, [this] { btnSaveRangeClick(); });
+  connect(btnSavePdf, &QPushButton::clicked, this, [this] { btnSavePdfClick(); });
+  connect(btnPrint, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+  connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
+
+  SaveDialog = MakeQtSaveFileChooser(this);
+  ChoosePrinter = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
+  resize(1040, 600);
+  Refresh();
+}
+
+TFrmReport::~TFrmReport() = default;
+
+const ReportGroup& TFrmReport::Group() const {
+  int i = cboGroup->currentIndex();
+  return groups_[i >= 0 && static_cast<size_t>(i) < groups_.size() ? static_cast<size_t>(i) : 0];
+}
+
+void TFrmReport::RangeEdited() {
+  TargetRange edited{TenthsOf(edtTargetLow), TenthsOf(edtTargetHigh)};
+  if (!IsValidTarget(edited)) {
+    // A low bound at or over the high one: the other bound moves out of its way.
+    if (sender() == edtTargetLow)
+      edited.highTenths = std::min(kHighestTargetTenths, edited.lowTenths + 1);
+    else
+      edited.lowTenths = std::max(kLowestTargetTenths, edited.highTenths - 1);
+    if (edited.lowTenths >= edited.highTenths) edited = range_;
+    QSignalBlocker b1(edtTargetLow), b2(edtTargetHigh);
+    edtTargetLow->setValue(edited.lowTenths / 10.0);
+    edtTargetHigh->setValue(edited.highTenths / 10.0);
+  }
+  range_ = edited;
+  Refresh();
+}
+
+void TFrmReport::Refresh() {
+  const ReportGroup& g = Group();
+  figures_ = ComputeFigures(g.tests, range_);
+  figureValues_[0]->setText(QString::fromStdString(g.serialNumber));
+  figureValues_[1]->setText(QString::fromStdString(g.patientId));
+  figureValues_[2]->setText(PeriodLabel(figures_));
+  auto rows = FigureRows(figures_);
+  for (size_t i = 0; i < rows.size(); ++i) figureValues_[kHeadingLines + i]->setText(rows[i].second);
+  chart->Show(&g.tests, range_);
+}
+
+std::vector<QString> TFrmReport::FigureTexts() const {
+  std::vector<QString> out;
+  for (size_t i = kHeadingLines; i < figureValues_.size(); ++i) out.push_back(figureValues_[i]->text());
+  return out;
+}
+
+void TFrmReport::btnSavePdfClick() {
+  SaveDialogOptions options;
+  options.title = TranslateText("Save the Report as PDF");
+  options.filter = "PDF files (*.pdf)";
+  options.fileName = ProposedPdfName(Group());
+  std::string target;
+  for (;;) {
+    std::optional<std::string> answer = SaveDialog ? SaveDialog->Execute(options) : std::nullopt;
+    if (!answer) return;
+    options.fileName = *answer;
+    target = PdfTargetName(*answer);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(target, ec)) break;
+    int reply = PlainMessageBox(target + " " + "already exists, do you want to overwrite this file?", "Warning",
+                                MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (reply == IDYES) break;
+    if (reply != IDNO) return;
+  }
+  ReportDocument doc{QString::fromStdString(GlobalOption.Title), Group(), range_, Now()};
+  std::optional<std::string> error;
+  {
+    SetHourglassCursor();
+    error = WriteReportPdf(doc, target);
+    SetDefaultCursor();
+  }
+  if (error) {
+    ShowError(*error);
+    return;
+  }
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(target, ec);
+  ShowInfo(std::string("Export to PDF finished!") + "\n" + (ec ? target : full.lexically_normal().string()));
+}
+
+void TFrmReport::btnPrintClick() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(ReportPageSize(QLocale()));
+  printer.setPageMargins(QMarginsF(18, 15, 15, 15), QPageLayout::Millimeter);
+  printer.setDocName(Tr("INR Report"));
+  if (!ChoosePrinter || !ChoosePrinter(printer)) return;
+  ReportDocument doc{QString::fromStdString(GlobalOption.Title), Group(), range_, Now()};
+  PaintReport(printer, doc);
+}
+
+void TFrmReport::btnSaveRangeClick() {
+  // An installed program's settings are the package's: the user's own copy takes the range.
+  std::string seedProblem;
+  if (!SeedConfigFile(settingsPath_, seedProblem)) {
+    ShowError("Cannot write the file \"" + settingsPath_ + "\": " + seedProblem + ".");
+    return;
+  }
+  if (auto why = WriteTargetRange(settingsPath_, range_))
+    ShowError("Cannot write the file \"" + settingsPath_ + "\": " + *why + ".");
+}
+
+}  // namespace movra

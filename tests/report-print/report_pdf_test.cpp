@@ -1,0 +1,104 @@
+// The report as a PDF: written whole, its text (as pdftotext reads it) holding the
+// heading, the figures, both tables and the foot; the paper of the locale; a target that
+// cannot be written is told and leaves no file.
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QPageSize>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "report/report_rows.h"
+#include "report_print/offscreen_gui.h"
+#include "report_print/report_pdf.h"
+#include "report_rows.h"
+#include "temp_dir.h"
+
+namespace movra::test {
+namespace {
+
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { gui_ = std::make_unique<OffscreenGui>(); }
+  void TearDown() override { gui_.reset(); }
+
+ private:
+  std::unique_ptr<OffscreenGui> gui_;
+};
+::testing::Environment* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+// The text of a PDF file, pages apart by form feeds.
+std::string PdfText(const std::string& pdf) {
+  std::string text;
+  std::string command = "pdftotext -layout '" + pdf + "' - 2>&1";
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return "";
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) text.append(buf, n);
+  pclose(p);
+  return text;
+}
+
+ReportDocument Document(int results) {
+  std::vector<RowSpec> specs = {{0, 1.8}, {10, 2.8}, {5, 2.6, "EC"}, {6, 1.1, "Downloaded CS"}};
+  for (int i = 0; i < results - 2; ++i) specs.push_back({11 + i, 2.0 + (i % 12) / 10.0});
+  std::vector<ReportGroup> groups = GroupReportRows(MakeRows(specs));
+  ReportDocument doc;
+  doc.programName = "Movra Management Software";
+  doc.group = groups.at(0);
+  doc.range = TargetRange{20, 30};
+  doc.printedAt = *EncodeDate(2024, 3, 20) + *EncodeTime(10, 30, 0, 0);
+  return doc;
+}
+
+TEST(ReportPdf, HoldsTheHeadingFiguresTablesAndFoot) {
+  TempDir dir;
+  const std::string file = dir.file("report.pdf");
+  ASSERT_EQ(WriteReportPdf(Document(2), file), std::nullopt);
+  std::string bytes = ReadFileBytes(file);
+  ASSERT_GT(bytes.size(), 1000u);
+  EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+  std::string text = PdfText(file);
+  // 18 on day 0, 28 on day 10 (2024-03-01, 2024-03-11): 9 of 11 days in, 2 below.
+  for (const char* part : {"Movra Management Software", "INR Report", "SN1", "2024-03-01 \xE2\x80\x93 2024-03-11",
+                           "2.0 \xE2\x80\x93 3.0", "81.8 %", "(9 of 11 days)", "18.2 %", "0.0 %", "50.0 %",
+                           "(1 of 2 tests)", "2.30", "Results", "Control results", "Downloaded CS", "Below",
+                           "In range", "Printed: 2024-03-20 10:30", "Page 1 of 1"})
+    EXPECT_NE(text.find(part), std::string::npos) << "missing [" << part << "] in\n" << text;
+}
+
+TEST(ReportPdf, ContinuesALongTableOnMorePages) {
+  TempDir dir;
+  const std::string file = dir.file("long.pdf");
+  ASSERT_EQ(WriteReportPdf(Document(200), file), std::nullopt);
+  std::string text = PdfText(file);
+  EXPECT_NE(text.find("Page 1 of "), std::string::npos);
+  EXPECT_NE(text.find("Page 4 of "), std::string::npos) << text.substr(0, 2000);
+  // The last result (day 11 + 197 = 208) is in the table.
+  EXPECT_NE(text.find("2024-09-25"), std::string::npos);
+}
+
+TEST(ReportPdf, AFolderThatTakesNoFileIsToldAndLeavesNothing) {
+  TempDir dir;
+  const std::string file = dir.file("no/such/folder/report.pdf");
+  std::optional<std::string> error = WriteReportPdf(Document(2), file);
+  ASSERT_TRUE(error);
+  EXPECT_NE(error->find("Cannot create file"), std::string::npos) << *error;
+  EXPECT_FALSE(std::filesystem::exists(file));
+  // A folder where the file would go is no file to replace.
+  dir.mkdirs("taken.pdf");
+  error = WriteReportPdf(Document(2), dir.file("taken.pdf"));
+  ASSERT_TRUE(error);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.pdf")));
+}
+
+TEST(ReportPaper, LetterWhereTheCountryUsesIt) {
+  const std::pair<const char*, QPageSize::PageSizeId> cases[] = {
+      {"en_US", QPageSize::Letter}, {"es_MX", QPageSize::Letter}, {"en_CA", QPageSize::Letter},
+      {"en_GB", QPageSize::A4},     {"de_DE", QPageSize::A4},     {"zh_CN", QPageSize::A4}};
+  for (const auto& [locale, paper] : cases) EXPECT_EQ(ReportPageSize(QLocale(locale)).id(), paper) << locale;
+}
+
+}  // namespace
+}  // namespace movra::test

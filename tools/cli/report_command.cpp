@@ -1,0 +1,124 @@
+// movra-cli report [--range LOW-HIGH] [--group SN/PATIENT] [--pdf FILE]: the figures
+// of the INR report over the ticked rows of the stored result list, as the window's
+// Report command makes them.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "app/config.h"
+#include "app/dialogs.h"
+#include "data/result_export_rows.h"
+#include "data/result_queries.h"
+#include "download_store.h"
+#include "record_output.h"
+#include "report/report_file.h"
+#include "report/report_lines.h"
+#include "report/report_rows.h"
+#include "report/report_settings.h"
+#include "report_pdf_output.h"
+#include "subcommand.h"
+
+namespace movra::cli {
+
+namespace {
+
+std::string GroupList(const std::vector<ReportGroup>& groups) {
+  std::string out;
+  for (const ReportGroup& g : groups) out += "  " + GroupName(g) + "\n";
+  return out;
+}
+
+// The rows earlier downloads stored, as the result list shows them. The window's list
+// starts empty (it lists patient 0, and the window empties the table when it closes);
+// the same list opened over the patient number every stored row carries holds what
+// `download --store` left.
+std::vector<ExportRow> StoredResultList(TDM& dm) {
+  RowSet stored("qryStoredResults");
+  SetupCheckDataEntry(stored, dm.adoConn);
+  stored.parameter("PatientID").value = int64_t{-1000};
+  stored.open();
+  return ResultRowsInPlace(stored);
+}
+
+int RunReport(const ParsedOptions& options) {
+  std::optional<TargetRange> range;
+  if (auto text = options.value("range")) {
+    range = ParseTargetRangeText(*text);
+    if (!range)
+      throw UsageError("--range wants LOW-HIGH with one decimal at most, 0.8 <= LOW < HIGH <= 6.9, not \"" + *text +
+                       "\"");
+  }
+  if (auto pdf = options.value("pdf"); pdf && pdf->empty()) throw UsageError("a PDF file name must not be empty");
+
+  std::unique_ptr<TDM> dm = OpenProgramDatabase();
+  if (!dm) return kExitDatabase;
+  if (!range) range = ReadConfiguredTargetRange();
+
+  std::vector<ExportRow> rows = StoredResultList(*dm);
+  if (std::none_of(rows.begin(), rows.end(), [](const ExportRow& r) { return r.checked; })) {
+    ShowInfo("No Records!");
+    return kExitNoResults;
+  }
+  std::vector<ReportGroup> groups = GroupReportRows(rows);
+  if (groups.empty()) {
+    ShowInfo("The ticked records hold no patient results, only control results!");
+    return kExitNoResults;
+  }
+  const ReportGroup* chosen = nullptr;
+  if (auto wanted = options.value("group")) {
+    for (const ReportGroup& g : groups)
+      if (GroupName(g) == *wanted) chosen = &g;
+    if (!chosen) {
+      std::fprintf(stderr, "movra-cli report: no results of %s; the stored results are of:\n%s", wanted->c_str(),
+                   GroupList(groups).c_str());
+      return kExitUsage;
+    }
+  } else if (groups.size() > 1) {
+    std::fprintf(stderr, "movra-cli report: the results are of several meters or patients; choose one with --group:\n%s",
+                 GroupList(groups).c_str());
+    return kExitUsage;
+  } else {
+    chosen = &groups.front();
+  }
+
+  for (const std::string& line : FigureLines(*chosen, *range, ComputeFigures(chosen->tests, *range)))
+    PrintLine(line);
+  if (auto pdf = options.value("pdf")) {
+    if (auto error = WriteReportPdfFile(*chosen, *range, PdfTargetName(*pdf))) {
+      ShowError(*error);
+      return kExitFailure;
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+Subcommand ReportSubcommand() {
+  return Subcommand{
+      "report",
+      "the INR report of the ticked rows of the stored result list: time in therapeutic range\n"
+      "    (Rosendaal) and the other figures of the window's Report command",
+      {
+          {"range", "LOW-HIGH", "target range, e.g. 2.0-3.0 (default: [REPORT] TargetLow/TargetHigh of\n"
+                                "                       MovraT.INI, else 2.0-3.0); one decimal at most, 0.8 <= LOW < HIGH <= 6.9",
+           false},
+          {"group", "SN/PATIENT", "meter serial number and patient ID to report on, needed when there are several",
+           false},
+          {"pdf", "FILE", "also write the printed report to FILE (\".pdf\" is added unless FILE ends so)", false},
+      },
+      &RunReport,
+      "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"
+      "    Tests (count), TTR, Below, Above (shares of the interpolated days in per cent, one\n"
+      "    decimal), InRangeTests (count TAB per cent of the tests), Mean (INR, two decimals), Last\n"
+      "    (INR with one decimal, or INR ↑ / INR ↓ beyond the measuring range), From, To\n"
+      "    (yyyy-mm-dd). Numbers always take a point. Control results (EC, CS, Downloaded EC,\n"
+      "    Downloaded CS) are left out of the figures. An arrow counts as 7.0 or 0.7.\n"
+      "    Exit codes: 0 done; 1 the PDF cannot be written; 2 usage, a bad --range, or several\n"
+      "    meters or patients without a matching --group (they are listed on stderr); 4 the\n"
+      "    database is in use by another copy or cannot be opened; 6 no ticked results, or only\n"
+      "    control results.\n",
+  };
+}
+
+}  // namespace movra::cli

@@ -1,0 +1,143 @@
+#include "shot_scenes.h"
+
+#include <QDir>
+#include <filesystem>
+
+#include "app/dialogs.h"
+#include "app/language.h"
+#include "meter_sim_process.h"
+#include "shot_error.h"
+#include "shot_image.h"
+#include "shot_presenter.h"
+#include "ui/frm_main.h"
+#include "ui/save_file_chooser.h"
+
+namespace movra::shots {
+
+namespace {
+
+// The meter's memory: eight records, two of them outside the measuring range. The
+// simulator answers at 9600 baud only, as the newer meter does.
+constexpr int kRecordsInMeter = 8;
+constexpr int kRecordsBeforeBreak = 3;
+constexpr int kPlugInLimitMs = 5000;
+constexpr int kMessageLimitMs = 5000;
+// The row cleared in the list picture (record 3), to show an unticked row.
+constexpr int kUntickedRow = 5;
+
+// The texts the program shows, as keys of the translation (the boxes translate them).
+const std::string kSummaryKey = "Finished transfering. Total records: ";
+const std::string kNotReadyKey = "Meter is not ready! Please check the power and cable!";
+const std::string kExcelDoneKey = "Export to Excel finished!";
+
+std::string SummaryFirstLine(int total) { return TranslateText(kSummaryKey + std::to_string(total) + "! "); }
+
+// The file name a user of each language might type: no extension, the program adds it.
+std::string ExportName(int language) {
+  switch (language) {
+    case 2052: return "INR结果";
+    case 1031: return "INR-Werte";
+    default: return "INR results";
+  }
+}
+
+// The save dialog answered with one file name.
+class FixedChoice : public SaveFileChooser {
+ public:
+  explicit FixedChoice(std::string path) : path_(std::move(path)) {}
+  std::optional<std::string> Execute(const SaveDialogOptions&) override { return path_; }
+
+ private:
+  std::string path_;
+};
+
+QStringList SimArgs(const ShotProgram& program, const ShotInputs& in, QStringList extra) {
+  QStringList args{"--device-root", QString::fromStdString(program.deviceRoot()),
+                   "--records",     QDir(in.sourceDir).filePath("tools/guide-shots/records.txt"),
+                   "--generation",  "9600",
+                   "--serial",      "PT20240315A"};
+  return args + extra;
+}
+
+void WaitForCable(ShotProgram& program) {
+  TFrmMain& w = program.window();
+  // The status bar says the cable came, and shows its port.
+  if (!ServeEventsUntil([&] { return !w.UsbPorts.empty() && !w.PanelText(0).empty(); }, kPlugInLimitMs))
+    throw ShotError("the window did not see the simulated meter's cable come");
+}
+
+void DownloadScene(const ShotInputs& in) {
+  ShotProgram program(in, QDir(in.outDir).filePath("work-download"));
+  TFrmMain& w = program.window();
+  MeterSimProcess sim(in.simulator);
+  sim.start(SimArgs(program, in, {}));
+  WaitForCable(program);
+  SaveShot(FramedShot(w), in.outDir, "main-empty.png");
+
+  program.boxes().expect("the download summary", FirstLineIs(SummaryFirstLine(kRecordsInMeter)), "summary.png", IDOK);
+  w.btnDownloadClick();
+  program.boxes().verify();
+  if (program.recordCount() != kRecordsInMeter)
+    throw ShotError("the download stored " + std::to_string(program.recordCount()) + " records, not " +
+                    std::to_string(kRecordsInMeter));
+
+  w.GridDataListCellClick(kUntickedRow, 0);
+  w.GridDataListCellClick(0, 1);  // the current row back at the top
+  SaveShot(FramedShot(w), in.outDir, "main-list.png");
+
+  const std::string chosen = (std::filesystem::path(program.workDir()) / ExportName(in.language)).string();
+  w.SaveDialog = std::make_shared<FixedChoice>(chosen);
+  program.boxes().expect("the Excel export's message", FirstLineIs(TranslateText(kExcelDoneKey)), "export-done.png",
+                         IDOK);
+  w.btnExpExcelClick(0);
+  program.boxes().verify();
+  if (!std::filesystem::is_regular_file(chosen + ".xls")) throw ShotError("the export wrote no " + chosen + ".xls");
+}
+
+void FaultsScene(const ShotInputs& in) {
+  ShotProgram program(in, QDir(in.outDir).filePath("work-faults"));
+  TFrmMain& w = program.window();
+  // No cable: the message comes once the command has returned.
+  program.boxes().expect("the message about a missing meter", FirstLineIs(TranslateText(kNotReadyKey)),
+                         "no-meter.png", IDOK);
+  w.btnDownloadClick();
+  ServeEventsUntil([&] { return program.boxes().allCame(); }, kMessageLimitMs);
+  program.boxes().verify();
+
+  // A meter that stops answering after three records: the summary says the download is
+  // incomplete.
+  MeterSimProcess sim(in.simulator);
+  sim.start(SimArgs(program, in, {"--stop-after", QString::number(kRecordsBeforeBreak)}));
+  WaitForCable(program);
+  program.boxes().expect("the summary of an incomplete download", FirstLineIs(SummaryFirstLine(kRecordsBeforeBreak)),
+                         "incomplete.png", IDOK);
+  w.btnDownloadClick();
+  program.boxes().verify();
+  if (program.recordCount() != kRecordsBeforeBreak)
+    throw ShotError("the broken-off download stored " + std::to_string(program.recordCount()) + " records, not " +
+                    std::to_string(kRecordsBeforeBreak));
+}
+
+}  // namespace
+
+const QStringList& SceneNames() {
+  static const QStringList names{"download", "faults"};
+  return names;
+}
+
+QStringList ScenePictures(const std::string& scene) {
+  if (scene == "download") return {"main-empty.png", "summary.png", "main-list.png", "export-done.png"};
+  if (scene == "faults") return {"no-meter.png", "incomplete.png"};
+  return {};
+}
+
+void RunScene(const std::string& scene, const ShotInputs& in) {
+  if (scene == "download")
+    DownloadScene(in);
+  else if (scene == "faults")
+    FaultsScene(in);
+  else
+    throw ShotError("no scene " + scene);
+}
+
+}  // namespace movra::shots
