@@ -10,7 +10,7 @@ WIN_BUILD ?= build-win
 WIN_DIST ?= dist-win
 
 .PHONY: all deps configure build dist run test bench demo check fuzz clean package
-.PHONY: windows windows-deps windows-libs windows-build windows-dist windows-check windows-check-installer
+.PHONY: test-windows windows windows-deps windows-libs windows-build windows-dist windows-check windows-check-installer
 
 all: build
 
@@ -79,6 +79,13 @@ windows-dist: windows-build deps
 # The libraries under Wine: SQLCipher against Linux's sqlcipher, a Qt window on Xvfb.
 windows-check: windows-libs
 	scripts/windows/check-libs all
+
+# The Windows build's tests under Wine, in the build of `make windows`: the core suites,
+# movra-cli.exe and MovraT.exe against the meter simulator on a mapped COM port, then the
+# installer (silent install, start, removal).
+test-windows: windows dist
+	JOBS=$(JOBS) CTEST_FLAGS="$(CTEST_FLAGS)" scripts/test-windows $(WIN_BUILD) $(BUILD)
+	scripts/windows/check-installer "$$(ls $(WIN_BUILD)/package/MovraSetup-*.exe | tail -1)"
 
 # A silent install, start, reinstall and silent removal under Wine.
 windows-check-installer: windows

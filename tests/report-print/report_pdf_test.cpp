@@ -28,6 +28,14 @@ class GuiEnvironment : public ::testing::Environment {
 };
 ::testing::Environment* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
+// Reading a PDF's text back needs poppler's pdftotext, which only the Linux build has;
+// the Windows build checks that the file is written whole.
+#ifdef _WIN32
+#define SKIP_WITHOUT_PDFTOTEXT() GTEST_SKIP() << "pdftotext reads PDFs on Linux only"
+#else
+#define SKIP_WITHOUT_PDFTOTEXT() (void)0
+#endif
+
 // The text of a PDF file, pages apart by form feeds.
 std::string PdfText(const std::string& pdf) {
   std::string text;
@@ -59,6 +67,7 @@ TEST(ReportPdf, HoldsTheHeadingFiguresTablesAndFoot) {
   std::string bytes = ReadFileBytes(file);
   ASSERT_GT(bytes.size(), 1000u);
   EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+  SKIP_WITHOUT_PDFTOTEXT();
   std::string text = PdfText(file);
   // 18 on day 0, 28 on day 10 (2024-03-01, 2024-03-11): 9 of 11 days in, 2 below.
   for (const char* part : {"Movra Management Software", "INR Report", "SN1", "2024-03-01 \xE2\x80\x93 2024-03-11",
@@ -72,6 +81,8 @@ TEST(ReportPdf, ContinuesALongTableOnMorePages) {
   TempDir dir;
   const std::string file = dir.file("long.pdf");
   ASSERT_EQ(WriteReportPdf(Document(200), file), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(file).substr(0, 5), "%PDF-");
+  SKIP_WITHOUT_PDFTOTEXT();
   std::string text = PdfText(file);
   EXPECT_NE(text.find("Page 1 of "), std::string::npos);
   EXPECT_NE(text.find("Page 4 of "), std::string::npos) << text.substr(0, 2000);
