@@ -130,21 +130,26 @@ say "main window ${WIDTH}x$HEIGHT (menu, tool bar, grid and status bar: $work/ma
 
 # File > Download, by the keyboard.
 keys_to "$main" alt+f d
-summary() { program_alive; window_named Message; }
+summary() {
+  program_alive
+  ! window_named Warning || fail "a question came before the download (does $dist's database hold records already?)"
+  window_named Message
+}
 wait_for 180 "summary box (window \"Message\")" summary
 box=$found
 sleep 2
 # The box's text, as the Windows message box copies it with Ctrl+C.
-keys_to "$box" ctrl+c
-sleep 1
-text=$(timeout 20 python3 -c 'import tkinter; r = tkinter.Tk(); r.withdraw(); print(r.clipboard_get())' 2>/dev/null | tr -d '\r' || true)
+copied() {
+  keys_to "$box" ctrl+c
+  sleep 1
+  text=$(timeout 20 python3 -c 'import tkinter; r = tkinter.Tk(); r.withdraw(); print(r.clipboard_get())' 2>/dev/null |
+    tr -d '\r') || true
+  [ -n "$text" ]
+}
+wait_for 30 "text copied from the summary box" copied
 want="Finished transfering. Total records: $records! "
-if [ -n "$text" ]; then
-  grep -F -q -x -- "$want" <<<"$text" || fail "the summary box says: $text"
-  say "summary box: \"$want\""
-else
-  say "summary box \"Message\" shows (its text could not be copied)"
-fi
+grep -F -q -x -- "$want" <<<"$text" || fail "the summary box says: $text"
+say "summary box: \"$want\""
 shot summary
 if [ -n "$shots" ]; then
   mkdir -p "$shots"
