@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
 done
 sim_bin="$host_build/bin/movra-meter-sim"
 for f in "$dist/MovraT.exe" "$sim_bin"; do [ -e "$f" ] || { echo "window_e2e: $f is missing" >&2; exit 2; }; done
-for t in wine wineserver Xvfb openbox xdotool import sqlcipher python3; do
+for t in wine wineserver Xvfb openbox xdotool xclip import sqlcipher; do
   command -v "$t" >/dev/null || { echo "window_e2e: $t is missing" >&2; exit 2; }
 done
 
@@ -142,8 +142,7 @@ sleep 2
 copied() {
   keys_to "$box" ctrl+c
   sleep 1
-  text=$(timeout 20 python3 -c 'import tkinter; r = tkinter.Tk(); r.withdraw(); print(r.clipboard_get())' 2>/dev/null |
-    tr -d '\r') || true
+  text=$(timeout 20 xclip -o -selection clipboard 2>/dev/null | tr -d '\r') || true
   [ -n "$text" ]
 }
 wait_for 30 "text copied from the summary box" copied
