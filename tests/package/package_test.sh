@@ -96,6 +96,10 @@ spawn_user() {
 data="$home/.local/share/movra/PTDATA/Data"
 
 step "the meter simulator, plugged in as the user's cable"
+# The build folder may sit where the user cannot reach it (a checkout under /root).
+cp "$sim" "$work/movra-meter-sim"
+chmod 0755 "$work/movra-meter-sim"
+sim="$work/movra-meter-sim"
 spawn_user "$sim" --device-root "$devroot" --usb-index 0 --generate 12 --generation 4800 --no-pace \
   --journal "$home/journal" > "$work/sim.out"
 for _ in $(seq 100); do [ -e "$devroot/dev/ttyUSB0" ] && break; sleep 0.1; done
