@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "export/csv_export.h"
 #include "export/excel_export.h"
 #include "export/xls_template_writer.h"
+#include "collect_times.h"
 
 using namespace movra;
 
@@ -88,34 +88,12 @@ BENCHMARK(XlsExport)->Unit(benchmark::kMillisecond);
 BENCHMARK(CsvExport)->Unit(benchmark::kMillisecond);
 BENCHMARK(CsvBaseline)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's mean wall time per iteration in milliseconds.
-class Collect : public benchmark::BenchmarkReporter {
- public:
-  bool ReportContext(const Context&) override { return true; }
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      double ms = r.GetAdjustedRealTime();
-      if (r.time_unit == benchmark::kMicrosecond) ms /= 1000;
-      if (r.time_unit == benchmark::kNanosecond) ms /= 1e6;
-      if (r.time_unit == benchmark::kSecond) ms *= 1000;
-      ms_[r.benchmark_name()] = ms;
-    }
-  }
-  double operator[](const std::string& name) const {
-    auto it = ms_.find(name);
-    return it == ms_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> ms_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   SetDialogPresenter(std::make_shared<SilentPresenter>());
   benchmark::Initialize(&argc, argv);
-  Collect c;
+  movra::bench::CollectTimes c;
   benchmark::RunSpecifiedBenchmarks(&c);
   const double ratio = c["CsvBaseline"] > 0 ? c["CsvExport"] / c["CsvBaseline"] : 0;
   std::printf("xls_export_10000_rows %.1f ms <300\n", c["XlsExport"]);

@@ -10,13 +10,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <cstdio>
-#include <map>
 
 #include "app/datetime.h"
 #include "report/report_rows.h"
 #include "report/ttr.h"
 #include "report_print/report_pdf.h"
 #include "ui/frm_report.h"
+#include "collect_times.h"
 
 using namespace movra;
 
@@ -83,28 +83,13 @@ BENCHMARK(ReportOf1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FiguresOf1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(EmptyPdfPage)->Unit(benchmark::kMillisecond);
 
-class Collect : public benchmark::BenchmarkReporter {
- public:
-  bool ReportContext(const Context&) override { return true; }
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) ms_[r.benchmark_name()] = r.GetAdjustedRealTime();  // in the unit set: ms
-  }
-  double operator[](const std::string& name) const {
-    auto it = ms_.find(name);
-    return it == ms_.end() ? 0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> ms_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
-  Collect c;
+  movra::bench::CollectTimes c;
   benchmark::RunSpecifiedBenchmarks(&c);
   const double ratio = c["EmptyPdfPage"] > 0 ? c["ReportOf1000"] / c["EmptyPdfPage"] : 0;
   std::printf("report_1000_results_window_and_pdf %.1f ms -\n", c["ReportOf1000"]);
