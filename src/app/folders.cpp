@@ -104,8 +104,7 @@ void PrepareFolders(const std::string& exeDir) {
     DataDir = DataRoot;
     std::string why;
     // The user's own data folder and the folders above it are made at the first start.
-    if (gLocation.perUser && !MakeFolders(DataRoot.substr(0, DataRoot.rfind('/')), why))
-      throw std::runtime_error(why);
+    if (gLocation.perUser && !MakeFolders(DataRoot, why)) throw std::runtime_error(why);
     if (KindOfPath(DataDir) != PathKind::Folder) {
       why = CreatePrivateFolder(DataDir);
       if (!why.empty()) throw std::runtime_error(why);
