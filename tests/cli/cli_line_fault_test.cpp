@@ -227,8 +227,33 @@ TEST_P(CliStopSignal, StoresEveryAcknowledgedRecordAndExitsInterrupted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliStopSignal,
-                         ::testing::Values(StopSignal{"CtrlC", SIGINT, 3}, StopSignal{"Term", SIGTERM, 7}),
+                         ::testing::Values(StopSignal{"CtrlC", SIGINT, 3}, StopSignal{"Term", SIGTERM, 7},
+                                           StopSignal{"HangUp", SIGHUP, 5}),
                          [](const ::testing::TestParamInfo<StopSignal>& info) { return info.param.name; });
+
+// `movra-cli download --store | head -1`: the reader goes after the first line. The tool
+// must not die of the broken pipe between an acknowledgement and its store: it reads the
+// meter to the end, stores every record and says that its output was lost.
+TEST(CliClosedOutput, StoresEveryRecordAndFailsWithAMessage) {
+  ProgramFolder folder;
+  ASSERT_EQ(folder.setupError(), "");
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--generate", "6"})) << sim.lastError();
+
+  ProcessResult r = RunProcess({"/bin/bash", "-c",
+                                "\"$0\" download --port \"$1\" --store | head -1 >/dev/null; "
+                                "echo \"status ${PIPESTATUS[0]}\"",
+                                folder.cli(), sim.devicePath()},
+                               60000);
+  ASSERT_TRUE(sim.waitForJournal("close"));
+  EXPECT_EQ(r.out, "status 1\n") << r.err;
+  EXPECT_NE(r.err.find("movra-cli: the output could not be written"), std::string::npos) << r.err;
+  const std::vector<std::string> acked = AckedNumbers(sim.journalLines());
+  EXPECT_EQ(acked, (std::vector<std::string>{"6", "5", "4", "3", "2", "1"}));
+  std::vector<std::string> stored;
+  for (const StoredRow& row : folder.storedRows()) stored.push_back(row.recordNumber);
+  EXPECT_EQ(stored, acked);
+}
 
 }  // namespace
 }  // namespace movra::test

@@ -152,9 +152,11 @@ Subcommand DownloadSubcommand() {
       "    Exit codes: 0 done; 1 the transfer or a requested store or export failed; 2 usage;\n"
       "    3 the port cannot be opened; 4 the database is in use by another copy or cannot be\n"
       "    opened or written; 5 the transfer was incomplete: records not read are still in the\n"
-      "    meter; 130 stopped by Ctrl-C or SIGTERM: the transfer ends, every record the meter saw\n"
+      "    meter; 130 stopped by Ctrl-C, SIGTERM or SIGHUP: the transfer ends, every record the meter saw\n"
       "    acknowledged is stored, nothing is exported. Records the database could not take are\n"
-      "    still listed and exported, and counted on stderr (exit code 1).\n",
+      "    still listed and exported, and counted on stderr (exit code 1). Output that cannot be\n"
+      "    written (a closed pipe) ends nothing early: the download and its store run to the end,\n"
+      "    and the exit code is 1.\n",
   };
 }
 

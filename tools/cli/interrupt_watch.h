@@ -1,4 +1,4 @@
-// Ctrl-C (SIGINT) and SIGTERM during a download; on Windows Ctrl-C, Ctrl-Break and the
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP during a download; on Windows Ctrl-C, Ctrl-Break and the
 // console closing. The signal handler only writes to an eventfd; a watcher thread reads it
 // and posts to the download's event loop, which then stops the transfer and stores what
 // was read. (interrupt_watch_posix.cpp, interrupt_watch_win32.cpp)
@@ -13,7 +13,7 @@ namespace movra::cli {
 
 class InterruptWatch {
  public:
-  // Installs the handlers for SIGINT and SIGTERM; `loop` is woken when one comes.
+  // Installs the handlers for SIGINT, SIGTERM and SIGHUP; `loop` is woken when one comes.
   explicit InterruptWatch(std::shared_ptr<Dispatcher> loop);
   // Ends the watcher and gives the signals back their previous handlers.
   ~InterruptWatch();
@@ -33,5 +33,8 @@ class InterruptWatch {
   std::atomic<bool> interrupted_{false};
   std::thread watcher_;
 };
+
+// Writes to a closed pipe fail with an error instead of ending the program.
+void IgnoreBrokenPipe();
 
 }  // namespace movra::cli

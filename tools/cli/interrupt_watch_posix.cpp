@@ -14,7 +14,7 @@ namespace movra::cli {
 namespace {
 
 volatile sig_atomic_t gSignalFd = -1;
-struct sigaction gOldInt {}, gOldTerm {};
+struct sigaction gOldInt {}, gOldTerm {}, gOldHup {};
 
 // write() is async-signal-safe; errno is kept for the code the signal interrupted.
 void OnSignal(int) {
@@ -43,12 +43,16 @@ InterruptWatch::InterruptWatch(std::shared_ptr<Dispatcher> loop) : loop_(std::mo
   sa.sa_flags = SA_RESTART;
   sigaction(SIGINT, &sa, &gOldInt);
   sigaction(SIGTERM, &sa, &gOldTerm);
+  // A closed terminal or a logout ends the download the same way: what the meter was told
+  // arrived must be stored before the program goes.
+  sigaction(SIGHUP, &sa, &gOldHup);
   watcher_ = std::thread([this] { Watch(); });
 }
 
 InterruptWatch::~InterruptWatch() {
   sigaction(SIGINT, &gOldInt, nullptr);
   sigaction(SIGTERM, &gOldTerm, nullptr);
+  sigaction(SIGHUP, &gOldHup, nullptr);
   gSignalFd = -1;
   uint64_t one = 1;
   [[maybe_unused]] ssize_t ignored = write(stopFd_, &one, sizeof one);
@@ -73,6 +77,12 @@ void InterruptWatch::Watch() {
 void InterruptWatch::Notify() {
   // Wakes the loop; the download looks at Interrupted() there.
   if (!interrupted_.exchange(true)) loop_->dispatch([] {});
+}
+
+void IgnoreBrokenPipe() {
+  // A reader that goes away (`movra-cli download --store | head -1`) must not kill the
+  // program between an acknowledgement and its store; the failed write is told instead.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace movra::cli

@@ -43,4 +43,7 @@ void InterruptWatch::Notify() {
   if (!interrupted_.exchange(true)) loop_->dispatch([] {});
 }
 
+// Windows has no SIGPIPE: a write to a closed pipe fails and is told as on Linux.
+void IgnoreBrokenPipe() {}
+
 }  // namespace movra::cli

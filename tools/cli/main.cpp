@@ -1,9 +1,12 @@
 // movra-cli: the meter code without a window. "movra-cli <subcommand> [options]".
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "interrupt_watch.h"
 #include "subcommand.h"
 
 using namespace movra::cli;
@@ -22,6 +25,15 @@ void PrintUsage(std::FILE* to) {
   }
 }
 
+// Output that never reached its reader is a failure, although the work itself (a download
+// and its store) was done to the end.
+int WithStdoutChecked(int exitCode) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return exitCode;
+  std::fprintf(stderr, "movra-cli: the output could not be written (%s)\n",
+               std::strerror(errno ? errno : EPIPE));
+  return exitCode == kExitOk ? kExitFailure : exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,11 +42,12 @@ int main(int argc, char** argv) {
     PrintUsage(args.empty() ? stderr : stdout);
     return args.empty() ? kExitUsage : kExitOk;
   }
+  IgnoreBrokenPipe();
   for (const auto& sub : Table()) {
     if (sub.name != args[0]) continue;
     try {
       ParsedOptions options = ParseOptions({args.begin() + 1, args.end()}, sub.options);
-      return sub.run(options);
+      return WithStdoutChecked(sub.run(options));
     } catch (const UsageError& e) {
       std::fprintf(stderr, "movra-cli %s: %s\n", sub.name.c_str(), e.what());
       PrintUsage(stderr);
