@@ -58,6 +58,12 @@ int ReportOutcome(const TransferOutcome& transfer, int exitCode, int32_t notSave
   return exitCode == kExitOk ? kExitIncomplete : exitCode;
 }
 
+// A meter answers the device-mode command before anything else, even when it holds no
+// record; a line that stayed quiet means a meter that is off, at another speed, or not there.
+bool NoMeterAnswered(const CHBMeter& meter, const TransferOutcome& outcome) {
+  return outcome.recordsAccepted == 0 && meter.ReceiveState() == AwaitDevMode;
+}
+
 // Opens the port and runs the transfer to its end, feeding its messages to `sink`.
 int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& meter, DownloadSink& sink,
                 const std::string& port, long baud) {
@@ -89,7 +95,16 @@ int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& met
   if (interrupts.Interrupted()) meter.StopTransfer();
   // The transfer's last messages were posted before its thread ended.
   loop.processPending();
-  return ReportOutcome(meter.LastTransferOutcome(), sink.Finish(interrupts.Interrupted()));
+  const TransferOutcome outcome = meter.LastTransferOutcome();
+  int exitCode = ReportOutcome(outcome, sink.Finish(interrupts.Interrupted()));
+  if (exitCode == kExitOk && NoMeterAnswered(meter, outcome)) {
+    std::fprintf(stderr,
+                 "movra-cli: no meter answered on %s at %ld baud. Check that the meter is switched on and "
+                 "connected, and the speed: 4800 for the first meter generation, 9600 for the second.\n",
+                 port.c_str(), baud);
+    return kExitNoMeter;
+  }
+  return exitCode;
 }
 
 int RunDownload(const ParsedOptions& options) {
@@ -152,7 +167,8 @@ Subcommand DownloadSubcommand() {
       "    Exit codes: 0 done; 1 the transfer or a requested store or export failed; 2 usage;\n"
       "    3 the port cannot be opened; 4 the database is in use by another copy or cannot be\n"
       "    opened or written; 5 the transfer was incomplete: records not read are still in the\n"
-      "    meter; 130 stopped by Ctrl-C, SIGTERM or SIGHUP: the transfer ends, every record the meter saw\n"
+      "    meter; 7 no meter answered on the port at that speed (nothing is stored); 130 stopped\n"
+      "    by Ctrl-C, SIGTERM or SIGHUP: the transfer ends, every record the meter saw\n"
       "    acknowledged is stored, nothing is exported. Records the database could not take are\n"
       "    still listed and exported, and counted on stderr (exit code 1). Output that cannot be\n"
       "    written (a closed pipe) ends nothing early: the download and its store run to the end,\n"

@@ -15,6 +15,7 @@ constexpr int kExitPortNotOpened = 3;
 constexpr int kExitDatabase = 4;  // another copy holds the database, or it cannot be opened
 constexpr int kExitIncomplete = 5;  // the meter still holds records that were not read
 constexpr int kExitNoResults = 6;   // nothing ticked to report on, or only control results
+constexpr int kExitNoMeter = 7;     // the port opened, but nothing answered the meter's commands
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {
