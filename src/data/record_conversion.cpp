@@ -72,7 +72,12 @@ std::string ReplaceControlCharacters(const std::string& utf8) {
     } else if (b == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 .. U+009F
       out += '?';
       i += 1;
-    } else if (b == 0xE2 && next == 0x80 && (third == 0xA8 || third == 0xA9)) {  // U+2028, U+2029
+    } else if (b == 0xE2 && next == 0x80 && third >= 0xA8 && third <= 0xAE) {
+      // U+2028, U+2029 break lines; U+202A .. U+202E embed and override the text's
+      // direction, so "PT123" could show as "321TP".
+      out += '?';
+      i += 2;
+    } else if (b == 0xE2 && next == 0x81 && third >= 0xA6 && third <= 0xA9) {  // isolates U+2066 .. U+2069
       out += '?';
       i += 2;
     } else {

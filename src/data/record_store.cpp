@@ -1,5 +1,7 @@
 #include "data/record_store.h"
 
+#include <cmath>
+
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/format_settings.h"
@@ -89,11 +91,21 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
   const TMeterRecord rec = AsStoredText(raw);
   const std::string recordNumber = rec.RecordNumber.empty() ? std::string("0") : rec.RecordNumber;
 
+  // An INR that is no number (a NaN or an infinity in the meter's memory) is no result: it
+  // would enter every average as garbage. The meter keeps it; the summary counts it.
+  if (!std::isfinite(rec.InrValue)) {
+    BugMessage("Save Error: record " + recordNumber + " of " + rec.SerialNumber + " holds no INR value (" +
+               FloatToStr(rec.InrValue) + "); not stored");
+    ++InvalidCount;
+    return;
+  }
+
   // A date that is malformed, or whose numbers form no calendar date, is not stored.
   std::optional<TDateTime> date;
   if (DateTextPassesCheck(rec.Date)) date = DateFromRecordText(rec.Date);
   if (!date) {
     BugMessage("Save Error: wrong datetime , should yyyy-mm-dd " + rec.Date);
+    ++InvalidCount;
     return;
   }
 
@@ -110,18 +122,22 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
   }
   if (!timeOfDay) {
     BugMessage("Save Error: wrong time , should hh:nn " + timeText);
+    ++InvalidCount;
     return;
   }
 
   // A meter answering at both line speeds is read twice in one download, and a meter
-  // read again gives its records again: each is stored once.
+  // read again gives its records again: each is stored once. A test is known by its
+  // meter, record number, patient, date and time, value, sample type and level, so two
+  // patients' results of the same minute are two results.
   const TDateTime when = *date + *timeOfDay;
-  if (listedAlready(rec.SerialNumber, recordNumber, when, timeText)) {
+  const StoredIdentity identity{rec.SerialNumber,         recordNumber,           rec.MeterType, when, timeText,
+                                InrDisplayText(rec.InrValue), rec.CalibrationType, rec.CalibrationLevel};
+  if (listedAlready(identity)) {
     BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is listed already; not stored again");
     return;
   }
-  if (int listed = fileHasUnlistedRows_ ? listStoredCopy(rec.SerialNumber, recordNumber, when, timeText) : 0;
-      listed > 0) {
+  if (int listed = fileHasUnlistedRows_ ? listStoredCopy(identity) : 0; listed > 0) {
     BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is stored already; listed, not stored again");
     TransferCount += listed;
     return;
@@ -167,17 +183,22 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
   }
 }
 
-bool TRecordStore::listedAlready(const std::string& serial, const std::string& number, TDateTime when,
-                                 const std::string& timeText) const {
+bool TRecordStore::listedAlready(const StoredIdentity& id) const {
   const RowSet& q = dm_.qryCheckDataEntry;
   const int numberField = q.findField("fRecordNumber"), serialField = q.findField("fSN");
   const int timeField = q.findField("fTime_String"), dateField = q.findField("fDate");
+  const int patientField = q.findField("fMeterType"), inrField = q.findField("fInr_s");
+  const int typeField = q.findField("fCalibrationType"), levelField = q.findField("fCalibrationLevel");
   for (int row = 0; row < q.recordCount(); ++row) {
-    if (q.fieldAt(row, numberField).asString() != number) continue;
-    if (q.fieldAt(row, serialField).asString() != serial) continue;
-    if (q.fieldAt(row, timeField).asString() != timeText) continue;
+    if (q.fieldAt(row, numberField).asString() != id.recordNumber) continue;
+    if (q.fieldAt(row, serialField).asString() != id.serial) continue;
+    if (q.fieldAt(row, timeField).asString() != id.timeText) continue;
+    if (q.fieldAt(row, patientField).asString() != id.patient) continue;
+    if (q.fieldAt(row, inrField).asString() != id.inrText) continue;
+    if (q.fieldAt(row, typeField).asString() != id.sampleType) continue;
+    if (q.fieldAt(row, levelField).asString() != id.level) continue;
     const FieldRef date = q.fieldAt(row, dateField);
-    if (!date.isNull() && date.asDateTime() == when) return true;
+    if (!date.isNull() && date.asDateTime() == id.when) return true;
   }
   return false;
 }
@@ -199,13 +220,16 @@ bool TRecordStore::FileHasUnlistedRows() {
 
 // Rows of the file stored by an earlier run (never listed since, or listed before a
 // re-query) are the records just read: they are listed again rather than stored twice.
-int TRecordStore::listStoredCopy(const std::string& serial, const std::string& number, TDateTime when,
-                                 const std::string& timeText) {
+int TRecordStore::listStoredCopy(const StoredIdentity& id) {
+  // The text columns compare without regard to case; serial numbers and the other texts
+  // of a test must match exactly ("mv200001234" is another meter than "MV200001234").
   try {
     return dm_.qryCheckDataEntry.addStoredRows(
-        "SELECT * FROM Result_Log WHERE fSN = ? AND fRecordNumber = ? AND fDate = ? AND fTime_String = ? "
-        "ORDER BY fID LIMIT 1",
-        {serial, number, when, timeText});
+        "SELECT * FROM Result_Log WHERE fSN = ? COLLATE BINARY AND fRecordNumber = ? COLLATE BINARY AND fDate = ? "
+        "AND fTime_String = ? COLLATE BINARY AND ifnull(fMeterType, '') = ? COLLATE BINARY "
+        "AND ifnull(fInr_s, '') = ? COLLATE BINARY AND ifnull(fCalibrationType, '') = ? COLLATE BINARY "
+        "AND ifnull(fCalibrationLevel, '') = ? COLLATE BINARY ORDER BY fID LIMIT 1",
+        {id.serial, id.recordNumber, id.when, id.timeText, id.patient, id.inrText, id.sampleType, id.level});
   } catch (const DbError& e) {
     // A file that cannot be read here gets the record stored; writing will tell.
     BugMessage(std::string("Save Error ") + "\r\n" + e.what());

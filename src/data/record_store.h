@@ -39,13 +39,18 @@ class TRecordStore {
 
   // Rows stored since the last transfer end; one more per stored row.
   int32_t TransferCount = 0;
+  // Records the meter sent that cannot be results (no calendar date, no time of day, an
+  // INR that is no number): acknowledged and kept by the meter, never stored. The owner
+  // sets it to 0 when a download starts.
+  int32_t InvalidCount = 0;
 
   // Drains `records`: one appended row of qryCheckDataEntry per record, the progress line
   // "Reading <serial>(<port>):  <TransferCount> / <expected>" in panel 0, then all
-  // pending rows written in one transaction. A record with a malformed date or a time
-  // that is no time of day is traced and skipped; control characters in its texts
+  // pending rows written in one transaction. A record with a malformed date, a time
+  // that is no time of day or an INR that is no number is traced, counted
+  // (InvalidCount) and skipped; control characters in its texts
   // become "?". A record the list or the file already holds (same serial number, record
-  // number, date and time) is not stored again: a row of the file not yet listed is
+  // number, patient, date and time, INR text, sample type and level) is not stored again: a row of the file not yet listed is
   // listed and counted. Conversion errors show plain message boxes and never stop the
   // run. When the batch cannot be written (a full disk) nothing is shown: the rows stay
   // listed and pending for the next call, the failure is traced once and remembered
@@ -65,11 +70,15 @@ class TRecordStore {
   void ClearData();
 
  private:
+  // What makes a row the same test as a record just read.
+  struct StoredIdentity {
+    std::string serial, recordNumber, patient;
+    TDateTime when;
+    std::string timeText, inrText, sampleType, level;
+  };
   void storeOne(const TMeterRecord& rec);
-  bool listedAlready(const std::string& serial, const std::string& number, TDateTime when,
-                     const std::string& timeText) const;
-  int listStoredCopy(const std::string& serial, const std::string& number, TDateTime when,
-                     const std::string& timeText);
+  bool listedAlready(const StoredIdentity& id) const;
+  int listStoredCopy(const StoredIdentity& id);
   bool FileHasUnlistedRows();
   std::string lastWriteError_;
   bool fileHasUnlistedRows_ = true;

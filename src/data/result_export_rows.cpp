@@ -1,5 +1,7 @@
 #include "data/result_export_rows.h"
 
+#include <limits>
+
 namespace movra {
 
 namespace {
@@ -13,7 +15,10 @@ ExportRow RowOf(Rows& list) {
   r.patientId = list.fieldByName("fMeterType").asString();
   r.date = list.fieldByName("fDate").asDateTime();
   r.timeText = list.fieldByName("fTime_String").asString();
-  r.inr = list.fieldByName("fINR_v").asFloat();
+  // An older version stored a damaged record's INR as no value: it stays no number here
+  // rather than becoming 0, which the report would count as below the range.
+  const auto inr = list.fieldByName("fINR_v");
+  r.inr = inr.isNull() ? std::numeric_limits<double>::quiet_NaN() : inr.asFloat();
   r.pt = list.fieldByName("fPT_Cal").asFloat();
   r.sampleType = list.fieldByName("fSampleType_Cal").asString();
   r.serialNumber = list.fieldByName("fSN").asString();

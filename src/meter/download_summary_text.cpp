@@ -13,9 +13,7 @@ std::string Fill(std::string text, const std::string& marker, const std::string&
   return text;
 }
 
-}  // namespace
-
-std::string IncompleteDownloadText(const DownloadOutcome& outcome, int32_t notSaved) {
+std::string IncompleteText(const DownloadOutcome& outcome, int32_t notSaved) {
   std::string read = std::to_string(outcome.recordsRead);
   if (notSaved > 0) {
     std::string text = TranslateText(
@@ -29,9 +27,25 @@ std::string IncompleteDownloadText(const DownloadOutcome& outcome, int32_t notSa
               "%1", read);
 }
 
-std::string DownloadSummaryText(int32_t total, const DownloadOutcome& outcome, int32_t notSaved) {
+}  // namespace
+
+std::string InvalidRecordsText(int32_t invalid) {
+  if (invalid <= 0) return std::string();
+  return Fill(TranslateText("%1 records from the meter were not stored: their date, time or INR value is not valid. "
+                            "The meter still holds them; show the meter to your clinic."),
+              "%1", std::to_string(invalid));
+}
+
+std::string IncompleteDownloadText(const DownloadOutcome& outcome, int32_t notSaved, int32_t invalid) {
+  std::string text = IncompleteText(outcome, notSaved);
+  const std::string refused = InvalidRecordsText(invalid);
+  if (refused.empty()) return text;
+  return text.empty() ? refused : text + " " + refused;
+}
+
+std::string DownloadSummaryText(int32_t total, const DownloadOutcome& outcome, int32_t notSaved, int32_t invalid) {
   std::string text = "Finished transfering. Total records: " + std::to_string(total) + "! ";
-  std::string second = IncompleteDownloadText(outcome, notSaved);
+  std::string second = IncompleteDownloadText(outcome, notSaved, invalid);
   if (!second.empty()) text += "\n" + second;
   return text;
 }

@@ -1,6 +1,7 @@
 #include "report/report_rows.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "export/export_values.h"
 
@@ -47,7 +48,9 @@ void OldestFirst(std::vector<ReportResult>& results) {
 std::vector<ReportGroup> GroupReportRows(const std::vector<ExportRow>& rows) {
   std::vector<ReportGroup> groups;
   for (const ExportRow& row : rows) {
-    if (!row.checked || IsControlSample(row.sampleType)) continue;
+    // A row without a number for its INR (written by an older version from a damaged
+    // record) has no place on a chart or in an average.
+    if (!row.checked || IsControlSample(row.sampleType) || std::isnan(row.inr)) continue;
     auto it = std::find_if(groups.begin(), groups.end(), [&](const ReportGroup& g) {
       return g.serialNumber == row.serialNumber && g.patientId == row.patientId;
     });

@@ -34,9 +34,11 @@ std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "
 // How the transfers of the current command ended, for the summary's second line.
 DownloadOutcome gDownloadOutcome;
 
-std::string SummaryText(int32_t notSaved = 0) { return DownloadSummaryText(DownloadTotal, gDownloadOutcome, notSaved); }
-
 }  // namespace
+
+std::string TFrmMain::SummaryText(int32_t notSaved) {
+  return DownloadSummaryText(DownloadTotal, gDownloadOutcome, notSaved, InvalidRecordCount());
+}
 
 void TFrmMain::CreateMeter() {
   Meter = std::make_unique<CHBMeter>();
@@ -86,6 +88,7 @@ void TFrmMain::btnDownloadClick() {
   DownloadPhase = 1;
   DownloadTotal = 0;
   gDownloadOutcome = DownloadOutcome{};
+  SetInvalidRecordCount(0);
   WaitTicks = 0;
   Downloading = true;
   SortResultList("fSN");
@@ -147,7 +150,8 @@ void TFrmMain::btnDownloadClick() {
     // A pulled cable stops the command at the next port; records are left in the meter,
     // and the user must hear how many were read (and how many the database could not take).
     int32_t unsaved = UnsavedRecordCount();
-    if (gDownloadOutcome.incomplete || unsaved > 0) ShowInfo(SummaryText(unsaved));
+    if (gDownloadOutcome.incomplete || unsaved > 0 || InvalidRecordCount() > 0)
+      ShowInfo(SummaryText(unsaved));
   }
 }
 

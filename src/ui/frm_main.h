@@ -117,11 +117,16 @@ class TFrmMain : public QMainWindow {
   void StoreMeterRecords();
   int32_t TransferCount() const;
   void SetTransferCount(int32_t n);
+  // Records of this download that were read but can be no result (see TRecordStore).
+  int32_t InvalidRecordCount() const;
+  void SetInvalidRecordCount(int32_t n);
   // Before a download: false, after one error box, when the database cannot be written.
   bool DatabaseWritable();
   // At the end of a download: one more try at the rows still pending, then the number of
   // listed records the database does not hold.
   int32_t UnsavedRecordCount();
+  // The download's summary: its total and, when records stay in the meter, the second line.
+  std::string SummaryText(int32_t notSaved = 0);
 
   // --- exports ---
   int32_t CountCheckedRows() const;

@@ -69,4 +69,10 @@ void TFrmMain::SetTransferCount(int32_t n) {
   if (store_) store_->TransferCount = n;
 }
 
+int32_t TFrmMain::InvalidRecordCount() const { return store_ ? store_->InvalidCount : 0; }
+
+void TFrmMain::SetInvalidRecordCount(int32_t n) {
+  if (store_) store_->InvalidCount = n;
+}
+
 }  // namespace movra

@@ -18,6 +18,9 @@ long long RoundHalfEven(long double v) {
 }
 
 double DisplayInr(double inrValue) {
+  // Far beyond the measuring range (and for infinities and NaN) there is nothing to round,
+  // and the whole-number conversion below would overflow into the wrong arrow.
+  if (!(std::fabs(inrValue) < 1e12)) return inrValue;
   // The product is taken in extended precision, as the list always did.
   return static_cast<double>(RoundHalfEven(static_cast<long double>(inrValue) * 10.0L)) / 10.0;
 }
@@ -36,7 +39,7 @@ InrCell DescribeInrCell(int column, double inrValue, double ptValue) {
     cell.text = FormatFloat("%.1f", inr);
   } else {
     // The PT field holds a whole number already; it is read as an integer.
-    cell.text = FormatFloat("%.0f", static_cast<double>(RoundHalfEven(ptValue)));
+    cell.text = FormatFloat("%.0f", std::fabs(ptValue) < 1e12 ? static_cast<double>(RoundHalfEven(ptValue)) : ptValue);
   }
   return cell;
 }

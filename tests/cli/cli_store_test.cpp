@@ -238,6 +238,7 @@ struct StoringRule {
   std::vector<std::string> stored;
   std::string storedSerial;
   std::string traceLine;  // a line the trace must hold
+  std::string refusedMessage = {};  // stderr before the export's message: records not stored
 };
 void PrintTo(const StoringRule& r, std::ostream* os) { *os << r.name; }
 
@@ -247,7 +248,19 @@ const StoringRule kStoringRules[] = {
      {"--records", "impossible_time.txt", "--no-pace", "--serial", kSerial},
      {"1", "4"},
      kSerial,
-     "Save Error: wrong time , should hh:nn 10:60"},
+     "Save Error: wrong time , should hh:nn 10:60",
+     "Message: 2 records from the meter were not stored: their date, time or INR value is not valid. The meter "
+     "still holds them; show the meter to your clinic.\n"},
+    // No calendar date (29 February 2100, month 0, 30 February) or an INR that is no
+    // number: acknowledged, traced, counted and told; a huge INR and two patients' results
+    // of one minute are stored.
+    {"RecordsThatAreNoResults",
+     {"--records", "not_results.txt", "--no-pace", "--serial", kSerial},
+     {"6", "7", "7"},
+     kSerial,
+     "Save Error: wrong datetime , should yyyy-mm-dd 2100-02-29",
+     "Message: 5 records from the meter were not stored: their date, time or INR value is not valid. The meter "
+     "still holds them; show the meter to your clinic.\n"},
     // Line feed, tab, escape, DEL: none may break a line of the list or a file.
     {"ControlBytesInTheSerialNumber",
      {"--generate", "3", "--no-pace", "--serial", "M\n\t\x01\x1B\x7F" "00001"},
@@ -267,8 +280,9 @@ TEST_P(CliStoringRule, StoresWhatCanBeExportedOneLineARow) {
   ASSERT_TRUE(sim.start(args)) << sim.lastError();
 
   ProcessResult r = Store({"--csv", out.file("rows")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.err, "Message: Export to CSV finished!\n");
+  // What can be stored is stored and exported all the same; refused records fail the run.
+  ASSERT_EQ(r.exitCode, rule.refusedMessage.empty() ? 0 : 1) << r.err;
+  EXPECT_EQ(r.err, rule.refusedMessage + "Message: Export to CSV finished!\n");
   EXPECT_EQ(StoredNumbers(), rule.stored);
   for (const StoredRow& row : folder.storedRows()) EXPECT_EQ(row.serialNumber, rule.storedSerial);
 

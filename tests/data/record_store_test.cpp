@@ -2,6 +2,8 @@
 // rejected ones, the progress line, the batch, and ClearData.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <ostream>
 
 #include <optional>
@@ -130,6 +132,15 @@ std::vector<StoreCase> storeCases() {
        "INR \u2191"},
       {"INR 0.7 single", with([](auto& r) { r.InrValue = 0.7f; }), true, "12", 12, "03:15", std::nullopt, T{3, 15},
        "INR \u2193"},
+      // A value far above the range is a result with its arrow; no number is none.
+      {"INR 1e30", with([](auto& r) { r.InrValue = 1e30; }), true, "12", 12, "03:15", std::nullopt, T{3, 15},
+       "INR \u2191"},
+      {"INR NaN", with([](auto& r) { r.InrValue = std::nan(""); }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: record 12 of SN01 holds no INR value"},
+      {"INR infinite", with([](auto& r) { r.InrValue = HUGE_VAL; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: record 12 of SN01 holds no INR value"},
+      {"INR minus infinite", with([](auto& r) { r.InrValue = -HUGE_VAL; }), false, "", 0, {}, {}, {}, "", nullptr,
+       "Save Error: record 12 of SN01 holds no INR value"},
       {"empty record number", with([](auto& r) { r.RecordNumber = ""; }), true, "0", 0, "03:15", std::nullopt, T{3, 15}},
       {"record number no integer", with([](auto& r) { r.RecordNumber = "A7"; }), true, "A7", 0, "03:15", std::nullopt, T{3, 15}},
       {"date of 9 characters", with([](auto& r) { r.Date = "2017-9-12"; }), false, "", 0, {}, {}, {}, "", nullptr,
@@ -154,6 +165,9 @@ TEST_P(StoreOneRecord, AsTheTableSays) {
   if (c.dialog) dialogs->expect(c.dialog);
   store({c.rec});
   EXPECT_EQ(storer.TransferCount, c.stored ? 1 : 0);
+  // A record refused for what it holds is counted for the summary; one the file could not
+  // take is told by its own message.
+  EXPECT_EQ(storer.InvalidCount, c.stored || c.dialog ? 0 : 1);
   if (c.dialog) {
     auto shown = dialogs->shown();
     ASSERT_EQ(shown.size(), 1u);
@@ -308,7 +322,16 @@ INSTANTIATE_TEST_SUITE_P(
         RepeatCase{"another day", [](auto& r) { r.Date = "2024-03-16"; }, false, false, 2, 2, 2},
         RepeatCase{"another minute", [](auto& r) { r.Time = "03:16"; }, false, true, 2, 2, 2},
         RepeatCase{"morning instead of afternoon", [](auto& r) { r.AmPm = "AM"; }, false, false, 2, 2, 2},
-        RepeatCase{"another value is the same test", [](auto& r) { r.InrValue = 3.0; }, false, false, 1, 1, 1}),
+        // Two patients, values, sample types or levels of one minute are two tests, listed or
+        // found in the file; so are serial numbers that differ only in case. (After the
+        // re-query the list starts empty: the first stays in the file, the second is added.)
+        RepeatCase{"another value", [](auto& r) { r.InrValue = 3.0; }, false, false, 2, 2, 2},
+        RepeatCase{"another value stored earlier", [](auto& r) { r.InrValue = 3.0; }, true, false, 2, 1, 2},
+        RepeatCase{"another patient", [](auto& r) { r.MeterType = "346"; }, false, true, 2, 2, 2},
+        RepeatCase{"another patient stored earlier", [](auto& r) { r.MeterType = "346"; }, true, false, 2, 1, 2},
+        RepeatCase{"another sample type", [](auto& r) { r.CalibrationType = "CS"; }, true, false, 2, 1, 2},
+        RepeatCase{"another level", [](auto& r) { r.CalibrationLevel = "Level2(EC Only)"; }, true, false, 2, 1, 2},
+        RepeatCase{"serial number in other case", [](auto& r) { r.SerialNumber = "sn01"; }, true, false, 2, 1, 2}),
     [](const ::testing::TestParamInfo<RepeatCase>& i) { return CaseName(i.param.what); });
 
 TEST(ControlCharacters, BecomeQuestionMarksAndOtherTextStays) {
@@ -319,6 +342,12 @@ TEST(ControlCharacters, BecomeQuestionMarksAndOtherTextStays) {
       {"C1 \xC2\x85 \xC2\x9F kept \xC2\xA0", "C1 ? ? kept \xC2\xA0"},
       {"sep\xE2\x80\xA8par\xE2\x80\xA9 arrow \xE2\x86\x91 \xE4\xB8\xAD", "sep?par? arrow \xE2\x86\x91 \xE4\xB8\xAD"},
       {"cut \xC2", "cut \xC2"},
+      // Direction overrides, embeddings and isolates would show "PT123" as "321TP".
+      {"\xE2\x80\xAEPT123\xE2\x80\xAC", "?PT123?"},
+      {"a\xE2\x80\xAA" "b\xE2\x80\xAB" "c\xE2\x80\xAD" "d", "a?b?c?d"},
+      {"\xE2\x81\xA6x\xE2\x81\xA7y\xE2\x81\xA8z\xE2\x81\xA9", "?x?y?z?"},
+      // Neighbours that are ordinary text stay: en dash, ellipsis, word joiner.
+      {"\xE2\x80\x93 \xE2\x80\xA6 \xE2\x81\xA0", "\xE2\x80\x93 \xE2\x80\xA6 \xE2\x81\xA0"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(ReplaceControlCharacters(in), out) << in;
 }

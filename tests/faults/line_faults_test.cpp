@@ -23,6 +23,12 @@ std::string IncompleteSummary(int total, int read) {
   return Summary(total) + "\nThe download is incomplete: " + std::to_string(read) +
          " records were read. The records not read are still in the meter: connect it again and press Download.";
 }
+// Records read that can be no result: they stay in the meter, and the user is told.
+std::string NotStored(int count) {
+  return std::to_string(count) +
+         " records from the meter were not stored: their date, time or INR value is not valid. The meter still "
+         "holds them; show the meter to your clinic.";
+}
 std::string CrcError(int record) {
   return "[Error] Record " + std::to_string(record) + " CRC error! Please try again!";
 }
@@ -95,8 +101,15 @@ const LineFault kLineFaults[] = {
      {IncompleteSummary(12, 12)},
      2},
     // A broken clock: accepted and acknowledged on the line, then refused by the date rule
-    // with its trace line. Day 100 must not be read as day 10.
-    {"RecordsWithImpossibleDates", {"--no-pace"}, 5, {5, 3, 1}, {Summary(3)}, 2, {{2, {13, 5}}, {4, {3, 100}}}},
+    // with its trace line, and counted in the summary's second line. Day 100 must not be
+    // read as day 10.
+    {"RecordsWithImpossibleDates",
+     {"--no-pace"},
+     5,
+     {5, 3, 1},
+     {Summary(3) + "\n" + NotStored(2)},
+     2,
+     {{2, {13, 5}}, {4, {3, 100}}}},
 };
 
 void PrintTo(const LineFault& f, std::ostream* os) { *os << f.name; }

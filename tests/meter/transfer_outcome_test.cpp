@@ -88,6 +88,7 @@ TEST(DownloadSummaryTextTest, SecondLineOnlyWhenRecordsStayInTheMeter) {
     DownloadOutcome outcome;
     int32_t notSaved;
     std::string text;
+    int32_t invalid = 0;
   } cases[] = {
       {"complete", 30, {false, 30}, 0, "Finished transfering. Total records: 30! "},
       {"no records at all", 0, {false, 0}, 0, "Finished transfering. Total records: 0! "},
@@ -103,11 +104,20 @@ TEST(DownloadSummaryTextTest, SecondLineOnlyWhenRecordsStayInTheMeter) {
        "Finished transfering. Total records: 10! \nThe download is incomplete: 12 records were read and 2 of them "
        "could not be saved. The records not read or not saved are still in the meter: connect it again and press "
        "Download."},
+      {"complete, some no results", 3, {false, 5}, 0,
+       "Finished transfering. Total records: 3! \n2 records from the meter were not stored: their date, time or INR "
+       "value is not valid. The meter still holds them; show the meter to your clinic.",
+       2},
+      {"ended early, some no results", 3, {true, 5}, 0,
+       "Finished transfering. Total records: 3! \nThe download is incomplete: 5 records were read. The records not "
+       "read are still in the meter: connect it again and press Download. 2 records from the meter were not stored: "
+       "their date, time or INR value is not valid. The meter still holds them; show the meter to your clinic.",
+       2},
   };
   ResetLanguages();
   for (const auto& c : cases) {
-    EXPECT_EQ(DownloadSummaryText(c.total, c.outcome, c.notSaved), c.text) << c.name;
-    EXPECT_EQ(IncompleteDownloadText(c.outcome, c.notSaved),
+    EXPECT_EQ(DownloadSummaryText(c.total, c.outcome, c.notSaved, c.invalid), c.text) << c.name;
+    EXPECT_EQ(IncompleteDownloadText(c.outcome, c.notSaved, c.invalid),
               c.text.find('\n') == std::string::npos ? "" : c.text.substr(c.text.find('\n') + 1))
         << c.name;
   }

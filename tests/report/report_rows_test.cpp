@@ -1,6 +1,8 @@
 // Which ticked rows a report is made of, and the figures as movra-cli prints them.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "report/report_lines.h"
 #include "report/report_rows.h"
 #include "report_rows.h"
@@ -43,12 +45,23 @@ TEST(ReportGroups, ValuesAsTheListShowsThem) {
     int tenths;
     Measured measured;
   } cases[] = {{2.25, 22, Measured::In}, {0.74, 7, Measured::Below}, {0.75, 8, Measured::In},
-               {7.04, 70, Measured::In}, {7.05, 70, Measured::Above}, {12.5, 70, Measured::Above}};
+               {7.04, 70, Measured::In}, {7.05, 70, Measured::Above}, {12.5, 70, Measured::Above},
+               {1e30, 70, Measured::Above}, {HUGE_VAL, 70, Measured::Above}, {-HUGE_VAL, 7, Measured::Below}};
   for (const Case& c : cases) {
     ReportResult r = ReportResultOf(MakeRow({0, c.inr}));
     EXPECT_EQ(r.tenths, c.tenths) << c.inr;
     EXPECT_EQ(r.measured, c.measured) << c.inr;
   }
+}
+
+TEST(ReportGroups, ARowWithoutAnInrNumberStaysOutOfTheFigures) {
+  // An older version stored a damaged record's INR as no value; it must not become a
+  // result of 0.7 or a mean from a NaN.
+  std::vector<ReportGroup> groups = GroupReportRows(MakeRows({{0, 2.0}, {1, std::nan("")}, {2, 3.0}}));
+  ASSERT_EQ(groups.size(), 1u);
+  ASSERT_EQ(groups[0].tests.size(), 2u);
+  ReportFigures f = ComputeFigures(groups[0].tests, TargetRange{20, 30});
+  EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f)[7], "Mean\t2.50");
 }
 
 TEST(ReportLines, NameTabValueWithPointsAndPerCents) {

@@ -2,6 +2,9 @@
 // checked case by case.
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
+
 #include "ui/export_names.h"
 #include "ui/grid_rules.h"
 #include "ui/port_failure_text.h"
@@ -47,6 +50,19 @@ TEST(GridRules, RoundHalfEven) {
   const std::pair<long double, long long> cases[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7},
                                                      {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2}, {70.5000019L, 71}};
   for (auto [v, want] : cases) EXPECT_EQ(RoundHalfEven(v), want) << static_cast<double>(v);
+}
+
+TEST(GridRules, AnyDoubleGetsTheRightArrow) {
+  // Values far beyond the range, infinities included, must not overflow the rounding into
+  // the other arrow.
+  const std::pair<double, InrRange> cases[] = {{1e30, InrRange::Above},       {HUGE_VAL, InrRange::Above},
+                                               {1e12, InrRange::Above},       {DBL_MAX, InrRange::Above},
+                                               {-1e30, InrRange::Below},      {-HUGE_VAL, InrRange::Below},
+                                               {DBL_TRUE_MIN, InrRange::Below}, {7.0, InrRange::In}};
+  for (auto [v, want] : cases) {
+    EXPECT_EQ(ClassifyInr(DisplayInr(v)), want) << v;
+    EXPECT_EQ(DescribeInrCell(kColInr, v, 0).range, want) << v;
+  }
 }
 
 TEST(GridRules, InrTextStartsAtTheCellsCentreLessFifteen) {

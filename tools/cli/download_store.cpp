@@ -1,5 +1,7 @@
 #include "download_store.h"
 
+#include "meter/download_summary_text.h"
+
 #include <exception>
 
 #include "app/dialogs.h"
@@ -7,6 +9,7 @@
 #include "app/single_instance.h"
 #include "app/trace.h"
 #include "list_export.h"
+#include "meter/download_summary_text.h"
 #include "record_output.h"
 #include "subcommand.h"
 
@@ -92,9 +95,13 @@ int DownloadStore::Finish(bool interrupted) {
   // Rows the file could not take stay listed (and exported below, where a disk may have
   // room); what was lost from the database is said once.
   bool saved = ReportUnsavedRecords();
+  // Records the meter holds that can be no result were acknowledged and left out: told as
+  // the summary's second line tells them, and the run did not store all it read.
+  const std::string invalid = InvalidRecordsText(store_.InvalidCount);
+  if (!invalid.empty()) ShowInfo(invalid);
   if (interrupted) return kExitInterrupted;
   bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
-  return ended_ && saved && exported ? kExitOk : kExitFailure;
+  return ended_ && saved && invalid.empty() && exported ? kExitOk : kExitFailure;
 }
 
 bool DownloadStore::ReportUnsavedRecords() {
