@@ -118,6 +118,11 @@ void DataListView::setModel(QAbstractItemModel* model) {
   frozen_->setModel(model);
   frozen_->setSelectionModel(selectionModel());
   setFrozenColumns(frozenCount_);
+  // New rows may hold a wider value than any before: the columns are fitted again.
+  if (model) {
+    connect(model, &QAbstractItemModel::modelReset, this, &DataListView::fitColumns);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &DataListView::fitColumns);
+  }
 }
 
 void DataListView::setFrozenColumns(int count) {
@@ -176,6 +181,22 @@ std::vector<int> DataListView::titleWidths() const {
   return out;
 }
 
+std::vector<int> DataListView::valueWidths() const {
+  std::vector<int> out;
+  const QAbstractItemModel* m = model();
+  if (!m) return out;
+  const auto* cells = qobject_cast<const InrCellDelegate*>(itemDelegate());
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  for (int c = 0; c < m->columnCount(); ++c) {
+    int widest = 0;
+    for (int row = 0; cells && row < m->rowCount(); ++row)
+      widest = std::max(widest, cells->valueWidth(option, m->index(row, c)));
+    out.push_back(widest);
+  }
+  return out;
+}
+
 void DataListView::fitColumns() {
   if (!model() || design_.empty()) return;
   int n = model()->columnCount();
@@ -183,7 +204,7 @@ void DataListView::fitColumns() {
   int available = viewport()->width();
   if (available <= 0) return;
   fittedWidth_ = available;
-  std::vector<int> fitted = FitColumnWidths(design, available, titleWidths());
+  std::vector<int> fitted = FitColumnsKeepingValues(design, available, valueWidths(), titleWidths());
   for (size_t i = 0; i < fitted.size(); ++i) header_->resizeSection(static_cast<int>(i), fitted[i]);
   updateFrozenView();
 }

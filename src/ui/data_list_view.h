@@ -47,6 +47,8 @@ class DataListView : public QTableView {
   void fitColumns();
   // The widths each column's title needs.
   std::vector<int> titleWidths() const;
+  // The widths each column needs to show its widest value whole.
+  std::vector<int> valueWidths() const;
 
   // The first `count` columns stay in place when the list scrolls sideways. While they
   // would cover the whole grid, every column scrolls, so none is ever out of reach.

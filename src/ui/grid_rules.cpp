@@ -121,6 +121,23 @@ std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, 
   return out;
 }
 
+std::vector<int> FitColumnsKeepingValues(const std::vector<int>& design, int available,
+                                         const std::vector<int>& valueWidths, const std::vector<int>& titleWidths) {
+  const size_t n = design.size();
+  std::vector<int> values(n, kMinColumnWidth), both(n, kMinColumnWidth);
+  long long valueSum = 0, bothSum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (i < valueWidths.size()) values[i] = std::max(values[i], valueWidths[i]);
+    both[i] = values[i];
+    if (i < titleWidths.size()) both[i] = std::max(both[i], titleWidths[i]);
+    valueSum += values[i];
+    bothSum += both[i];
+  }
+  if (bothSum <= available) return FitColumnWidths(design, available, both);
+  if (valueSum <= available) return FitColumnWidths(design, available, values);
+  return values;
+}
+
 int32_t CheckStateForCount(int ticked, int rows) {
   if (ticked == 0) return 0;
   if (ticked == rows) return 2;

@@ -62,6 +62,13 @@ constexpr int kMinColumnWidth = 8;
 std::vector<int> FitColumnWidths(const std::vector<int>& design, int available,
                                  const std::vector<int>& minimums = {});
 
+// The widths of the list's columns: a value is never cut. While every value and every
+// title fits, FitColumnWidths with both as minimums; while the values fit, with the values
+// as minimums (the titles elide); otherwise each column is as wide as its widest value and
+// together they are wider than the grid, which then scrolls sideways.
+std::vector<int> FitColumnsKeepingValues(const std::vector<int>& design, int available,
+                                         const std::vector<int>& valueWidths, const std::vector<int>& titleWidths);
+
 // The title state of the check column from the ticked count: 0 none, 2 all, 1 mixed. An
 // empty list counts as none.
 int32_t CheckStateForCount(int ticked, int rows);

@@ -19,6 +19,8 @@ class InrCellDelegate : public QStyledItemDelegate {
  public:
   explicit InrCellDelegate(QObject* parent = nullptr);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  // The narrowest cell of this column that shows the value of `index` whole.
+  int valueWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
  private:
   QPixmap up_;

@@ -237,6 +237,45 @@ TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
   }
 }
 
+// A value is never cut: however narrow the window, every column is at least as wide as its
+// widest value (INR "1.9" must never read ".9"), and what does not fit is reached by the
+// horizontal scroll bar. The titles give way first.
+TEST_P(GridWidthsTest, ValuesStayWholeAndTheRestScrollsIntoView) {
+  QFont f(GetParam().family);
+  f.setPixelSize(GetParam().pixelSize);
+  DataListView* grid = w().GridDataList;
+  grid->setFont(f);
+  grid->horizontalHeader()->setFont(f);
+  for (double inr : {1.9, 1.3, 6.1, 9.5, 0.2}) AddResultRow(list(), "12", inr);
+  QCoreApplication::processEvents();
+  for (int width : {500, 360, 1044}) {
+    SCOPED_TRACE(width);
+    w().resize(width, 480);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return w().width() == width; }, 3000));
+    QCoreApplication::processEvents();
+    std::vector<int> values = grid->valueWidths();
+    ASSERT_EQ(values.size(), 10u);
+    int sum = 0, valueSum = 0;
+    for (int c = 0; c < 10; ++c) {
+      EXPECT_GE(grid->columnWidth(c), values[c]) << "column " << c;
+      sum += grid->columnWidth(c);
+      valueSum += std::max(values[c], kMinColumnWidth);
+    }
+    // The number itself is wider than nothing: a width that holds it is a real width.
+    const int inrText = QFontMetrics(f).horizontalAdvance("1.9");
+    EXPECT_GE(values[kColInr], inrText);
+    const int viewport = grid->viewport()->width();
+    if (valueSum > viewport) {
+      // Wider than the grid: the scroll bar reaches the last column.
+      EXPECT_EQ(sum, valueSum);
+      EXPECT_EQ(grid->horizontalScrollBar()->maximum(), sum - viewport);
+    } else {
+      EXPECT_EQ(sum, viewport);
+      EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Fonts, GridWidthsTest,
                          ::testing::Values(FontCase{"Arial", 14}, FontCase{"Serif", 24}, FontCase{"Monospace", 11}),
                          [](const auto& info) { return std::to_string(info.index); });
