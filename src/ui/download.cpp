@@ -156,6 +156,7 @@ void TFrmMain::btnDownloadClick() {
 }
 
 void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
+  if (sessionEnding_) throw DownloadAbandoned{};
   // The list may have been rebuilt by a device change between two transfers.
   if (index >= UsbPorts.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   const std::string& entry = UsbPorts[index];
@@ -182,7 +183,7 @@ void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
     throw std::runtime_error(PortOpenFailureMessage(port, comm.LastFailure()));
   }
   WaitWhileTransferRuns();
-  if (abandonWait_) throw DownloadAbandoned{};
+  if (abandonWait_ || sessionEnding_) throw DownloadAbandoned{};
 }
 
 void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }

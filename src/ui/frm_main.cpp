@@ -1,5 +1,6 @@
 // The window's life: creation, showing, closing, and the messages posted to it.
 #include "ui/frm_main.h"
+#include "ui/session_end.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -63,6 +64,7 @@ TFrmMain::~TFrmMain() {
 }
 
 void TFrmMain::FormCreate() {
+  WatchSessionEnd(this, [this] { EndSession(); }, [this] { return sessionDone_; });
   Downloading = false;
   DownloadPhase = 1;
   CheckAllState = 1;
@@ -149,8 +151,28 @@ void TFrmMain::FormClose() {
   closed_ = true;
 }
 
+void TFrmMain::EndSession() {
+  if (sessionEnding_) return;
+  sessionEnding_ = true;
+  BugMessage("The session ends: the transfer stops, what was read is stored, and the program quits.");
+  // The transfer thread still acknowledges and announces the record in hand before it ends.
+  if (Meter && Meter->IsRunning()) Meter->StopTransfer();
+  FinishSessionEnd();
+}
+
+void TFrmMain::FinishSessionEnd() {
+  // A download unwinds first: its transfer ends and its records are stored.
+  if (Downloading) {
+    QTimer::singleShot(20, this, [this] { FinishSessionEnd(); });
+    return;
+  }
+  sessionDone_ = true;
+  QCoreApplication::exit(0);
+}
+
 void TFrmMain::closeEvent(QCloseEvent* e) {
-  if (closed_) {
+  // Quitting at the session's end asks nothing and leaves the table as it is.
+  if (closed_ || sessionDone_) {
     e->accept();
     return;
   }

@@ -125,6 +125,8 @@ class TFrmMain : public QMainWindow {
   // At the end of a download: one more try at the rows still pending, then the number of
   // listed records the database does not hold.
   int32_t UnsavedRecordCount();
+  // True once the program has stored what it read at the session's end and is quitting.
+  bool SessionEnded() const { return sessionDone_; }
   // The download's summary: its total and, when records stay in the meter, the second line.
   std::string SummaryText(int32_t notSaved = 0);
 
@@ -194,6 +196,12 @@ class TFrmMain : public QMainWindow {
   bool shown_ = false;
   bool closed_ = false;
   bool abandonWait_ = false;
+  // The session ends (a logout, a shutdown, SIGTERM): the download stops at its record in
+  // hand, what was read is stored, and the program quits without a question.
+  void EndSession();
+  void FinishSessionEnd();
+  bool sessionEnding_ = false;
+  bool sessionDone_ = false;
   bool followingRows_ = false;
   QPixmap portIcon_;
   // Set when a device came or went while a transfer held the port list; the list is read

@@ -4,8 +4,13 @@
 // is, and the user is told exactly what the window says for that fault.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fault_support.h"
@@ -143,6 +148,39 @@ TEST_P(LineFaultTest, DownloadEndsAtRestWithEveryAcceptedRecordStoredOnce) {
         1)
         << "record " << n;
 }
+
+// A logout, a shutdown or a closed terminal during a download (SIGTERM, SIGHUP): the
+// transfer stops at the record in hand, every record the meter saw acknowledged is
+// stored, and the program quits without a question or a summary.
+class SessionEndTest : public WindowWithMeter, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SessionEndTest, StoresEveryAcknowledgedRecordThenQuits) {
+  SimProcess sim;
+  // Paced at the line speed, so the transfer is still running when the signal comes.
+  ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--usb-index", "0", "--generate", "30"}))
+      << sim.lastError();
+  std::thread session([&] {
+    sim.waitForJournal([](const SimProcess::Lines& lines) {
+      return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
+             4;
+    }, 30000);
+    kill(getpid(), GetParam());
+  });
+  bool returned = RunDownload(w(), 60000);
+  session.join();
+  ASSERT_TRUE(returned);
+  // The transfer has ended: the meter hears no acknowledgement after this.
+  ASSERT_TRUE(ProcessEventsUntil([&] { return w().SessionEnded(); }, 10000));
+
+  const std::vector<int> acked = AckedRecords(sim);
+  EXPECT_GE(acked.size(), 4u);
+  EXPECT_LT(acked.size(), 30u);
+  EXPECT_EQ(RecordNumbersOf(ReadStoredRows(folder.databasePath())), acked);
+  EXPECT_EQ(DialogLines(boxes->shown()), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SessionEndTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& i) { return i.param == SIGTERM ? "Term" : "HangUp"; });
 
 INSTANTIATE_TEST_SUITE_P(Line, LineFaultTest, ::testing::ValuesIn(kLineFaults),
                          [](const ::testing::TestParamInfo<LineFault>& i) { return std::string(i.param.name); });
