@@ -20,7 +20,8 @@ QString Tr(const char* text);
 QString TenthsLabel(int tenths);
 // "2.0 – 3.0"
 QString RangeLabel(TargetRange range);
-// "2024-03-01 – 2024-03-11" (one date when both are the same day)
+// The first and the last day as DateLabel writes them, "03.01.2024 – 13.01.2024" (one
+// date when both are the same day)
 QString PeriodLabel(const ReportFigures& f);
 // The desktop's short date with a four-digit year and two-digit day and month:
 // 03.01.2024 (German), 2024/01/03 (Chinese), 01/03/2024 (US English); yyyy-MM-dd for the
