@@ -26,13 +26,14 @@ std::string ResultValueText(const ReportResult& r, char decimalPoint) {
 
 std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range, const ReportFigures& f) {
   auto day = [](TDateTime d) { return FormatDateTime("yyyy-mm-dd", d); };
+  auto dayShare = [&f](double share) { return f.HasTtr() ? Fixed(share, 1) : std::string("-"); };
   return {
       "Group\t" + GroupName(group),
       "Target\t" + TenthsText(range.lowTenths) + "-" + TenthsText(range.highTenths),
       "Tests\t" + std::to_string(f.tests),
-      "TTR\t" + Fixed(f.ttrPercent(), 1),
-      "Below\t" + Fixed(f.belowPercent(), 1),
-      "Above\t" + Fixed(f.abovePercent(), 1),
+      "TTR\t" + dayShare(f.ttrPercent()),
+      "Below\t" + dayShare(f.belowPercent()),
+      "Above\t" + dayShare(f.abovePercent()),
       "InRangeTests\t" + std::to_string(f.inRangeTests) + "\t" + Fixed(f.inRangeTestsPercent(), 1),
       "Mean\t" + Fixed(f.meanInr, 2),
       "Last\t" + (f.last ? ResultValueText(*f.last) : std::string()),

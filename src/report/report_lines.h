@@ -8,9 +8,10 @@
 namespace movra {
 
 // "Group", "Target", then "Tests", "TTR", "Below", "Above", "InRangeTests", "Mean", "Last",
-// "From", "To". Shares are per cent with one decimal; InRangeTests is the count, a tab,
-// then its share; Mean has two decimals; Last is the INR with one decimal or the arrow
-// text the list shows; From and To are yyyy-mm-dd. Numbers always take a point.
+// "From", "To". Shares are per cent with one decimal; TTR, Below and Above are "-" when no
+// day could be interpolated; InRangeTests is the count, a tab, then its share; Mean has
+// two decimals; Last is the INR with one decimal or the arrow text the list shows; From
+// and To are yyyy-mm-dd. Numbers always take a point.
 std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range, const ReportFigures& f);
 
 // A value as the list shows it: "2.5", or "INR ↑" / "INR ↓" for an arrow.

@@ -77,6 +77,7 @@ ReportFigures ComputeFigures(const std::vector<ReportResult>& tests, TargetRange
       CountDay(f, Compare(a.sum, a.count, range));
       continue;
     }
+    ++f.intervals;
     // Day a.day + k: (sa/ca) * (g-k)/g + (sb/cb) * k/g over the common denominator ca*cb*g.
     for (long k = 0; k < gap; ++k) {
       int64_t num = a.sum * b.count * (gap - k) + b.sum * a.count * k;

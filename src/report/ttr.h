@@ -17,7 +17,10 @@
 // - A day is in range when low <= value <= high: the bounds count as in range. The
 //   comparisons are exact (integer arithmetic on tenths), so a day interpolated onto a
 //   bound counts as in range.
-// - A single test (or tests on one day only) gives one day: TTR 100 % or 0 %.
+// - The TTR needs at least one interpolated interval (two test days at most 56 days
+//   apart). A single test, tests on one day only, or only longer gaps leave every counted
+//   day a test day of its own: the shares of days are then not computable and the report
+//   says so; the figures of the tests themselves still are.
 #pragma once
 #include <optional>
 #include <string>
@@ -50,11 +53,14 @@ struct ReportFigures {
   long daysIn = 0;
   long daysBelow = 0;
   long daysAbove = 0;
+  long intervals = 0;  // gaps between test days that were interpolated
   double meanInr = 0;  // arrows at their limits
   std::optional<ReportResult> last;
   TDateTime firstDay = 0;  // the day of the first and of the last test (whole days)
   TDateTime lastDay = 0;
 
+  // Whether the TTR and the shares of days below and above mean anything.
+  bool HasTtr() const { return intervals > 0; }
   // Shares in per cent (0 when there is nothing to share).
   double ttrPercent() const { return Share(daysIn, days); }
   double belowPercent() const { return Share(daysBelow, days); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/datetime.h"
 #include "app/format_settings.h"
 #include "report_print/report_texts.h"
 
@@ -18,7 +19,8 @@ const QColor kBandColour(0xDD, 0xEB, 0xDD);  // a light grey on paper
 const QColor kLineColour(0x1F, 0x3A, 0x5F);
 const QColor kGridColour(0xC8, 0xCC, 0xD2);
 
-// Day steps between date labels, the smallest that leaves room for each label.
+// Day steps between date labels, the smallest that leaves room for each label; past two
+// years, whole years.
 const int kDateSteps[] = {1, 2, 7, 14, 28, 56, 91, 182, 364, 728};
 
 // A test's dot: filled in the target range, open outside it.
@@ -95,6 +97,13 @@ void DrawLegend(QPainter& p, double left, double top, double width, double px) {
 
 }  // namespace
 
+int ChartDateStep(double pixelsPerDay, double labelWidth) {
+  for (int s : kDateSteps)
+    if (s * pixelsPerDay >= labelWidth) return s;
+  const int year = 364;
+  return year * std::max(1, static_cast<int>(std::ceil(labelWidth / (year * pixelsPerDay))));
+}
+
 double ChartTopInr(const std::vector<ReportResult>& tests, TargetRange range) {
   int highest = range.highTenths + 10;
   for (const ReportResult& t : tests) {
@@ -112,7 +121,9 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
   const double top = ChartTopInr(tests, range);
   const double yStep = top - kChartBottomInr > 4 ? 1.0 : 0.5;
   const double plotLeft = area.left() + fm.horizontalAdvance("0.00") + 6 * px;
-  const double plotWidth = area.width() - fm.horizontalAdvance("0.00") - 6 * px - fm.horizontalAdvance("00-00-00") / 2;
+  // The widest date label: each digit as wide as the widest one.
+  const double dateWidth = fm.horizontalAdvance(DateLabel(*EncodeDate(2088, 12, 28)));
+  const double plotWidth = area.width() - fm.horizontalAdvance("0.00") - 6 * px - dateWidth / 2;
   const int legendLines = LegendLines(fm, area.right() - plotLeft, px);
   const QRectF plot(plotLeft, area.top() + fm.height() / 2, plotWidth,
                     area.height() - fm.height() * (2.2 + 1.3 * legendLines));
@@ -148,20 +159,14 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
     p.drawLine(QPointF(plot.left(), yOf(bound / 10.0)), QPointF(plot.right(), yOf(bound / 10.0)));
 
   // Dates along the axis, as far apart as their labels need.
-  const double labelWidth = fm.horizontalAdvance("00-00-00") * 1.4;
-  const double pixelsPerDay = plot.width() / (x1 - x0);
-  int step = kDateSteps[std::size(kDateSteps) - 1];
-  for (int s : kDateSteps)
-    if (s * pixelsPerDay >= labelWidth) {
-      step = s;
-      break;
-    }
+  const double labelWidth = dateWidth * 1.2;
+  const int step = ChartDateStep(plot.width() / (x1 - x0), labelWidth);
   p.setPen(Qt::black);
   for (double d = firstDay; d <= lastDay; d += step) {
     double x = xOf(d);
     p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 3 * px));
     p.drawText(QRectF(x - labelWidth / 2, plot.bottom() + 3 * px, labelWidth, fm.height()), Qt::AlignHCenter | Qt::AlignTop,
-               QString::fromStdString(FormatDateTime("yy-mm-dd", d)));
+               DateLabel(d));
   }
   p.setPen(QPen(Qt::black, px));
   p.setBrush(Qt::NoBrush);

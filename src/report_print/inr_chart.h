@@ -20,4 +20,8 @@ void DrawInrChart(QPainter& p, const QRectF& area, const std::vector<ReportResul
 // in half steps, the whole measuring range when an arrow points above it.
 double ChartTopInr(const std::vector<ReportResult>& tests, TargetRange range);
 
+// Days between two date labels on the axis, so that labels `labelWidth` wide do not
+// overlap: a day, two, a week, ... two years, then whole years as many as it takes.
+int ChartDateStep(double pixelsPerDay, double labelWidth);
+
 }  // namespace movra

@@ -74,7 +74,8 @@ class PageFlow {
     double keepY = y_;
     SetFont(kBodyPt - 1);
     y_ = bottom_ + LineHeight();
-    Text(0, width_, Tr("Printed: %1").arg(QString::fromStdString(FormatDateTime("yyyy-mm-dd hh:nn", doc_.printedAt))));
+    const QString printed = DateLabel(doc_.printedAt) + " " + QString::fromStdString(FormatDateTime("hh:nn", doc_.printedAt));
+    Text(0, width_, Tr("Printed: %1").arg(printed));
     Text(0, width_, Tr("Page %1 of %2").arg(page_).arg(pages_), Qt::AlignRight);
     y_ = keepY;
     font_ = keep;
@@ -120,8 +121,13 @@ class PageFlow {
   void Figures(const ReportFigures& f) {
     SetFont(kBodyPt + 1);
     auto rows = FigureRows(f);
-    NewPageIfBelow(LineHeight() * static_cast<double>(rows.size()));
+    const QString note = NoTtrNote(f);
+    NewPageIfBelow(LineHeight() * static_cast<double>(rows.size() + (note.isEmpty() ? 0 : 1)));
     LabelledLines(rows.data(), rows.size());
+    if (!note.isEmpty()) {
+      Text(0, width_, note);
+      y_ += LineHeight();
+    }
     SetFont(kBodyPt);
     y_ += LineHeight();
   }
@@ -152,7 +158,7 @@ class PageFlow {
       Text(0, width_ * 0.2, DateLabel(r.when));
       Text(width_ * cols[1], width_ * 0.14, QString::fromStdString(r.timeText));
       Text(width_ * cols[2], width_ * 0.14, ValueLabel(r));
-      Text(width_ * cols[3], width_ * 0.27, QString::fromStdString(r.sampleType));
+      Text(width_ * cols[3], width_ * 0.27, SampleTypeLabel(r.sampleType));
       if (withTarget) Text(width_ * cols[4], width_ * 0.25, AgainstTargetLabel(r, doc_.range));
       y_ += LineHeight();
     }

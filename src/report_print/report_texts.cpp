@@ -1,5 +1,8 @@
 #include "report_print/report_texts.h"
 
+#include <QDate>
+#include <cmath>
+
 #include "app/format_settings.h"
 #include "app/language.h"
 
@@ -13,7 +16,44 @@ QString RangeLabel(TargetRange range) {
   return TenthsLabel(range.lowTenths) + QString::fromUtf8(" \u2013 ") + TenthsLabel(range.highTenths);
 }
 
-QString DateLabel(TDateTime day) { return QString::fromStdString(FormatDateTime("yyyy-mm-dd", day)); }
+QString ReportDateFormat(const QLocale& locale) {
+  if (locale.language() == QLocale::C) return "yyyy-MM-dd";
+  const QString format = locale.dateFormat(QLocale::ShortFormat);
+  QString out;
+  for (qsizetype i = 0; i < format.size();) {
+    const QChar c = format[i];
+    if (c == '\'') {  // a quoted literal, copied as it is
+      qsizetype end = format.indexOf('\'', i + 1);
+      end = end < 0 ? format.size() : end + 1;
+      out += format.mid(i, end - i);
+      i = end;
+      continue;
+    }
+    qsizetype run = 1;
+    while (i + run < format.size() && format[i + run] == c) ++run;
+    if (c == 'y')
+      out += "yyyy";
+    else if ((c == 'M' || c == 'd') && run <= 2)
+      out += QString(2, c);
+    else
+      out += format.mid(i, run);  // names of months and days, separators
+    i += run;
+  }
+  return out;
+}
+
+QString DateLabel(TDateTime day) {
+  // Day 0 of TDateTime is 1899-12-30.
+  const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(day)));
+  const QLocale desktop = QLocale::system();
+  return desktop.toString(date, ReportDateFormat(desktop));
+}
+
+QString SampleTypeLabel(const std::string& stored) {
+  for (const char* known : {"Downloaded Sample", "Downloaded EC", "Downloaded CS", "EC", "CS"})
+    if (stored == known) return Tr(known);
+  return QString::fromStdString(stored);
+}
 
 QString PeriodLabel(const ReportFigures& f) {
   if (f.firstDay == f.lastDay) return DateLabel(f.firstDay);
@@ -42,17 +82,23 @@ QString Percent(double v) { return QString::fromStdString(FormatFloat("%.1f", v)
 }  // namespace
 
 std::vector<std::pair<QString, QString>> FigureRows(const ReportFigures& f) {
+  const bool ttr = f.HasTtr();
   return {
       {Tr("Tests"), QString::number(f.tests)},
       {Tr("Time in therapeutic range (TTR)"),
-       Percent(f.ttrPercent()) + "  " + Tr("(%1 of %2 days)").arg(f.daysIn).arg(f.days)},
-      {Tr("Days below range"), Percent(f.belowPercent())},
-      {Tr("Days above range"), Percent(f.abovePercent())},
+       ttr ? Percent(f.ttrPercent()) + "  " + Tr("(%1 of %2 days)").arg(f.daysIn).arg(f.days) : QString("-")},
+      {Tr("Days below range"), ttr ? Percent(f.belowPercent()) : QString("-")},
+      {Tr("Days above range"), ttr ? Percent(f.abovePercent()) : QString("-")},
       {Tr("Tests in range"),
        Percent(f.inRangeTestsPercent()) + "  " + Tr("(%1 of %2 tests)").arg(f.inRangeTests).arg(f.tests)},
       {Tr("Mean INR"), QString::fromStdString(FormatFloat("%.2f", f.meanInr))},
       {Tr("Last result"), f.last ? ValueLabel(*f.last) + "  (" + DateLabel(f.last->when) + ")" : QString()},
   };
+}
+
+QString NoTtrNote(const ReportFigures& f) {
+  if (f.HasTtr() || f.tests == 0) return QString();
+  return Tr("The TTR needs two tests at most %1 days apart.").arg(kMaxInterpolatedGapDays);
 }
 
 }  // namespace movra

@@ -2,7 +2,9 @@
 // period, a result's place against the target. The window and the printed pages use
 // the same ones.
 #pragma once
+#include <QLocale>
 #include <QString>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -18,17 +20,27 @@ QString Tr(const char* text);
 QString TenthsLabel(int tenths);
 // "2.0 – 3.0"
 QString RangeLabel(TargetRange range);
-// "2024-03-01 – 2024-03-11" (one date when both are the same day)
+// The first and the last day as DateLabel writes them, "03.01.2024 – 13.01.2024" (one
+// date when both are the same day)
 QString PeriodLabel(const ReportFigures& f);
-// "2024-03-01"
+// The desktop's short date with a four-digit year and two-digit day and month:
+// 03.01.2024 (German), 2024/01/03 (Chinese), 01/03/2024 (US English); yyyy-MM-dd for the
+// C locale, whose short date has month names.
 QString DateLabel(TDateTime day);
+// The Qt date format behind DateLabel for a locale.
+QString ReportDateFormat(const QLocale& locale);
+// The stored sample type ("Downloaded Sample", "EC", ...) in the interface language.
+QString SampleTypeLabel(const std::string& stored);
 // "2.5", or "INR ↑" / "INR ↓" for an arrow.
 QString ValueLabel(const ReportResult& r);
 // "In range", "Below", "Above".
 QString AgainstTargetLabel(const ReportResult& r, TargetRange range);
 
 // The figures as label and value, in the order the report shows them: tests, TTR, days
-// below, days above, tests in range, mean, last result.
+// below, days above, tests in range, mean, last result. The three shares of days are
+// "-" when no day could be interpolated.
 std::vector<std::pair<QString, QString>> FigureRows(const ReportFigures& f);
+// Why the TTR is "-", or an empty text when it is not.
+QString NoTtrNote(const ReportFigures& f);
 
 }  // namespace movra

@@ -9,7 +9,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -34,6 +38,11 @@ namespace {
 
 // Meter serial number, patient ID and period stand above the figures.
 constexpr size_t kHeadingLines = 3;
+
+// The size the window opens at when the screen has room for it.
+constexpr QSize kOpeningSize(960, 600);
+// Room kept for the window frame before the window manager has told its size.
+constexpr QSize kFrameAllowance(16, 48);
 
 QDoubleSpinBox* MakeBoundEdit(QWidget* parent, const char* name) {
   auto* e = new QDoubleSpinBox(parent);
@@ -67,7 +76,14 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
     : QDialog(parent), groups_(std::move(groups)), range_(range), settingsPath_(std::move(settingsPath)) {
   setObjectName("FrmReport");
   setWindowTitle(Tr("INR Report"));
-  auto* column = new QVBoxLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  scrBody = new QScrollArea(this);
+  scrBody->setObjectName("scrBody");
+  scrBody->setWidgetResizable(true);
+  scrBody->setFrameShape(QFrame::NoFrame);
+  auto* body = new QWidget(scrBody);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(0, 0, 0, 0);
 
   auto* top = new QHBoxLayout;
   cboGroup = new QComboBox(this);
@@ -110,12 +126,19 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
     figures->addWidget(value, row++, 1);
     figureValues_.push_back(value);
   }
+  lblNoTtr = MakeLabel(QString(), this, "lblNoTtr");
+  lblNoTtr->setWordWrap(true);
+  figures->addWidget(lblNoTtr, row++, 0, 1, 2);
   figures->setRowStretch(row, 1);
   middle->addLayout(figures);
   column->addLayout(middle, 1);
+  scrBody->setWidget(body);
+  outer->addWidget(scrBody, 1);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
+  lblStatus = MakeLabel(QString(), this, "lblStatus");
+  lblStatus->setWordWrap(true);
+  buttons->addWidget(lblStatus, 1);
   btnSavePdf = new QPushButton(Tr("Save PDF..."), this);
   btnSavePdf->setObjectName("btnSavePdf");
   btnPrint = new QPushButton(Tr("Print..."), this);
@@ -125,7 +148,7 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   buttons->addWidget(btnSavePdf);
   buttons->addWidget(btnPrint);
   buttons->addWidget(btnClose);
-  column->addLayout(buttons);
+  outer->addLayout(buttons);
 
   connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
   connect(edtTargetLow, &QDoubleSpinBox::valueChanged, this, [this] { RangeEdited(); });
@@ -140,11 +163,37 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
     QPrintDialog dialog(&printer, this);
     return dialog.exec() == QDialog::Accepted;
   };
-  resize(1040, 600);
+  resize(kOpeningSize);
   Refresh();
 }
 
 TFrmReport::~TFrmReport() = default;
+
+void TFrmReport::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!fitted_ && !e->spontaneous()) {
+    fitted_ = true;
+    FitToScreen();
+  }
+}
+
+// The opening size, or less on a small screen (the body then scrolls), in the middle of
+// the screen's free area so the frame, the close box and the buttons are on it.
+void TFrmReport::FitToScreen() {
+  QScreen* s = screen();
+  if (!s) return;
+  const QRect avail = s->availableGeometry();
+  QSize frame = frameGeometry().size() - size();
+  if (frame.isEmpty()) frame = kFrameAllowance;
+  const QSize room = avail.size() - frame;
+  // The scroll area's own hint stops short of its contents; the contents say how wide.
+  const QMargins m = layout()->contentsMargins();
+  QSize wanted = kOpeningSize.expandedTo(QSize(scrBody->widget()->sizeHint().width() + m.left() + m.right(), 0));
+  resize(wanted.boundedTo(room));
+  // move() places the frame's corner.
+  move(avail.left() + std::max(0, (avail.width() - width() - frame.width()) / 2),
+       avail.top() + std::max(0, (avail.height() - height() - frame.height()) / 2));
+}
 
 const ReportGroup& TFrmReport::Group() const {
   int i = cboGroup->currentIndex();
@@ -165,6 +214,7 @@ void TFrmReport::RangeEdited() {
     edtTargetHigh->setValue(edited.highTenths / 10.0);
   }
   range_ = edited;
+  lblStatus->clear();
   Refresh();
 }
 
@@ -176,6 +226,8 @@ void TFrmReport::Refresh() {
   figureValues_[2]->setText(PeriodLabel(figures_));
   auto rows = FigureRows(figures_);
   for (size_t i = 0; i < rows.size(); ++i) figureValues_[kHeadingLines + i]->setText(rows[i].second);
+  lblNoTtr->setText(NoTtrNote(figures_));
+  lblNoTtr->setVisible(!lblNoTtr->text().isEmpty());
   chart->Show(&g.tests, range_);
 }
 
@@ -236,8 +288,11 @@ void TFrmReport::btnSaveRangeClick() {
     ShowError("Cannot write the file \"" + settingsPath_ + "\": " + seedProblem + ".");
     return;
   }
-  if (auto why = WriteTargetRange(settingsPath_, range_))
+  if (auto why = WriteTargetRange(settingsPath_, range_)) {
     ShowError("Cannot write the file \"" + settingsPath_ + "\": " + *why + ".");
+    return;
+  }
+  lblStatus->setText(Tr("The target range %1 is now the default for every report.").arg(RangeLabel(range_)));
 }
 
 }  // namespace movra

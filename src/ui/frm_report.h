@@ -18,6 +18,7 @@ class QLabel;
 class QPagedPaintDevice;
 class QPrinter;
 class QPushButton;
+class QScrollArea;
 
 namespace movra {
 
@@ -40,6 +41,10 @@ class TFrmReport : public QDialog {
   QPushButton* btnSavePdf = nullptr;
   QPushButton* btnPrint = nullptr;
   QPushButton* btnClose = nullptr;
+  // Everything above the buttons; it scrolls on a screen too small for it.
+  QScrollArea* scrBody = nullptr;
+  QLabel* lblNoTtr = nullptr;   // why the TTR is "-"
+  QLabel* lblStatus = nullptr;  // beside the buttons: what the last command did
 
   const ReportGroup& Group() const;
   TargetRange Range() const { return range_; }
@@ -56,7 +61,11 @@ class TFrmReport : public QDialog {
   void btnPrintClick();
   void btnSaveRangeClick();
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+
  private:
+  void FitToScreen();
   void Refresh();
   void RangeEdited();
 
@@ -65,6 +74,7 @@ class TFrmReport : public QDialog {
   std::string settingsPath_;
   ReportFigures figures_;
   std::vector<QLabel*> figureValues_;  // the heading lines' values, then the figures
+  bool fitted_ = false;
 };
 
 }  // namespace movra

@@ -3,15 +3,20 @@
 // cannot be written is told and leaves no file.
 #include <gtest/gtest.h>
 
+#include <QDate>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QPageSize>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "app/language.h"
 #include "report/report_rows.h"
+#include "report_print/inr_chart.h"
 #include "report_print/offscreen_gui.h"
 #include "report_print/report_pdf.h"
+#include "report_print/report_texts.h"
 #include "report_rows.h"
 #include "temp_dir.h"
 
@@ -102,6 +107,58 @@ TEST(ReportPdf, AFolderThatTakesNoFileIsToldAndLeavesNothing) {
   error = WriteReportPdf(Document(2), dir.file("taken.pdf"));
   ASSERT_TRUE(error);
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.pdf")));
+}
+
+TEST(ReportPdf, WithoutAnInterpolatedDayNoTtrAndTextsInTheInterfaceLanguage) {
+  // One patient test and a control in German: TTR and the day shares are "-" with the
+  // reason below the figures, the other figures stay, the sample types are translated.
+  TempDir exe;
+  exe.write("1031/MovraT.txt", ReadFileBytes(SourceDir() + "/install/lang/1031/MovraT.txt"));
+  ScanLanguages(exe.path());
+  ReportDocument doc = Document(2);
+  doc.group = GroupReportRows(MakeRows({{0, 2.5}, {1, 1.1, "Downloaded CS"}})).at(0);
+  TempDir dir;
+  const std::string file = dir.file("one.pdf");
+  std::optional<std::string> error = WriteReportPdf(doc, file);
+  ResetLanguages();
+  ASSERT_EQ(error, std::nullopt);
+  SKIP_WITHOUT_PDFTOTEXT();
+  std::string text = PdfText(file);
+  for (const char* part : {"Zeit im therapeutischen Bereich (TTR): ", "Tage unter dem Bereich: ",
+                           "Tage \xC3\xBC" "ber dem Bereich: "}) {
+    size_t at = text.find(part);
+    ASSERT_NE(at, std::string::npos) << "missing [" << part << "] in\n" << text;
+    size_t value = text.find_first_not_of(' ', at + std::string(part).size());
+    EXPECT_EQ(text.substr(value, 2), "-\n") << part;
+  }
+  for (const char* part : {"Messungen im Bereich", "100.0 %", "(1 von 1 Messungen)", "2.50",
+                           "zwei Messungen n\xC3\xB6tig", "56 Tage", "Geladene Probe", "Geladene Kontrolll\xC3\xB6sung"})
+    EXPECT_NE(text.find(part), std::string::npos) << "missing [" << part << "] in\n" << text;
+  EXPECT_EQ(text.find("Downloaded"), std::string::npos) << text;
+}
+
+TEST(ReportDates, TheDesktopsShortDateWithAFourDigitYear) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"de_DE", "03.01.2024"}, {"zh_CN", "2024/01/03"}, {"en_US", "01/03/2024"},
+      {"en_GB", "03/01/2024"}, {"C", "2024-01-03"},     {"ja_JP", "2024/01/03"},
+  };
+  for (const auto& [name, shown] : cases) {
+    QLocale locale(name);
+    EXPECT_EQ(locale.toString(QDate(2024, 1, 3), ReportDateFormat(locale)), shown) << name;
+  }
+}
+
+TEST(ReportChart, DateLabelsDoNotOverlapOverManyYears) {
+  // A plot 600 units wide over histories from a month to forty years: the labels, as
+  // wide as the font makes them, stand apart and there are at least two.
+  QFontMetricsF fm{QFont()};
+  const double labelWidth = fm.horizontalAdvance(DateLabel(*EncodeDate(2024, 12, 28)));
+  for (int days : {30, 365, 5 * 365, 20 * 365, 40 * 365}) {
+    const double pixelsPerDay = 600.0 / days;
+    const int step = ChartDateStep(pixelsPerDay, labelWidth);
+    EXPECT_GE(step * pixelsPerDay, labelWidth) << days;
+    EXPECT_GE(days / step + 1, 2) << days;
+  }
 }
 
 TEST(ReportPaper, LetterWhereTheCountryUsesIt) {

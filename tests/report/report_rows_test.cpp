@@ -78,5 +78,16 @@ TEST(ReportLines, NameTabValueWithPointsAndPerCents) {
   EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f)[8], "Last\tINR \xE2\x86\x91");
 }
 
+TEST(ReportLines, NoTtrWithoutAnInterpolatedDay) {
+  // One test: no day to interpolate, so TTR and the day shares are "-"; the figures of
+  // the tests themselves stay.
+  std::vector<ReportGroup> groups = GroupReportRows(MakeRows({{0, 2.5}}));
+  ReportFigures f = ComputeFigures(groups[0].tests, TargetRange{20, 30});
+  EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f),
+            (std::vector<std::string>{"Group\tSN1/7", "Target\t2.0-3.0", "Tests\t1", "TTR\t-", "Below\t-",
+                                      "Above\t-", "InRangeTests\t1\t100.0", "Mean\t2.50", "Last\t2.5",
+                                      "From\t2024-03-01", "To\t2024-03-01"}));
+}
+
 }  // namespace
 }  // namespace movra::test

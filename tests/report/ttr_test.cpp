@@ -17,15 +17,23 @@ struct TtrCase {
   int tests, inRangeTests;
   long days, daysIn, daysBelow, daysAbove;
   double ttr, below, above, mean;
+  // Whether any day was interpolated between two tests: without one there is no TTR.
+  bool hasTtr = true;
 };
 
 const TargetRange kUsual{20, 30};
 
 const TtrCase kCases[] = {
-    // One test, one day, in range: 1/1 days in.
-    {"SingleResult", {{0, 2.5}}, kUsual, 1, 1, 1, 1, 0, 0, 100.0, 0.0, 0.0, 2.5},
-    // One test below: its one day is below.
-    {"SingleResultBelow", {{0, 1.5}}, kUsual, 1, 0, 1, 0, 1, 0, 0.0, 100.0, 0.0, 1.5},
+    // One test, one day, in range: 1/1 days in, but nothing to interpolate: no TTR.
+    {"SingleResult", {{0, 2.5}}, kUsual, 1, 1, 1, 1, 0, 0, 100.0, 0.0, 0.0, 2.5, false},
+    // One test below: its one day is below; no TTR either.
+    {"SingleResultBelow", {{0, 1.5}}, kUsual, 1, 0, 1, 0, 1, 0, 0.0, 100.0, 0.0, 1.5, false},
+    // Two tests on one day average to 25: still one day and no TTR.
+    {"TestsOnOneDayOnly", {{0, 2.0, "Downloaded Sample", 8}, {0, 3.0, "Downloaded Sample", 18}}, kUsual, 2, 2, 1, 1, 0, 0,
+     100.0, 0.0, 0.0, 2.5, false},
+    // One day apart: the interval [0, 1) is interpolated (day 0 at its own value), so this
+    // is the shortest history with a TTR. 15 (below) and 25 (in): 50 % each.
+    {"TwoResultsOneDayApart", {{0, 1.5}, {1, 2.5}}, kUsual, 2, 1, 2, 1, 1, 0, 50.0, 50.0, 0.0, 2.0},
     // 18 on day 0, 28 on day 10: k = 0..9 gives 18..27 (18, 19 below; 20..27 in, 8 days),
     // day 10 gives 28 (in). 11 days: 9 in = 81.8 %, 2 below = 18.2 %. Mean (18+28)/2 = 23.
     {"TwoResultsAcrossTheLowBound", {{0, 1.8}, {10, 2.8}}, kUsual, 2, 1, 11, 9, 2, 0, 81.8, 18.2, 0.0, 2.3},
@@ -42,8 +50,14 @@ const TtrCase kCases[] = {
     {"ResultsOnTheSameDayAveraged", {{0, 1.8, "Downloaded Sample", 8}, {0, 2.4, "Downloaded Sample", 18}, {2, 3.3}},
      kUsual, 3, 1, 3, 2, 0, 1, 66.7, 0.0, 33.3, 2.5},
     // 15 on day 0, 25 on day 60: the gap of 60 days is left out. Day 0 (below) and day 60
-    // (in): 2 days, 50 % each.
-    {"GapOver56DaysNotInterpolated", {{0, 1.5}, {60, 2.5}}, kUsual, 2, 1, 2, 1, 1, 0, 50.0, 50.0, 0.0, 2.0},
+    // (in): 2 days, 50 % each, none interpolated: no TTR.
+    {"GapOver56DaysNotInterpolated", {{0, 1.5}, {60, 2.5}}, kUsual, 2, 1, 2, 1, 1, 0, 50.0, 50.0, 0.0, 2.0, false},
+    // Every gap over 56 days: three lone days, no TTR.
+    {"AllGapsOver56Days", {{0, 2.5}, {57, 2.5}, {200, 1.5}}, kUsual, 3, 2, 3, 2, 1, 0, 66.7, 33.3, 0.0, 2.1667, false},
+    // 25 on day 0, 15 on day 100, 25 on day 110: day 0 alone (in); 15 + k for k = 0..9
+    // gives 15..19 below (5), 20..24 in (5); day 110 in. 12 days: 7 in = 58.3 %, 5 below.
+    // One interval within 56 days is enough for a TTR.
+    {"OneGapOver56AndOneWithin", {{0, 2.5}, {100, 1.5}, {110, 2.5}}, kUsual, 3, 2, 12, 7, 5, 0, 58.3, 41.7, 0.0, 2.1667},
     // The same over exactly 56 days is interpolated: 15 + 10k/56 < 20 for k < 28, so
     // k = 0..27 below (28 days), k = 28..55 in (28), day 56 in. 57 days: 29 in = 50.9 %,
     // 28 below = 49.1 %.
@@ -84,6 +98,7 @@ TEST_P(Ttr, CountsTheInterpolatedDays) {
   EXPECT_NEAR(f.belowPercent(), c.below, 0.05);
   EXPECT_NEAR(f.abovePercent(), c.above, 0.05);
   EXPECT_NEAR(f.meanInr, c.mean, 0.0005);
+  EXPECT_EQ(f.HasTtr(), c.hasTtr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Ttr, ::testing::ValuesIn(kCases),
@@ -93,6 +108,7 @@ TEST(TtrFigures, NoTestsGiveNoDays) {
   ReportFigures f = ComputeFigures({}, kUsual);
   EXPECT_EQ(f.days, 0);
   EXPECT_EQ(f.ttrPercent(), 0);
+  EXPECT_FALSE(f.HasTtr());
   EXPECT_FALSE(f.last);
 }
 

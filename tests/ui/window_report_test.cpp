@@ -119,6 +119,29 @@ TEST_F(ReportTest, FiguresFollowAnEditedRange) {
   EXPECT_EQ(shown, 1);
 }
 
+TEST_F(ReportTest, NoTtrWithoutAnInterpolatedDay) {
+  // Two tests 60 days apart: no day between them is interpolated. TTR and the day shares
+  // are "-" and the window says why; the tests' own figures stay.
+  AddTest(list(), 0, 1.5);
+  AddTest(list(), 60, 2.5);
+  onShown = [](TFrmReport& r) {
+    std::vector<QString> figures = r.FigureTexts();
+    ASSERT_GE(figures.size(), 7u);
+    EXPECT_EQ(figures[0], "2");
+    EXPECT_EQ(figures[1], "-");
+    EXPECT_EQ(figures[2], "-");
+    EXPECT_EQ(figures[3], "-");
+    EXPECT_EQ(figures[4], "50.0 %  (1 of 2 tests)");
+    EXPECT_TRUE(r.lblNoTtr->isVisible());
+    EXPECT_EQ(r.lblNoTtr->text(), "The TTR needs two tests at most 56 days apart.");
+    // A range that makes no difference to that.
+    r.edtTargetLow->setValue(1.5);
+    EXPECT_EQ(r.FigureTexts()[1], "-");
+  };
+  w().btnReport->click();
+  EXPECT_EQ(shown, 1);
+}
+
 TEST_F(ReportTest, ChoosesAmongMetersAndPatients) {
   AddTest(list(), 0, 2.5, "Downloaded Sample", "SN01");
   AddTest(list(), 1, 2.6, "Downloaded Sample", "SN01");
@@ -131,7 +154,7 @@ TEST_F(ReportTest, ChoosesAmongMetersAndPatients) {
     r.cboGroup->setCurrentIndex(1);
     EXPECT_EQ(r.Group().serialNumber, "SN02");
     EXPECT_EQ(r.FigureTexts()[0], "1");
-    EXPECT_TRUE(r.FigureTexts()[1].startsWith("0.0 %"));
+    EXPECT_EQ(r.FigureTexts()[1], "-");  // one test: no TTR
   };
   w().mnuReport->trigger();
   EXPECT_EQ(shown, 1);
@@ -160,7 +183,13 @@ TEST_F(ReportTest, SavesThePdfPrintsAndKeepsTheRange) {
     EXPECT_EQ(ReadFileBytes(printed).substr(0, 5), "%PDF-");
 
     r.edtTargetHigh->setValue(3.5);
+    EXPECT_TRUE(r.lblStatus->text().isEmpty());
     r.btnSaveRange->click();
+    // The window says so, until the range is edited again.
+    EXPECT_EQ(r.lblStatus->text(), QString::fromUtf8("The target range 2.0 \u2013 3.5 is now the default for every report."));
+    r.edtTargetHigh->setValue(3.4);
+    EXPECT_TRUE(r.lblStatus->text().isEmpty());
+    r.edtTargetHigh->setValue(3.5);
   };
   w().btnReport->click();
   EXPECT_EQ(ReadTargetRange(folder.exeDir() + "MovraT.INI"), (TargetRange{20, 35}));
