@@ -85,7 +85,7 @@ void DownloadScene(const ShotInputs& in) {
   w.GridDataListCellClick(0, 1);  // the current row back at the top
   SaveShot(FramedShot(w), in.outDir, "main-list.png");
 
-  const std::string chosen = (std::filesystem::path(program.workDir()) / ExportName(in.language)).string();
+  const std::string chosen = (std::filesystem::path(program.documentsDir()) / ExportName(in.language)).string();
   w.SaveDialog = std::make_shared<FixedChoice>(chosen);
   program.boxes().expect("the Excel export's message", FirstLineIs(TranslateText(kExcelDoneKey)), "export-done.png",
                          IDOK);
