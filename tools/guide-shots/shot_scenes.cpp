@@ -81,6 +81,16 @@ void WaitForCable(ShotProgram& program) {
     throw ShotError("the window did not see the simulated meter's cable come");
 }
 
+// Download reads the whole meter; the summary is photographed as `shot` (none when empty).
+void DownloadWhole(ShotProgram& program, int records, const QString& shot) {
+  program.boxes().expect("the download summary", FirstLineIs(SummaryFirstLine(records)), shot, IDOK);
+  program.window().btnDownloadClick();
+  program.boxes().verify();
+  if (program.recordCount() != records)
+    throw ShotError("the download stored " + std::to_string(program.recordCount()) + " records, not " +
+                    std::to_string(records));
+}
+
 void DownloadScene(const ShotInputs& in) {
   ShotProgram program(in, QDir(in.outDir).filePath("work-download"));
   TFrmMain& w = program.window();
@@ -89,12 +99,7 @@ void DownloadScene(const ShotInputs& in) {
   WaitForCable(program);
   SaveShot(FramedShot(w), in.outDir, "main-empty.png");
 
-  program.boxes().expect("the download summary", FirstLineIs(SummaryFirstLine(kRecordsInMeter)), "summary.png", IDOK);
-  w.btnDownloadClick();
-  program.boxes().verify();
-  if (program.recordCount() != kRecordsInMeter)
-    throw ShotError("the download stored " + std::to_string(program.recordCount()) + " records, not " +
-                    std::to_string(kRecordsInMeter));
+  DownloadWhole(program, kRecordsInMeter, "summary.png");
 
   w.GridDataListCellClick(kUntickedRow, 0);
   w.GridDataListCellClick(0, 1);  // the current row back at the top
@@ -139,12 +144,7 @@ void ReportScene(const ShotInputs& in) {
   MeterSimProcess sim(in.simulator);
   sim.start(SimArgs(program, in, {}, "report-records.txt"));
   WaitForCable(program);
-  program.boxes().expect("the download summary", FirstLineIs(SummaryFirstLine(kReportRecords)), "", IDOK);
-  w.btnDownloadClick();
-  program.boxes().verify();
-  if (program.recordCount() != kReportRecords)
-    throw ShotError("the download stored " + std::to_string(program.recordCount()) + " records, not " +
-                    std::to_string(kReportRecords));
+  DownloadWhole(program, kReportRecords, "");
 
   // The report of every row, then its PDF saved in the documents folder.
   const std::string chosen = (std::filesystem::path(program.documentsDir()) / ReportName(in.language)).string();
