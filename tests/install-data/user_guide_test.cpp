@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,8 +62,8 @@ const Guide kGuides[] = {
     {1033, "UserGuide.pdf", "Movra User Guide"},
 };
 
-// Messages every guide quotes in full, as the program shows them: the key and what the
-// program puts in for %1.
+// Messages and names every guide quotes in full, as the program shows them: the key and
+// what the program puts in for %1.
 struct Quoted {
   const char* key;
   const char* fill;
@@ -75,6 +76,14 @@ const Quoted kQuotedMessages[] = {
     {"Are you sure to clear the data?", ""},
     {"New data will overwrite the old records, continue ?", ""},
     {"Finished transfering. Total records: %1! ", "8"},
+    // The report and what a reader does with it.
+    {"Report", ""},
+    {"Time in therapeutic range (TTR)", ""},
+    {"Target range", ""},
+    {"Save as Default", ""},
+    {"Save PDF...", ""},
+    {"Print...", ""},
+    {"Export to PDF finished!", ""},
 };
 
 TEST(UserGuide, EachLanguageHasItsGuideQuotingTheProgramsOwnMessages) {
@@ -89,6 +98,28 @@ TEST(UserGuide, EachLanguageHasItsGuideQuotingTheProgramsOwnMessages) {
       if (size_t at = shown.find("%1"); at != std::string::npos) shown.replace(at, 2, q.fill);
       EXPECT_NE(text.find(WithoutSpace(shown)), std::string::npos) << "the guide does not quote \"" << shown << "\"";
     }
+  }
+}
+
+// Every picture the build takes of the program is shown in every language's guide, and
+// the guide shows no picture the build does not take.
+TEST(UserGuide, ShowsEveryPictureTakenOfTheProgram) {
+  for (int language : {1033, 2052, 1031}) {
+    SCOPED_TRACE(language);
+    const std::string lang = std::to_string(language);
+    std::set<std::string> taken, shown;
+    for (const auto& e : std::filesystem::directory_iterator(movra::test::BuildDir() + "/guide-shots/" + lang))
+      if (e.path().extension() == ".png") taken.insert(e.path().filename().string());
+    const std::string source =
+        movra::test::ReadFileBytes(movra::test::SourceDir() + "/install/guide/" + lang + "/UserGuide.md");
+    for (size_t at = 0; (at = source.find("](", at)) != std::string::npos;) {
+      at += 2;
+      const size_t end = source.find(')', at);
+      if (end == std::string::npos) break;
+      shown.insert(source.substr(at, end - at));
+    }
+    EXPECT_FALSE(taken.empty()) << "no pictures in build/guide-shots/" << lang;
+    EXPECT_EQ(shown, taken);
   }
 }
 

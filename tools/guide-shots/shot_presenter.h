@@ -14,7 +14,11 @@ namespace movra::shots {
 
 class ShotPresenter : public DialogPresenter {
  public:
-  explicit ShotPresenter(QString outDir) : outDir_(std::move(outDir)) {}
+  // workDir: the scene's scratch folder in the build tree, which no picture may show.
+  ShotPresenter(QString outDir, std::string workDir) : outDir_(std::move(outDir)), workDir_(std::move(workDir)) {}
+  // The scene's home folder lies in the build tree; the boxes show it where a user's home
+  // lies (/home/<name>), as the user would see it.
+  void showHomeAs(std::string realHome, std::string shownHome);
   // The next box must have a text that `matches` holds for.
   void expect(std::string what, std::function<bool(const std::string&)> matches, QString shot, int answer);
   int present(const DialogRequest& request) override;
@@ -33,6 +37,8 @@ class ShotPresenter : public DialogPresenter {
   int showAndTake(const DialogRequest& request, const Expected& e);
 
   QString outDir_;
+  std::string workDir_;
+  std::string realHome_, shownHome_;
   std::deque<Expected> expected_;
   std::vector<std::string> faults_;
 };

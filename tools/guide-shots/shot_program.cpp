@@ -57,6 +57,21 @@ void LayOutProgramFolder(const ShotInputs& in, const fs::path& exe) {
   CreateDatabaseFile((exe / "PTDATA/Data/movradata1.dat").string());
 }
 
+// A home as a reader of each language has one, with the documents folder the desktop
+// makes there.
+struct UserHome {
+  std::string user;
+  std::string documents;
+};
+
+UserHome UserHomeFor(int language) {
+  switch (language) {
+    case 2052: return {"lihua", "文档"};
+    case 1031: return {"anna", "Dokumente"};
+    default: return {"anna", "Documents"};
+  }
+}
+
 }  // namespace
 
 bool ServeEventsUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -79,10 +94,19 @@ ShotProgram::ShotProgram(const ShotInputs& in, const QString& workDir) : workDir
   fs::create_directories(fs::path(deviceRoot_) / "sys/class/tty");
   setenv("MOVRA_DEVICE_ROOT", deviceRoot_.c_str(), 1);
   LayOutProgramFolder(in, exe);
+  // The home lies in the scratch folder, so nothing of the build machine's own user (its
+  // settings, its folders) gets into a picture.
+  const UserHome user = UserHomeFor(in.language);
+  const fs::path home = fs::path(workDir_) / "home" / user.user;
+  documentsDir_ = (home / user.documents).string();
+  fs::create_directories(documentsDir_);
+  setenv("HOME", home.c_str(), 1);
+  for (const char* xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) unsetenv(xdg);
 
   SetTonePlayer(std::make_shared<SilentTones>());
   dispatcher_ = QtDispatcher::installForThisThread(qApp);
-  presenter_ = std::make_shared<ShotPresenter>(in.outDir);
+  presenter_ = std::make_shared<ShotPresenter>(in.outDir, workDir_);
+  presenter_->showHomeAs(home.string(), "/home/" + user.user);
   SetDialogPresenter(presenter_);
   // The program's own start-up order: folders and settings, the data module (which
   // chooses the interface language), Qt's translations, the windows.

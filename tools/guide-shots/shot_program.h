@@ -27,18 +27,22 @@ struct ShotInputs {
 
 class ShotProgram {
  public:
-  // Lays out a fresh program folder in workDir and starts the program in it.
+  // Lays out a fresh program folder in workDir, gives the program a home folder of its own
+// there, and starts it.
   ShotProgram(const ShotInputs& in, const QString& workDir);
   ~ShotProgram();  // the window first, the data module last, as the program ends
   TFrmMain& window() { return *window_; }
   ShotPresenter& boxes() { return *presenter_; }
   std::string deviceRoot() const { return deviceRoot_; }
   std::string workDir() const { return workDir_; }
+  // The documents folder in the user's home, where the scenes save their files.
+  std::string documentsDir() const { return documentsDir_; }
   int recordCount() const;
 
  private:
   std::string workDir_;
   std::string deviceRoot_;
+  std::string documentsDir_;
   std::shared_ptr<QtDispatcher> dispatcher_;
   std::shared_ptr<ShotPresenter> presenter_;
   std::unique_ptr<TDM> dm_;

@@ -1,8 +1,10 @@
 // The scenes the guide shows. Each runs in a process of its own (the program's windows and
-// data module are process-wide), so the two scenes of a language run side by side.
+// data module are process-wide), so the scenes of a language run side by side.
 //   download: the window with the cable found; a download with its summary; the list with
 //             ticked records and both arrows; the Excel export's message.
 //   faults:   Download without a cable; a download the meter breaks off.
+//   report:   the report window over four months of tests; the message after its PDF is
+//             saved.
 #pragma once
 #include <QStringList>
 #include <string>
