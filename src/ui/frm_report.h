@@ -65,6 +65,7 @@ class TFrmReport : public QDialog {
   std::string settingsPath_;
   ReportFigures figures_;
   std::vector<QLabel*> figureValues_;  // the heading lines' values, then the figures
+  std::vector<QString> figureLabels_;  // their labels, which name them for screen readers
 };
 
 }  // namespace movra
