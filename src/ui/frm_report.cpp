@@ -112,6 +112,7 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
     // Tab reaches every value, so a screen reader reads the figures one by one.
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     value->setFocusPolicy(Qt::TabFocus);
+    value->setStyleSheet("QLabel:focus { background-color: palette(highlight); color: palette(highlighted-text); }");
     figures->addWidget(value, row++, 1);
     figureValues_.push_back(value);
     figureLabels_.push_back(label);

@@ -163,6 +163,18 @@ TEST_F(KeyboardTest, KeysMoveTheFocusAndRunTheCommands) {
   }
 }
 
+// Disabling the focused Download button would hand the focus to the next button still
+// enabled (About), where the next Space opens the about box.
+TEST_F(KeyboardTest, DownloadFromItsButtonLeavesTheFocusInTheList) {
+  boxes->allowAny(IDYES);
+  press({{Qt::Key_Tab}, {Qt::Key_Tab}});
+  ASSERT_EQ(QApplication::focusWidget(), w().btnDownload);
+  press({{Qt::Key_Space}});
+  // The overwrite question, then the word that no meter was found.
+  ASSERT_TRUE(ProcessEventsUntil([&] { return boxes->shown().size() >= boxesBefore + 2; }, 10000));
+  EXPECT_EQ(QApplication::focusWidget(), w().GridDataList);
+}
+
 TEST_F(KeyboardTest, TheMenuShowsTheShortcuts) {
   struct Case {
     QAction* action;
@@ -307,6 +319,12 @@ TEST_F(KeyboardTest, ReportFiguresAreNamedByTheirLabels) {
       EXPECT_NE(value->focusPolicy() & Qt::TabFocus, 0) << Name(a);
     }
     ASSERT_GE(names.size(), 4u);
+    // A focused value is marked in the highlight colour (a text cursor alone is hard to see).
+    QLabel* first = shown->findChildren<QLabel*>("figureValue").first();
+    first->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(LogicalPixel(first->grab().toImage(), first->width() - 2, first->height() / 2),
+              first->palette().color(QPalette::Highlight));
     EXPECT_EQ(names[0], "Meter serial number: SN01");
     EXPECT_EQ(names[1], "Patient ID: 345");
   };
