@@ -223,7 +223,35 @@ void DataListView::keyPressEvent(QKeyEvent* e) {
     e->accept();
     return;
   }
+  if (e->matches(QKeySequence::SelectAll)) {
+    emit toggleAllRequested();
+    e->accept();
+    return;
+  }
   QTableView::keyPressEvent(e);
+}
+
+void DataListView::focusInEvent(QFocusEvent* e) {
+  // Reached from the keyboard, the list shows a current row for the arrows and Space.
+  if (!currentIndex().isValid() && model() && model()->rowCount() > 0)
+    setCurrentIndex(model()->index(0, 1));
+  QTableView::focusInEvent(e);
+  viewport()->update();
+}
+
+void DataListView::focusOutEvent(QFocusEvent* e) {
+  QTableView::focusOutEvent(e);
+  viewport()->update();
+}
+
+void DataListView::paintEvent(QPaintEvent* e) {
+  QTableView::paintEvent(e);
+  if (!hasFocus()) return;
+  // A frame round the rows shows that the keys act on the list, whatever the style draws.
+  QPainter p(viewport());
+  p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
 }
 
 }  // namespace movra

@@ -60,10 +60,16 @@ class DataListView : public QTableView {
  signals:
   // The user asked to tick or untick a row from the keyboard (Space).
   void toggleRowRequested(int row);
+  // The user asked to tick or clear all rows from the keyboard (Ctrl+A), as a click on
+  // the check column's title does.
+  void toggleAllRequested();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void updateGeometries() override;
 

@@ -1,8 +1,10 @@
 // The Download command: every USB-to-UART port is read first at 4800 and then at 9600
 // baud, one transfer at a time, while the window keeps serving its events.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QAction>
 #include <stdexcept>
@@ -14,6 +16,7 @@
 #include "comm/usb_comm_list.h"
 #include "meter/download_summary_text.h"
 #include "meter/hb_meter.h"
+#include "ui/data_list_view.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
 #include "ui/port_failure_text.h"
@@ -48,6 +51,10 @@ void TFrmMain::CreateMeter() {
 }
 
 void TFrmMain::SetMenuState(bool value) {
+  // A disabled button hands its focus to the next one still enabled (About, where Space
+  // would open the box): a command started from a tool button goes on in the list.
+  if (!value && MainToolBar->isAncestorOf(QApplication::focusWidget()))
+    GridDataList->setFocus(Qt::OtherFocusReason);
   btnDownload->setEnabled(value);
   btnClearData->setEnabled(value);
   btnExpExcel->setEnabled(value);

@@ -86,6 +86,8 @@ void TFrmMain::FormCreate() {
   };
   connect(GridDataList, &DataListView::toggleRowRequested, this,
           [this](int row) { RunCommand([&] { GridDataListCellClick(row, kColCheck); }); });
+  connect(GridDataList, &DataListView::toggleAllRequested, this,
+          [this] { RunCommand([&] { GridDataListTitleBtnClick(kColCheck); }); });
   // The first nine columns stay in place when a widened column scrolls the list sideways.
   GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
@@ -123,6 +125,8 @@ void TFrmMain::showEvent(QShowEvent* e) {
       QRect avail = s->availableGeometry();
       move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
+    // The keys act on the list from the start: arrows, Space and Ctrl+A.
+    GridDataList->setFocus(Qt::OtherFocusReason);
   }
   FormShow();
 }

@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "report_print/report_texts.h"
 #include "ui/command_guard.h"
 #include "ui/data_list_view.h"
 #include "ui/frm_main.h"
@@ -36,7 +37,12 @@ QToolButton* makeToolButton(QToolBar* bar, const char* name, const char* caption
   QFont f = b->font();
   f.setPixelSize(10);
   b->setFont(f);
-  b->setStyleSheet("QToolButton { padding: 0px; }");
+  // A flat button draws no focus of its own: the frame shows where Tab and Space act.
+  b->setStyleSheet(
+      "QToolButton { padding: 0px; border: 2px solid transparent; border-radius: 3px; }"
+      "QToolButton:hover { border-color: palette(mid); }"
+      "QToolButton:focus { border-color: palette(highlight); }");
+  b->setFocusPolicy(Qt::TabFocus);
   b->setIcon(QIcon(LoadPicture(picture, QSize(48, 48))));
   bar->addWidget(b);
   return b;
@@ -85,6 +91,12 @@ void TFrmMain::BuildLayout() {
   mniHelp->setObjectName("mniHelp");
   mniContent = mniHelp->addAction("Content...", this, [this] { RunCommand([this] { mniContentClick(); }); });
   mniAbout = mniHelp->addAction("&About...", this, [this] { RunCommand([this] { mniAboutClick(); }); });
+  // The File menu's commands without the mouse; the menu shows each beside its caption.
+  mniStartCom->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  mnuExportExcel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  mnuExportTxt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  mnuReport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  mniExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mniStartCom->setObjectName("mniStartCom");
   mnuClearData->setObjectName("mnuClearData");
   mnuExportExcel->setObjectName("mnuExportExcel");
@@ -134,6 +146,29 @@ void TFrmMain::BuildLayout() {
   statbar->setObjectName("statbar");
   column->addWidget(statbar);
   setCentralWidget(client);
+  // Tab goes from the tool bar to the list and on to the status bar; inside the list the
+  // arrows move the current row and Tab leaves it.
+  GridDataList->setTabKeyNavigation(false);
+  // The page controls show no tabs: they are no stop of their own.
+  MainPage->setFocusPolicy(Qt::NoFocus);
+  PgDataList->setFocusPolicy(Qt::NoFocus);
+  setTabOrder(btnAbout, GridDataList);
+  setTabOrder(GridDataList, statbar);
+  setTabOrder(statbar, btnDownload);
+  GridDataList->setAccessibleName(Tr("Data List"));
+  GridDataList->setAccessibleDescription(Tr("Space ticks the current row, Ctrl+A ticks or clears all rows."));
+  statbar->setAccessibleName(Tr("Status bar"));
+  statbar->setPanelName(0, Tr("Messages"));
+  statbar->setPanelName(1, Tr("USB serial ports"));
+  statbar->setPanelName(2, Tr("Port and line speed"));
+  statbar->setPanelName(3, Tr("Version"));
+  statbar->setPanelName(4, Tr("Elapsed seconds"));
+  // The port panel is a picture per port: a screen reader reads the port names.
+  statbar->setPanelTextSource(1, [this] {
+    QStringList ports;
+    for (const std::string& p : UsbPorts) ports << QString::fromStdString(p);
+    return ports.join(", ");
+  });
 
   tmrWaiting = new QTimer(this);
   tmrWaiting->setObjectName("tmrWaiting");

@@ -100,6 +100,8 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   edtTargetHigh = MakeBoundEdit(this, "edtTargetHigh");
   edtTargetLow->setValue(range_.lowTenths / 10.0);
   edtTargetHigh->setValue(range_.highTenths / 10.0);
+  edtTargetLow->setAccessibleName(Tr("Target range, low bound"));
+  edtTargetHigh->setAccessibleName(Tr("Target range, high bound"));
   top->addWidget(edtTargetLow);
   top->addWidget(MakeLabel(QString::fromUtf8("\u2013"), this));
   top->addWidget(edtTargetHigh);
@@ -112,6 +114,7 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   auto* middle = new QHBoxLayout;
   chart = new InrChartView(this);
   chart->setObjectName("chart");
+  chart->setAccessibleName(Tr("INR chart"));
   middle->addWidget(chart, 1);
   auto* figures = new QGridLayout;
   figures->setVerticalSpacing(6);
@@ -121,10 +124,14 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   int row = 0;
   for (const QString& label : labels) {
     figures->addWidget(MakeLabel(label + ":", this), row, 0);
-    auto* value = MakeLabel(QString(), this);
-    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* value = MakeLabel(QString(), this, "figureValue");
+    // Tab reaches every value, so a screen reader reads the figures one by one.
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    value->setFocusPolicy(Qt::TabFocus);
+    value->setStyleSheet("QLabel:focus { background-color: palette(highlight); color: palette(highlighted-text); }");
     figures->addWidget(value, row++, 1);
     figureValues_.push_back(value);
+    figureLabels_.push_back(label);
   }
   lblNoTtr = MakeLabel(QString(), this, "lblNoTtr");
   lblNoTtr->setWordWrap(true);
@@ -228,6 +235,14 @@ void TFrmReport::Refresh() {
   for (size_t i = 0; i < rows.size(); ++i) figureValues_[kHeadingLines + i]->setText(rows[i].second);
   lblNoTtr->setText(NoTtrNote(figures_));
   lblNoTtr->setVisible(!lblNoTtr->text().isEmpty());
+  // A value is read with its label; the chart is described by the range and the figures.
+  QStringList summary{Tr("Target range") + ": " + RangeLabel(range_)};
+  for (size_t i = 0; i < figureValues_.size(); ++i) {
+    QString named = figureLabels_[i] + ": " + figureValues_[i]->text();
+    figureValues_[i]->setAccessibleName(named);
+    if (i >= kHeadingLines) summary << named;
+  }
+  chart->setAccessibleDescription(summary.join("; "));
   chart->Show(&g.tests, range_);
 }
 

@@ -75,6 +75,7 @@ class TFrmReport : public QDialog {
   ReportFigures figures_;
   std::vector<QLabel*> figureValues_;  // the heading lines' values, then the figures
   bool fitted_ = false;
+  std::vector<QString> figureLabels_;  // their labels, which name them for screen readers
 };
 
 }  // namespace movra

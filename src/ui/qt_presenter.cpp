@@ -1,12 +1,28 @@
 #include "ui/qt_presenter.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QStyle>
 #include <QMessageBox>
 #include <QThread>
 
 #include "ui/frm_main.h"
 
 namespace movra {
+
+namespace {
+
+// The width a box's title bar needs for the whole caption: the caption in a bold title
+// font, the window icon and three title buttons each about as wide as the bar is high,
+// and the bar's margins.
+int TitleBarWidth(const QWidget& box) {
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  int bar = box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+  return QFontMetrics(font).horizontalAdvance(box.windowTitle()) + 6 * bar;
+}
+
+}  // namespace
 
 int QtPresenter::showNow(const DialogRequest& r) {
   // Over the active window, else over the main window, so the desktop keeps the box
@@ -35,6 +51,11 @@ int QtPresenter::showNow(const DialogRequest& r) {
     default:
       box.setStandardButtons(QMessageBox::Ok);
   }
+  // A short text would leave the box too narrow for its caption (set once the buttons
+  // are, which lay the box out anew).
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(TitleBarWidth(box), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
   QMessageBox::StandardButton b = clicked ? box.standardButton(clicked) : QMessageBox::Cancel;

@@ -6,12 +6,14 @@
 #include <QPalette>
 
 #include "app/format_settings.h"
+#include "report_print/report_texts.h"
 #include "ui/grid_rules.h"
 #include "ui/inr_cell_delegate.h"
 
 namespace movra {
 
 namespace {
+
 const char* const kColumnFields[kGridColumnCount] = {
     "fVisCheck", "FRecordNumber", "FMeterType", "fDateFmt_Cal", "FDate",
     "FTime_String", "FInr_V", "FPT_Cal", "FSampleType_Cal", "FSN",
@@ -68,6 +70,17 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
       case Qt::DisplayRole:
         if (column == kColCheck) return QVariant();
         return displayText(row, column);
+      case Qt::AccessibleTextRole:
+        // The check box is a picture: a screen reader reads it as words.
+        if (column == kColCheck)
+          return rows_->fieldAt(row, "fVisCheck").asBoolean() ? Tr("Ticked") : Tr("Not ticked");
+        return QVariant();
+      case Qt::AccessibleDescriptionRole:
+        // An INR or PT cell showing the arrow picture instead of the number.
+        if ((column == kColInr || column == kColPt) &&
+            ClassifyInr(DisplayInr(rows_->fieldAt(row, "FInr_V").asFloat())) != InrRange::In)
+          return Tr("Beyond the measuring range");
+        return QVariant();
       case CheckedRole:
         return rows_->fieldAt(row, "fVisCheck").asBoolean();
       case InrValueRole:
@@ -93,6 +106,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Vertical) return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
   if (role == Qt::DisplayRole && section >= 0 && section < titles_.size()) return titles_[section];
+  // The check column's title is a picture.
+  if (role == Qt::AccessibleTextRole && section == kColCheck) return Tr("Ticked");
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
   return QVariant();
 }

@@ -1,8 +1,9 @@
 #include "ui/status_panels.h"
 
+#include "ui/status_panels_accessible.h"
+
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOption>
+#include <QPen>
 
 namespace movra {
 
@@ -10,6 +11,27 @@ StatusPanels::StatusPanels(int panelCount, int panelWidth, QWidget* parent) : QW
   panels_.resize(panelCount > 0 ? panelCount : 1);
   for (auto& p : panels_) p.width = panelWidth;
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  // A Tab stop, so that a screen reader user can reach the panels.
+  setFocusPolicy(Qt::TabFocus);
+  InstallStatusPanelsAccessibility();
+}
+
+void StatusPanels::setPanelName(int i, const QString& name) {
+  if (i >= 0 && i < panelCount()) panels_[i].name = name;
+}
+
+QString StatusPanels::panelName(int i) const {
+  if (i < 0 || i >= panelCount()) return QString();
+  return panels_[i].name;
+}
+
+void StatusPanels::setPanelTextSource(int i, std::function<QString()> source) {
+  if (i >= 0 && i < panelCount()) panels_[i].textSource = std::move(source);
+}
+
+QString StatusPanels::panelReadText(int i) const {
+  if (i < 0 || i >= panelCount()) return QString();
+  return panels_[i].textSource ? panels_[i].textSource() : panels_[i].text;
 }
 
 QString StatusPanels::panelText(int i) const {
@@ -22,6 +44,7 @@ void StatusPanels::setPanelText(int i, const QString& text) {
   if (panels_[i].text == text) return;
   panels_[i].text = text;
   update(panelRect(i));
+  if (!panels_[i].ownerDrawn) NotifyPanelTextChanged(this, i);
 }
 
 int StatusPanels::panelWidth(int i) const {
@@ -58,6 +81,16 @@ QSize StatusPanels::sizeHint() const {
   return QSize(w, h);
 }
 
+void StatusPanels::focusInEvent(QFocusEvent* e) {
+  QWidget::focusInEvent(e);
+  update();
+}
+
+void StatusPanels::focusOutEvent(QFocusEvent* e) {
+  QWidget::focusOutEvent(e);
+  update();
+}
+
 void StatusPanels::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().color(QPalette::Button));
@@ -84,6 +117,12 @@ void StatusPanels::paintEvent(QPaintEvent*) {
     }
     p.setPen(palette().color(QPalette::ButtonText));
     p.drawText(content.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, panels_[i].text);
+  }
+  if (hasFocus()) {
+    // Drawn whatever the style: some draw a focus only after a key press.
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
   }
 }
 

@@ -27,18 +27,29 @@ class StatusPanels : public QWidget {
   // Panels marked owner-drawn are painted by OnDrawPanel instead of their text.
   void setOwnerDrawn(int i, bool ownerDrawn);
 
+  // What a screen reader reads: each panel's name and its text, or for a panel the owner
+  // draws, the text its source gives.
+  void setPanelName(int i, const QString& name);
+  QString panelName(int i) const;
+  void setPanelTextSource(int i, std::function<QString()> source);
+  QString panelReadText(int i) const;
+
   DrawPanelEvent OnDrawPanel;
 
   QSize sizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
 
  private:
   struct Panel {
     int width = 50;
     QString text;
     bool ownerDrawn = false;
+    QString name;
+    std::function<QString()> textSource;
   };
   std::vector<Panel> panels_;
 };

@@ -19,6 +19,7 @@
 #include "app/language.h"
 #include "temp_dir.h"
 #include "ui/qt_translations.h"
+#include "ui/result_list_model.h"
 #include "ui/window_texts.h"
 
 using namespace movra;
@@ -103,6 +104,17 @@ TEST(WindowTexts, DesignedCaptionsTakeTheInstalledTranslation) {
   EXPECT_EQ(close->text(), QString::fromUtf8("Schließen"));
   EXPECT_EQ(company->text(), "Velbrook Medical");  // a name has no translation
   EXPECT_FALSE(logo->pixmap().isNull());
+  ResetLanguages();
+}
+
+TEST(WindowTexts, ScreenReaderWordsTakeTheInstalledTranslation) {
+  App();
+  test::TempDir exe;
+  exe.write("1031/MovraT.txt", test::ReadFileBytes(test::SourceDir() + "/install/lang/1031/MovraT.txt"));
+  ScanLanguages(exe.path());
+  // The check column's title is a picture; a screen reader reads its name.
+  ResultListModel model(nullptr);
+  EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::AccessibleTextRole).toString(), "Angehakt");
   ResetLanguages();
 }
 
