@@ -66,7 +66,7 @@ void BugMessage(const std::string& text) {
     failed = !RotateBeforeAppend(gTrace, gTracePath, rec.size()) ||
              std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
     if (failed) {
-      err = errno;
+      err = errno ? errno : EIO;  // a short write may leave no reason of its own
       path = gTracePath;
       if (gTrace) std::clearerr(gTrace);
     }
