@@ -75,8 +75,10 @@ void BugMessage(const std::string& text) {
     gFailureShown = false;
   } else if (!gFailureShown.exchange(true)) {
     // The designed words, then what happened in plain words with the system's reason.
-    ShowError(TranslateText("Error in BugMessage") + "\r\n" + TranslateText(kTraceNotWritten) + " " + path + ": " +
-              std::strerror(err));
+    std::string text = TranslateText("Error in BugMessage");
+    text += "\r\n" + TranslateText(kTraceNotWritten);
+    text += " " + path + ": " + std::strerror(err);
+    ShowError(text);
   }
 }
 
