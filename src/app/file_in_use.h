@@ -8,4 +8,9 @@ namespace movra {
 // programs here mark an open file).
 bool FileInUse(const std::string& path);
 
+// Why a file refuses to be opened for writing by itself rather than because another
+// program holds it: None when it does not refuse (or is not there).
+enum class WriteRefusal { None, Immutable, ReadOnly, Denied };
+WriteRefusal FileRefusesWriting(const std::string& path);
+
 }  // namespace movra

@@ -16,4 +16,21 @@ bool FileInUse(const std::string& path) {
   return false;
 }
 
+// The read-only attribute is what comes nearest to an unchangeable file here.
+WriteRefusal FileRefusesWriting(const std::string& path) {
+  std::wstring w = Utf8ToWide(path);
+  HANDLE h = CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return WriteRefusal::None;
+  }
+  DWORD err = GetLastError();
+  if (err == ERROR_WRITE_PROTECT) return WriteRefusal::ReadOnly;
+  if (err != ERROR_ACCESS_DENIED) return WriteRefusal::None;
+  DWORD attributes = GetFileAttributesW(w.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return WriteRefusal::ReadOnly;
+  return WriteRefusal::Denied;
+}
+
 }  // namespace movra

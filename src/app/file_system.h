@@ -15,6 +15,22 @@ bool PathExists(const std::string& path);
 // True when the name is taken, even by a link that leads nowhere.
 bool NameTaken(const std::string& path);
 
+// True when a symbolic link (on Windows any reparse point) is at the path itself.
+bool IsLink(const std::string& path);
+// True when what is at the path cannot be looked at because a permission is denied: the
+// file may well be there.
+bool LookDenied(const std::string& path);
+// Seconds since the file was last written, links not followed; negative when it cannot be
+// looked at.
+double SecondsSinceWritten(const std::string& path);
+
+// Makes an existing folder of the user's own private: only the user may enter it (on
+// Windows the user's profile gives that already). A folder of another user's is never
+// changed: OfAnotherUser, with the owner's name in `detail`; Failed gives the reason there.
+// Link: a link stands in the folder's place where links are not followed (Windows).
+enum class OwnFolder { Private, Missing, OfAnotherUser, Link, Failed };
+OwnFolder MakeOwnFolderPrivate(const std::string& folder, std::string& detail);
+
 // The names in a folder without "." and "..", in no particular order; empty when it cannot
 // be read.
 std::vector<std::string> FolderEntries(const std::string& folder);

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <dirent.h>
+#include <pwd.h>
+#include <time.h>
 
 #include <cerrno>
 #include <climits>
@@ -29,6 +31,49 @@ bool PathExists(const std::string& path) { return access(path.c_str(), F_OK) == 
 bool NameTaken(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool LookDenied(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) != 0 && (errno == EACCES || errno == EPERM);
+}
+
+double SecondsSinceWritten(const std::string& path) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return -1;
+  timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return double(now.tv_sec - st.st_mtim.tv_sec) + double(now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
+}
+
+OwnFolder MakeOwnFolderPrivate(const std::string& folder, std::string& detail) {
+  // Asked of the folder opened, so what is changed is what was looked at.
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return OwnFolder::Missing;
+    detail = std::strerror(errno);
+    return OwnFolder::Failed;
+  }
+  struct stat st {};
+  OwnFolder outcome = OwnFolder::Private;
+  if (fstat(fd, &st) != 0) {
+    detail = std::strerror(errno);
+    outcome = OwnFolder::Failed;
+  } else if (st.st_uid != geteuid()) {
+    const passwd* pw = getpwuid(st.st_uid);
+    detail = pw && pw->pw_name ? pw->pw_name : std::to_string(st.st_uid);
+    outcome = OwnFolder::OfAnotherUser;
+  } else if ((st.st_mode & 07777) != 0700 && fchmod(fd, 0700) != 0) {
+    detail = std::strerror(errno);
+    outcome = OwnFolder::Failed;
+  }
+  close(fd);
+  return outcome;
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {

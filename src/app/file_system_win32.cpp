@@ -1,5 +1,6 @@
 #include "app/file_system.h"
 
+#include <cstdint>
 #include <stdexcept>
 
 #include "app/win32_strings.h"
@@ -31,6 +32,41 @@ bool PathExists(const std::string& path) {
 
 // A link's own attributes are what GetFileAttributes reports.
 bool NameTaken(const std::string& path) { return PathExists(path); }
+
+bool IsLink(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool LookDenied(const std::string& path) {
+  return GetFileAttributesW(Utf8ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+double SecondsSinceWritten(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return (double(ticks(now)) - double(ticks(data.ftLastWriteTime))) / 1e7;  // 100 ns steps
+}
+
+// The user's folders under the profile are the user's by its access rules; a reparse point
+// in their place could lead anywhere and is refused.
+OwnFolder MakeOwnFolderPrivate(const std::string& folder, std::string& detail) {
+  DWORD attributes = GetFileAttributesW(Utf8ToWide(folder).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return OwnFolder::Missing;
+    detail = SystemErrorText(err);
+    return OwnFolder::Failed;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    detail = "a link (reparse point)";
+    return OwnFolder::Link;
+  }
+  return OwnFolder::Private;
+}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;

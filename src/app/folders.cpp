@@ -21,6 +21,7 @@ std::string DataDir;
 
 namespace {
 DataLocation gLocation;
+std::string gRefusal;
 constexpr const char* kInstalledFolderTail = "/share/movra/";
 std::string withSlash(std::string s) {
   if (s.empty() || s.back() != '/') s += '/';
@@ -32,6 +33,25 @@ bool endsWith(const std::string& s, const std::string& tail) {
 }
 // An installed program folder belongs to the package manager, even for root.
 bool isInstalledProgramFolder(const std::string& dir) { return endsWith(dir, kInstalledFolderTail); }
+
+// Others must neither read the health data nor plant files or links among it, so the
+// folders are made the user's alone at every start. A folder of another user's is not ours
+// to change: its words are returned. One whose mode cannot be changed (a file system
+// without modes) is used as it is.
+std::string RefusalOfDataFolders() {
+  for (const std::string& folder : {DataRoot, DataRoot + "/Data"}) {
+    std::string detail;
+    switch (MakeOwnFolderPrivate(folder, detail)) {
+      case OwnFolder::OfAnotherUser:
+        return "The folder " + folder + " belongs to the user " + detail + ", not to you: it is not used.";
+      case OwnFolder::Link: return "The folder " + folder + " is " + detail + ": it is not used.";
+      case OwnFolder::Private:
+      case OwnFolder::Missing:
+      case OwnFolder::Failed: break;
+    }
+  }
+  return {};
+}
 }  // namespace
 
 std::string FolderOf(const std::string& exePath) {
@@ -63,6 +83,11 @@ void LocateFolders(const std::string& exeDir) {
   DataRoot = gLocation.dataRoot;
   DataDir = withSlash(DataRoot);
 }
+
+const char* const kFolderOfAnotherUserAdvice =
+    "Start the program as that user, or have an administrator give the folder to you (or remove it).";
+
+std::string DataFolderRefusal() { return gRefusal; }
 
 bool DataIsPerUser() { return gLocation.perUser; }
 
@@ -99,6 +124,7 @@ bool SeedConfigFile(const std::string& path, std::string& why) {
 
 void PrepareFolders(const std::string& exeDir) {
   LocateFolders(exeDir);
+  gRefusal.clear();
   if (!gLocation.problem.empty()) BugMessage("No folder of the user's own for the data: " + gLocation.problem);
   try {
     DataDir = DataRoot;
@@ -110,6 +136,7 @@ void PrepareFolders(const std::string& exeDir) {
       if (!why.empty()) throw std::runtime_error(why);
     }
     DataDir = withSlash(DataDir);
+    gRefusal = RefusalOfDataFolders();
   } catch (const std::exception& e) {
     PlainMessageBox("Error in create folder " + DataDir + "\r\n" + e.what(), "Warning", MB_OK);
   }

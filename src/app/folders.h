@@ -25,6 +25,13 @@ void LocateFolders(const std::string& exeDir = std::string());
 // A failure to create the folder shows a plain "Warning" box and start-up goes on.
 void PrepareFolders(const std::string& exeDir = std::string());
 
+// Why the data folders may not be used, empty when they may: PTDATA or its Data folder
+// belongs to another user (it is never changed then). Set by PrepareFolders, which makes
+// the user's own folders private (0700) each time it runs.
+std::string DataFolderRefusal();
+// What to do about a folder of another user's: the translated line under the refusal.
+extern const char* const kFolderOfAnotherUserAdvice;
+
 // True when the data lives in the user's own folder rather than the program folder: the
 // installation step that makes the empty database then runs at the user's first start.
 bool DataIsPerUser();

@@ -14,9 +14,10 @@ bool DbLockFile::acquire(const std::string& path) {
   release();
   busy_ = false;
   for (int attempt = 0; attempt < 3; ++attempt) {
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // A link in its place is refused rather than followed to a file of someone else's.
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-      reason_ = std::strerror(errno);
+      reason_ = errno == ELOOP ? "a link stands in the lock file's place" : std::strerror(errno);
       return false;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -50,7 +51,9 @@ void DbLockFile::release() {
 }
 
 bool TryDeleteLockFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+  // A link is no lock anyone holds: the name goes, what it leads to stays.
+  if (fd < 0 && errno == ELOOP) return unlink(path.c_str()) == 0 || errno == ENOENT;
   if (fd < 0) return access(path.c_str(), F_OK) != 0;
   bool gone = false;
   if (flock(fd, LOCK_EX | LOCK_NB) == 0) {

@@ -1,5 +1,6 @@
 #include "app/lock_file.h"
 
+#include "app/win32_links.h"
 #include "app/win32_strings.h"
 
 namespace movra {
@@ -13,8 +14,9 @@ bool DbLockFile::acquire(const std::string& path) {
   busy_ = false;
   // Others may read and write it, but nobody may delete it while this handle is open:
   // that is what tells a starting copy that the database is in use.
+  // A link (reparse point) in its place is opened itself, and refused below.
   HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD err = GetLastError();
     if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION) {
@@ -23,6 +25,11 @@ bool DbLockFile::acquire(const std::string& path) {
     } else {
       reason_ = SystemErrorText(err);
     }
+    return false;
+  }
+  if (IsReparsePoint(h)) {
+    CloseHandle(h);
+    reason_ = "a link stands in the lock file's place";
     return false;
   }
   OVERLAPPED whole{};

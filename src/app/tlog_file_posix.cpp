@@ -9,8 +9,9 @@
 namespace movra {
 
 std::FILE* OpenPrivateAppend(const std::string& path) {
-  // The logs hold health data: a new file is readable by the user alone.
-  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  // The logs hold health data: a new file is readable by the user alone, and a link in the
+  // log's place is not followed into a file of someone else's choosing.
+  int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return nullptr;
   std::FILE* f = fdopen(fd, "ab");
   if (!f) close(fd);

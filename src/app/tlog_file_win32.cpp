@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/tlog.h"
+#include "app/win32_links.h"
 #include "app/win32_strings.h"
 
 namespace movra {
@@ -37,11 +38,17 @@ bool sameFile(HANDLE a, HANDLE b, uint64_t& sizeOfB) {
 std::FILE* OpenPrivateAppend(const std::string& path) {
   // Shared for deletion as well, so a full log can be renamed while another writer has it
   // open, as it can on Linux. A new file in the user's data folder is the user's alone.
+  // A link (reparse point) in the log's place is opened itself, not followed, and refused.
   HANDLE h = CreateFileW(Utf8ToWide(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     errno = errnoFor(GetLastError());
+    return nullptr;
+  }
+  if (IsReparsePoint(h)) {
+    CloseHandle(h);
+    errno = ELOOP;
     return nullptr;
   }
   int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_APPEND | _O_BINARY);

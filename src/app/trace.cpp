@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
+#include "app/language.h"
 #include "app/tlog.h"
 
 namespace movra {
@@ -22,6 +23,8 @@ std::atomic<bool> gTraceOpen{false};
 // A full disk fails every record; the user hears of it once until a record goes through.
 std::atomic<bool> gFailureShown{false};
 }  // namespace
+
+const char* const kTraceNotWritten = "The debug trace could not be written:";
 
 bool TraceOpen() { return gTraceOpen.load(); }
 
@@ -52,6 +55,8 @@ bool OpenTrace() {
 void BugMessage(const std::string& text) {
   if (!gTraceOpen) return;
   bool failed = false;
+  int err = 0;
+  std::string path;
   {
     std::lock_guard<std::mutex> lock(gTraceMutex);
     if (!gTraceOpen) return;
@@ -60,12 +65,20 @@ void BugMessage(const std::string& text) {
     // record that would take the trace past its size starts a new file.
     failed = !RotateBeforeAppend(gTrace, gTracePath, rec.size()) ||
              std::fwrite(rec.data(), 1, rec.size(), gTrace) != rec.size() || std::fflush(gTrace) != 0;
-    if (failed && gTrace) std::clearerr(gTrace);
+    if (failed) {
+      err = errno ? errno : EIO;  // a short write may leave no reason of its own
+      path = gTracePath;
+      if (gTrace) std::clearerr(gTrace);
+    }
   }
   if (!failed) {
     gFailureShown = false;
   } else if (!gFailureShown.exchange(true)) {
-    ShowError("Error in BugMessage");
+    // The designed words, then what happened in plain words with the system's reason.
+    std::string text = TranslateText("Error in BugMessage");
+    text += "\r\n" + TranslateText(kTraceNotWritten);
+    text += " " + path + ": " + std::strerror(err);
+    ShowError(text);
   }
 }
 

@@ -14,6 +14,9 @@ bool TraceOpen();
 void BugMessage(const std::string& text);
 void CloseTrace();
 
+// Starts the line under "Error in BugMessage"; the trace's path and the reason follow.
+extern const char* const kTraceNotWritten;
+
 // The bytes of one record as written for the given moment (the midnight rule applied).
 std::string TraceRecord(double when, const std::string& text);
 

@@ -26,6 +26,8 @@ void TAdoConnection::open() {
   std::string password = ConnectionStringValue(connectionString_, "Jet OLEDB:Database Password").value_or("");
   if (path.empty()) throw DbError("No data source in the connection string");
   if (KindOfPath(path) != PathKind::Regular) throw DbError("Could not find file '" + path + "'.");
+  // The engine follows links; one in the database's place could lead to another's file.
+  if (IsLink(path)) throw DbError("The database " + path + " is a symbolic link, which is not followed");
 
   // The lock is taken first, so a copy that has the file open is noticed before anything
   // is read, and a failed open leaves no lock file behind.

@@ -18,6 +18,8 @@ namespace movra {
 const char* const kDamagedDatabaseAdvice =
     "This database file is damaged. It has been left as it is: keep a copy of it and put an "
     "intact database file in its place.";
+const char* const kDatabaseFileNotReachable =
+    "The file could not be looked at: permission to read it or a folder above it is denied.";
 const char* const kUserDatabaseNotMade = "The empty database could not be made in your data folder:";
 const char* const kDatabaseNotWritableText = "The database cannot be written, so nothing could be stored. "
                                              "The download is not started.";
@@ -43,6 +45,15 @@ TDM::~TDM() {
 
 void TDM::DataModuleCreate() {
   created_ = true;
+  // Nothing is opened in a folder of another user's; the user is told in their language.
+  if (!DataFolderRefusal().empty()) {
+    ChooseLanguage();
+    PlainMessageBox(DataFolderRefusal() + "\r\n" + TranslateText(kFolderOfAnotherUserAdvice), "Error",
+                    MB_OK | MB_ICONERROR);
+    RequestTerminate();
+    return;
+  }
+  RemoveStaleDatabaseScraps(DataRoot + "/Data");
   if (DataIsPerUser()) {
     std::string why;
     if (!EnsureUserDatabase(DataFilePath(), why))
@@ -51,6 +62,10 @@ void TDM::DataModuleCreate() {
   }
   if (!OpenTrace()) RequestTerminate();
   if (!OpenDatabase(DataFilePath())) RequestTerminate();
+  ChooseLanguage();
+}
+
+void TDM::ChooseLanguage() {
   // The installed folder holds every translation: the settings or the desktop choose one.
   // A portable folder keeps the designed rule, the last folder in name order, unless the
   // settings name a language.
@@ -70,8 +85,9 @@ void TDM::DataModuleDestroy() {
 
 bool TDM::OpenDatabase(const std::string& path) {
   if (KindOfPath(path) != PathKind::Regular) {
-    PlainMessageBox(TranslateText("Database File") + path + TranslateText("Doesn't Exists!"), TranslateText("Error"),
-                    MB_OK | MB_ICONWARNING);
+    std::string text = TranslateText("Database File") + path + TranslateText("Doesn't Exists!");
+    if (LookDenied(path)) text += "\r\n" + TranslateText(kDatabaseFileNotReachable);
+    PlainMessageBox(text, TranslateText("Error"), MB_OK | MB_ICONWARNING);
     return false;
   }
   adoConn.close();

@@ -80,6 +80,8 @@ class TDM {
   TDataSource DSSlaveHis{&qryCheckDataEntryHis, true};
 
  private:
+  // Loads the interface language and the date and time formats.
+  void ChooseLanguage();
   std::atomic<bool> terminateRequested_{false};
   int connectStep_ = 0;
   bool created_ = false;
@@ -87,6 +89,8 @@ class TDM {
 
 // The words under the connect failure when the file proved damaged.
 extern const char* const kDamagedDatabaseAdvice;
+// The line under "Doesn't Exists!" when the file could not be looked at for a denied permission.
+extern const char* const kDatabaseFileNotReachable;
 // The first line of the message when a user's own database cannot be made at first start.
 extern const char* const kUserDatabaseNotMade;
 // The refusal of a download while the database cannot be written; the file and the

@@ -210,7 +210,7 @@ void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options)
   // nothing at the path and an existing file is never replaced.
   std::string tmp;
   try {
-    tmp = CreateFreshPrivateFile(parentOf(path) + "/.movradata-new-");
+    tmp = CreateFreshPrivateFile(parentOf(path) + "/" + kNewDatabasePrefix);
   } catch (const std::exception& e) {
     throw DbError("Can't create " + path + ": " + e.what());
   }

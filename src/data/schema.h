@@ -50,5 +50,8 @@ std::string CreateTableSql(const TableSpec& t, const std::set<std::string>& omit
 // settings row. Never replaces an existing file: raises DbError when one is there or when
 // anything fails, and then leaves nothing behind. The file is readable by its owner only.
 void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options = {});
+// How the private name of a database being made begins, beside the file it becomes
+// (its journal is that name + "-journal").
+inline constexpr const char* kNewDatabasePrefix = ".movradata-new-";
 
 }  // namespace movra

@@ -27,4 +27,12 @@ bool EnsureUserDatabase(const std::string& path, std::string& why) {
   }
 }
 
+void RemoveStaleDatabaseScraps(const std::string& folder, int olderThanSeconds) {
+  for (const std::string& name : FolderEntries(folder)) {
+    if (name.rfind(kNewDatabasePrefix, 0) != 0) continue;
+    const std::string path = folder + "/" + name;
+    if (SecondsSinceWritten(path) > olderThanSeconds) RemoveFileQuietly(path);
+  }
+}
+
 }  // namespace movra

@@ -10,4 +10,9 @@ namespace movra {
 // there already; an existing file is never touched. False, with why, when it cannot.
 bool EnsureUserDatabase(const std::string& path, std::string& why);
 
+// Removes what a first start that was killed left in folder: its private new database
+// files and their journals, once they are older than olderThanSeconds. A younger one may be
+// another first start's, making its database at this moment, and is left to it.
+void RemoveStaleDatabaseScraps(const std::string& folder, int olderThanSeconds = 60);
+
 }  // namespace movra

@@ -1,5 +1,6 @@
 #include "export/export_target.h"
 
+#include "app/file_in_use.h"
 #include "app/file_system.h"
 #include "app/language.h"
 
@@ -45,6 +46,23 @@ std::optional<std::string> NotARegularFile(const std::string& path) {
 
 std::string CannotCreateFileText(const std::string& path, const std::string& reason) {
   return "Cannot create file \"" + path + "\". " + reason;
+}
+
+const char* const kFileImmutableReason =
+    "The file is marked unchangeable (immutable): nobody may write it until the mark is taken off.";
+
+const char* const kFileReadOnlyReason = "The file is read-only, or the disk it is on takes no writing.";
+const char* const kFileDeniedReason = "You have no permission to write this file.";
+
+std::string FileInUseText(const std::string& path) {
+  const char* reason = nullptr;
+  switch (FileRefusesWriting(path)) {
+    case WriteRefusal::None: return "The selected file is in use!";
+    case WriteRefusal::Immutable: reason = kFileImmutableReason; break;
+    case WriteRefusal::ReadOnly: reason = kFileReadOnlyReason; break;
+    case WriteRefusal::Denied: reason = kFileDeniedReason; break;
+  }
+  return TranslateText("The selected file is in use!") + "\r\n" + TranslateText(reason);
 }
 
 }  // namespace movra

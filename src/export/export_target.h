@@ -22,4 +22,13 @@ std::optional<std::string> NotARegularFile(const std::string& path);
 // Cannot create file "<path>". <reason>
 std::string CannotCreateFileText(const std::string& path, const std::string& reason);
 
+// The line under "The selected file is in use!" for a file marked unchangeable (immutable).
+extern const char* const kFileImmutableReason;
+extern const char* const kFileReadOnlyReason;
+extern const char* const kFileDeniedReason;
+// "The selected file is in use!", for a file that cannot be opened to be written; when the
+// file itself refuses it (marked unchangeable, read-only, no permission) and no other program
+// holds it, the reason follows on its own line, translated.
+std::string FileInUseText(const std::string& path);
+
 }  // namespace movra

@@ -68,7 +68,7 @@ void TFrmMain::ExportData(int kind) {
       return;
     }
     if (FileInUse(target)) {
-      ShowInfo("The selected file is in use!");
+      ShowInfo(FileInUseText(target));
       return;
     }
     if (!FileExists(target)) break;

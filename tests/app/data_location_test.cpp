@@ -1,7 +1,9 @@
 // Where the data and the settings live: beside a program folder the user may write to,
 // else in the user's own folders.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ostream>
@@ -167,5 +169,73 @@ TEST(InstalledFolders, ThePortableFolderBesideItsSettingsStaysPortable) {
   EXPECT_FALSE(DataIsPerUser());
   EXPECT_EQ(GlobalOption.Title, "Portable");
 }
+
+// Folders of the user's own that another user could write to or read are made private at
+// start; a folder of another user's is never changed, and the program refuses it.
+struct LooseFolderCase {
+  const char* name;
+  bool installed;     // the user's own folder, else the portable program folder
+  mode_t ptdataMode;
+  mode_t dataMode;
+  const char* others;  // "PTDATA" or "PTDATA/Data" when that one belongs to another user
+};
+
+void PrintTo(const LooseFolderCase& c, std::ostream* os) { *os << c.name; }
+
+class LooseFolders : public ::testing::TestWithParam<LooseFolderCase> {};
+
+TEST_P(LooseFolders, AreTightenedOrRefused) {
+  const LooseFolderCase& c = GetParam();
+  const uid_t otherUser = 65534;
+  if (c.others && geteuid() != 0) GTEST_SKIP() << "giving a folder to another user takes root";
+  InstalledProgram prog;
+  std::string root = c.installed ? prog.root.file("home/data/movra/PTDATA") : prog.root.file("usr/bin/PTDATA");
+  if (!c.installed) prog.root.write("usr/bin/MovraT.INI", "[APPEARANCE]\nTitle=Portable\n");
+  prog.root.mkdirs(root.substr(prog.root.path().size() + 1) + "/Data");
+  ASSERT_EQ(chmod(root.c_str(), c.ptdataMode), 0);
+  ASSERT_EQ(chmod((root + "/Data").c_str(), c.dataMode), 0);
+  std::string foreign = c.others ? root.substr(0, root.size() - 6) + c.others : "";
+  if (c.others) {
+    ASSERT_EQ(chown(foreign.c_str(), otherUser, otherUser), 0);
+  }
+  struct stat before {};
+  if (c.others) {
+    ASSERT_EQ(stat(foreign.c_str(), &before), 0);
+  }
+  test::ScopedPresenter dialogs;
+  dialogs->allowAny();
+
+  PrepareFolders(prog.bin());
+  ASSERT_EQ(DataRoot, root);
+  auto modeOf = [](const std::string& f) {
+    struct stat st {};
+    return stat(f.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+  };
+  if (!c.others) {
+    EXPECT_EQ(modeOf(root), 0700u);
+    EXPECT_EQ(modeOf(root + "/Data"), 0700u);
+    EXPECT_EQ(DataFolderRefusal(), "");
+    return;
+  }
+  // The other user's folder is as it was; the refusal names it, its owner and what to do.
+  EXPECT_EQ(modeOf(foreign), before.st_mode & 07777);
+  const passwd* pw = getpwuid(otherUser);
+  std::string owner = pw ? pw->pw_name : std::to_string(otherUser);
+  std::string refusal = DataFolderRefusal();
+  EXPECT_NE(refusal.find(foreign + " "), std::string::npos) << refusal;
+  EXPECT_NE(refusal.find(owner), std::string::npos) << refusal;
+  if (std::string(c.others) == "PTDATA/Data") {
+    EXPECT_EQ(modeOf(root), 0700u);  // the user's own folder above it all the same
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Start, LooseFolders,
+    ::testing::Values(LooseFolderCase{"UsersOwnFolderOpenToAll", true, 0777, 0777, nullptr},
+                      LooseFolderCase{"UsersOwnFolderReadableByAll", true, 0755, 0755, nullptr},
+                      LooseFolderCase{"PortableFolderOpenToAll", false, 0777, 0755, nullptr},
+                      LooseFolderCase{"PortablePtdataOfAnotherUser", false, 0755, 0777, "PTDATA"},
+                      LooseFolderCase{"UsersDataOfAnotherUser", true, 0755, 0777, "PTDATA/Data"}),
+    [](const ::testing::TestParamInfo<LooseFolderCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

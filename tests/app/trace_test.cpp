@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "app/folders.h"
 #include "app/tlog.h"
 #include "app/trace.h"
+#include "full_disk.h"
 #include "recording_presenter.h"
 #include "temp_dir.h"
 
@@ -135,14 +138,17 @@ namespace {
 // A trace on a full disk fails every record: the box is shown once, and again only after a
 // record has gone through in between.
 TEST_F(TraceFile, AFullDiskIsToldOnceUntilARecordGoesThrough) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
-  ASSERT_EQ(symlink("/dev/full", TraceFilePath().c_str()), 0);
+  if (!test::MakeFullDiskFile(TraceFilePath())) GTEST_SKIP() << "no full device node here";
   test::ScopedPresenter presenter;
   presenter->allowAny();
   ASSERT_TRUE(OpenTrace());
   for (int i = 0; i < 5; ++i) BugMessage("record " + std::to_string(i));
   EXPECT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown().back().text, "Error in BugMessage");
+  // The designed text, then what happened in plain words, with the system's reason.
+  const std::string text = presenter->shown().back().text;
+  EXPECT_EQ(text.substr(0, text.find("\r\n")), "Error in BugMessage");
+  EXPECT_NE(text.find("\r\nThe debug trace could not be written: " + TraceFilePath()), std::string::npos) << text;
+  EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
 
   CloseTrace();
   unlink(TraceFilePath().c_str());
@@ -150,11 +156,30 @@ TEST_F(TraceFile, AFullDiskIsToldOnceUntilARecordGoesThrough) {
   BugMessage("goes through");
   CloseTrace();
   ASSERT_EQ(unlink(TraceFilePath().c_str()), 0);
-  ASSERT_EQ(symlink("/dev/full", TraceFilePath().c_str()), 0);
+  ASSERT_TRUE(test::MakeFullDiskFile(TraceFilePath()));
   ASSERT_TRUE(OpenTrace());
   BugMessage("fails again");
   BugMessage("and again");
   EXPECT_EQ(presenter->shown().size(), 2u);
+}
+
+// A link in the place of a log is never followed: in a folder others could write to, it
+// would send health data into a file of their choosing.
+TEST_F(TraceFile, LinksInThePlaceOfTheLogsAreNotFollowed) {
+  const std::string outside = dir.file("outside.txt");
+  dir.write("outside.txt", "");
+  for (const std::string& log : {TraceFilePath(), RawLogPath(), CommDataLogPath()}) {
+    ASSERT_EQ(symlink(outside.c_str(), log.c_str()), 0) << log;
+  }
+  test::ScopedPresenter presenter;
+  presenter->allowAny();
+  EXPECT_FALSE(OpenTrace());
+  BugMessage("not written");
+  ASSERT_EQ(presenter->shown().size(), 1u);
+  EXPECT_EQ(presenter->shown()[0].text.rfind("Can't open the file " + TraceFilePath() + "\r\n", 0), 0u);
+  EXPECT_THROW(Tlog(RawLogPath()).WriteLine("x", "<<<", false), TlogError);
+  EXPECT_THROW(Tlog(CommDataLogPath()).WriteLine("x", "", true), TlogError);
+  EXPECT_EQ(dir.read("outside.txt"), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // window stores them, the result list is printed, the exports are the window's, and the
 // database is held against a second copy.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -334,8 +335,16 @@ TEST_F(CliStore, FullDiskSaysOnceHowManyRecordsWereNotSavedAndStillListsAndExpor
   SmallDataDisk disk(dataDir);
   if (!disk.whyNot().empty()) GTEST_SKIP() << "no small file system for the data folder: " << disk.whyNot();
   { std::ofstream(folder.databasePath(), std::ios::binary) << database; }
-  // The trace lies on a disk with room: each record it cannot take is a box of its own.
-  ASSERT_EQ(symlink(out.file("MovraT.dbg").c_str(), folder.tracePath().c_str()), 0) << std::strerror(errno);
+  // The trace has room kept for it before the disk fills (a link to a disk with room would
+  // not be followed): each record it could not take would be a box of its own.
+  {
+    int fd = open(folder.tracePath().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0) << std::strerror(errno);
+    int kept = fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, 96 * 1024);
+    int err = errno;
+    close(fd);
+    ASSERT_EQ(kept, 0) << std::strerror(err);
+  }
   // Room for the first records and their log lines, not for 200.
   disk.leaveFree(48 * 1024);
   PlugMeter({"--generate", "200", "--no-pace"});

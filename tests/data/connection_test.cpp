@@ -1,6 +1,7 @@
 // The connection string and the connection: key, lock file, and the lock seen from a
 // second process.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -123,6 +124,37 @@ TEST(Connection, ALockLeftByAKilledCopyDoesNotBlock) {
   EXPECT_NO_THROW(conn.open());
   conn.close();
   EXPECT_FALSE(exists(lock));
+}
+
+// A link in the place of the database or its lock file is refused and what it leads to is
+// left alone: in a folder others could write to, it would lead the program to their file.
+TEST(Connection, LinksInThePlaceOfItsFilesAreRefused) {
+  for (bool linkTheLock : {false, true}) {
+    SCOPED_TRACE(linkTheLock ? "the lock file" : "the database");
+    DataFolder folder;
+    const std::string outside = folder.dir().file("outside.dat");
+    const std::string lock = LockFilePathFor(folder.dataFile());
+    if (linkTheLock) {
+      folder.dir().write("outside.dat", "");
+      ASSERT_EQ(symlink(outside.c_str(), lock.c_str()), 0);
+    } else {
+      ASSERT_EQ(rename(folder.dataFile().c_str(), outside.c_str()), 0);
+      ASSERT_EQ(symlink(outside.c_str(), folder.dataFile().c_str()), 0);
+    }
+    const std::string before = ReadFileBytes(outside);
+    TAdoConnection conn;
+    conn.setConnectionString(BuildConnectionString(folder.dataFile()));
+    try {
+      conn.open();
+      ADD_FAILURE() << "opened through a link";
+    } catch (const DbError& e) {
+      EXPECT_NE(std::string(e.what()).find("link"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(conn.connected());
+    EXPECT_EQ(ReadFileBytes(outside), before);
+    struct stat st {};
+    EXPECT_EQ(lstat(lock.c_str(), &st) == 0 && S_ISLNK(st.st_mode), linkTheLock);
+  }
 }
 
 }  // namespace

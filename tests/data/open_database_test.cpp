@@ -4,6 +4,10 @@
 
 #include <ostream>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#endif
 
 #include "app/config.h"
 #include "app/folders.h"
@@ -93,6 +97,40 @@ TEST(OpenDatabase, AMissingFileIsReportedAndNothingIsTouched) {
   EXPECT_NE(access(LockFilePathFor(folder.dataFile()).c_str(), F_OK), 0);
   EXPECT_NE(access(folder.dataFile().c_str(), F_OK), 0);
 }
+
+#ifndef _WIN32
+// A file that cannot be looked at for a denied permission may well be there: the designed
+// words are followed by the reason. Looked at by an unprivileged process of its own.
+TEST(OpenDatabase, ADeniedPermissionIsToldBelowTheDesignedWords) {
+  DataFolder folder;
+  const std::string dataDir = DataRoot + "/Data";
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    std::string text = "(no box)";
+    if (chmod(dataDir.c_str(), 0) == 0 && (geteuid() != 0 || seteuid(65534) == 0)) {
+      ScopedPresenter dialogs;
+      dialogs->allowAny();
+      TDM dm;
+      dm.OpenDatabase(folder.dataFile());
+      if (!dialogs->shown().empty()) text = dialogs->shown()[0].text;
+    }
+    ssize_t written = write(fds[1], text.data(), text.size());
+    _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
+  }
+  close(fds[1]);
+  std::string text;
+  char buf[512];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  chmod(dataDir.c_str(), 0700);
+  EXPECT_EQ(text, "Database File" + folder.dataFile() + "Doesn't Exists!\r\n" + kDatabaseFileNotReachable);
+}
+#endif
 
 // A table page that start-up never reads (Result_Value_Status is declared, never opened).
 TEST(OpenDatabase, ADamagedPageIsFoundReportedAndTheFileLeftAsItIs) {

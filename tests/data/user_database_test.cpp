@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "data/connection.h"
 #include "data/connection_string.h"
 #include "data/user_database.h"
@@ -42,6 +45,38 @@ TEST(UserDatabase, AFileInTheWaySaysWhy) {
   std::string why;
   EXPECT_FALSE(EnsureUserDatabase(home.file("data/movra/PTDATA/Data/movradata1.dat"), why));
   EXPECT_EQ(why, home.file("data/movra") + " is not a folder");
+}
+
+// What a first start that was killed leaves: its private new file and journal. They go at
+// the next start once they are old enough that no start-up still making them can own them;
+// a fresh one may be another first start's at this moment, and other names stay anyway.
+TEST(UserDatabase, StaleScrapsOfAKilledFirstStartGo) {
+  namespace fs = std::filesystem;
+  struct Scrap {
+    const char* name;
+    int ageSeconds;
+    bool goes;
+  } scraps[] = {
+      {".movradata-new-Ab12Cd", 3600, true},
+      {".movradata-new-Ab12Cd-journal", 3600, true},
+      {".movradata-new-Xy34Zw", 120, true},
+      {".movradata-new-Fresh1", 5, false},  // another first start making it now
+      {".movradata-new-Fresh1-journal", 0, false},
+      {"movradata1.dat", 3600, false},
+      {"movradata-new-Ab12Cd", 3600, false},
+      {"notes.movradata-new-Ab12Cd", 3600, false},
+  };
+  TempDir home;
+  home.mkdirs("Data");
+  const auto now = fs::file_time_type::clock::now();
+  for (const Scrap& s : scraps) {
+    home.write("Data/" + std::string(s.name), "x");
+    fs::last_write_time(fs::u8path(home.file("Data/" + std::string(s.name))), now - std::chrono::seconds(s.ageSeconds));
+  }
+  RemoveStaleDatabaseScraps(home.file("Data"));
+  for (const Scrap& s : scraps)
+    EXPECT_EQ(fs::exists(fs::u8path(home.file("Data/" + std::string(s.name)))), !s.goes) << s.name;
+  RemoveStaleDatabaseScraps(home.file("no such folder"));  // nothing to do, nothing thrown
 }
 
 }  // namespace

@@ -16,6 +16,9 @@
 
 #include "export/csv_export.h"
 #include "export/excel_export.h"
+#include "export/export_target.h"
+#include "app/language.h"
+#include "data_fixture.h"
 #include "recording_presenter.h"
 #include "temp_dir.h"
 #include "test_rows.h"
@@ -191,5 +194,20 @@ INSTANTIATE_TEST_SUITE_P(Exports, SpecialTargetTest,
                            return std::string(std::get<0>(i.param) == Kind::Csv ? "Csv" : "Excel") +
                                   std::get<1>(i.param).name;
                          });
+
+// --- a target that cannot be opened for writing --------------------------------------
+
+// The designed words for a file that cannot be opened to be written; when the cause is
+// not another program but the file itself, the reason follows on a line of its own.
+TEST(ExportTarget, AFileThatCannotBeWrittenSaysWhy) {
+  test::TempDir dir;
+  const std::string book = dir.file("book.xls");
+  dir.write("book.xls", "old");
+  EXPECT_EQ(FileInUseText(book), "The selected file is in use!");  // nothing holds it: the designed words
+  if (!test::SetImmutable(book, true)) GTEST_SKIP() << "no immutable files here";
+  const std::string text = FileInUseText(book);
+  test::SetImmutable(book, false);
+  EXPECT_EQ(text, "The selected file is in use!\r\n" + TranslateText(kFileImmutableReason));
+}
 
 }  // namespace

@@ -17,13 +17,17 @@
 #include <QThread>
 #include <QTimer>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "app/config.h"
+#include "app/folders.h"
+#include "app/language.h"
 #include "fault_support.h"
+#include "full_disk.h"
 #include "meter/hb_meter.h"
 #include "sim_process.h"
 #include "ui/data_list_view.h"
@@ -100,6 +104,46 @@ TEST(StartUpFaults, DataFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
                            "[Error] Can't open the file " + DataFolder(folder) + "/MovraT.dbg\r\nNot a directory",
                            "[Error] Database File" + DataFolder(folder) + "/movradata1.datDoesn't Exists!"}));
   EXPECT_TRUE(fs::is_regular_file(folder.exeDir() + "PTDATA"));
+}
+
+// A data folder of another user's is never changed and never used: start-up names it, its
+// owner and what to do, opens nothing in it and ends.
+TEST(StartUpFaults, ADataFolderOfAnotherUserIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a folder to another user takes root";
+  ProgramFolder folder;
+  ASSERT_EQ(chmod(DataFolder(folder).c_str(), 0777), 0);
+  ASSERT_EQ(chown(DataFolder(folder).c_str(), 65534, 65534), 0);
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.exitCode, 1);
+  ASSERT_EQ(r.dialogs.size(), 1u);
+  const std::string& box = r.dialogs[0];
+  EXPECT_EQ(box.rfind("[Error] The folder " + DataFolder(folder) + " belongs to the user ", 0), 0u) << box;
+  EXPECT_NE(box.find("\r\n" + TranslateText(kFolderOfAnotherUserAdvice)), std::string::npos) << box;
+  struct stat st {};
+  ASSERT_EQ(stat(DataFolder(folder).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0777u);
+  EXPECT_FALSE(fs::exists(DataFolder(folder) + "/MovraT.dbg"));
+  EXPECT_FALSE(fs::exists(DataFolder(folder) + "/MovraData1.ldb"));
+}
+
+// What a killed first start left goes at the next start; a young one may be another first
+// start's and stays.
+TEST(StartUpFaults, ScrapsOfAKilledFirstStartAreRemoved) {
+  ProgramFolder folder;
+  const std::string data = DataFolder(folder) + "/";
+  for (const char* name : {".movradata-new-Q1w2E3", ".movradata-new-Q1w2E3-journal", ".movradata-new-Young1"}) {
+    std::ofstream(data + name) << "scrap";
+  }
+  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(data + ".movradata-new-Q1w2E3", hourAgo);
+  fs::last_write_time(data + ".movradata-new-Q1w2E3-journal", hourAgo);
+  StartUpOutcome r = RunStartUp(folder);
+  EXPECT_TRUE(r.messageLoopRan);
+  EXPECT_TRUE(r.dialogs.empty()) << r.dialogs.front();
+  EXPECT_FALSE(fs::exists(data + ".movradata-new-Q1w2E3"));
+  EXPECT_FALSE(fs::exists(data + ".movradata-new-Q1w2E3-journal"));
+  EXPECT_TRUE(fs::exists(data + ".movradata-new-Young1"));
 }
 
 // Makes a folder and the files in it unwritable for the life of the guard. As root,
@@ -268,7 +312,7 @@ TEST(StartUpFaults, DatabaseHeldByAnotherCopyRefusesTheStartWithoutAWindow) {
 struct UnwritableLog {
   const char* name;
   const char* file;       // in the Data folder
-  bool asFullDevice;      // a link to /dev/full, else a folder in the file's place
+  bool asFullDevice;      // the full device's node, else a folder in the file's place
   const char* traceText;  // what each lost line leaves in the trace
 };
 
@@ -286,8 +330,7 @@ TEST_P(UnwritableLogTest, DownloadGoesOnAndStoresEveryRecord) {
   const UnwritableLog& f = GetParam();
   std::string path = DataFolder(folder) + "/" + f.file;
   if (f.asFullDevice) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    fs::create_symlink("/dev/full", path);
+    if (!MakeFullDiskFile(path)) GTEST_SKIP() << "no full device node here";
   } else {
     fs::create_directory(path);
   }

@@ -22,7 +22,7 @@ bool MayWrite(const std::string& file) {
     return false;
   }
   if (FileInUse(file)) {
-    ShowInfo("The selected file is in use!");
+    ShowInfo(FileInUseText(file));
     return false;
   }
   return true;
