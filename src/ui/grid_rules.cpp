@@ -8,16 +8,22 @@
 
 namespace movra {
 
-long long RoundHalfEven(long double v) {
+long double RoundHalfEven(long double v) {
+  // Kept in floating point: an INR from the database may be far past any integer type.
+  // Infinities and not-a-number come back as they are; so does any value too large to
+  // have a fraction.
+  if (!std::isfinite(v)) return v;
   long double f = std::floor(v);
   long double diff = v - f;
-  long long n = static_cast<long long>(f);
-  if (diff > 0.5L) return n + 1;
-  if (diff < 0.5L) return n;
-  return (n % 2 == 0) ? n : n + 1;
+  if (diff > 0.5L) return f + 1;
+  if (diff < 0.5L) return f;
+  return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
 double DisplayInr(double inrValue) {
+  // Past 1e15 a double holds no tenths to round (and its product could leave the range of
+  // a double); such a value, an infinity or not-a-number stays as it is.
+  if (!(std::fabs(inrValue) < 1e15)) return inrValue;
   // The product is taken in extended precision, as the list always did.
   return static_cast<double>(RoundHalfEven(static_cast<long double>(inrValue) * 10.0L)) / 10.0;
 }
@@ -58,17 +64,26 @@ Size2 ClampClientSize(Size2 client, Size2 screen) {
   return client;
 }
 
-std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, const std::vector<int>& minimums) {
+std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, const std::vector<int>& minimums,
+                                 const std::vector<int>& values) {
   const size_t n = design.size();
-  std::vector<int> mins(n, kMinColumnWidth);
+  // A value is never cut: its width is a floor below which no column goes.
+  std::vector<int> floors(n, kMinColumnWidth);
+  long long floorSum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (i < values.size() && values[i] > kMinColumnWidth) floors[i] = values[i];
+    floorSum += floors[i];
+  }
+  if (floorSum >= available) return floors;
+  std::vector<int> mins(floors);
   long long minSum = 0;
   for (size_t i = 0; i < n; ++i) {
-    if (i < minimums.size() && minimums[i] > kMinColumnWidth) mins[i] = minimums[i];
+    if (i < minimums.size() && minimums[i] > mins[i]) mins[i] = minimums[i];
     minSum += mins[i];
   }
-  if (n == 0 || available <= static_cast<long long>(n) * kMinColumnWidth) return std::vector<int>(n, kMinColumnWidth);
-  // Too narrow for every title: the titles' widths are the proportions instead.
-  if (minSum > available) return FitColumnWidths(mins, available);
+  // Too narrow for every title: the titles' widths are the proportions instead, and the
+  // titles elide down to the values under them.
+  if (minSum > available) return FitColumnWidths(mins, available, floors);
 
   // Columns whose proportional share is below their minimum are held there; the others
   // share what is left, until no share falls below its minimum.

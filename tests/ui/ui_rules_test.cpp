@@ -2,6 +2,10 @@
 // checked case by case.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
+#include "app/format_settings.h"
 #include "ui/export_names.h"
 #include "ui/grid_rules.h"
 #include "ui/port_failure_text.h"
@@ -44,9 +48,43 @@ TEST(GridRules, InrAndPtCellsFollowTheRoundedInr) {
 }
 
 TEST(GridRules, RoundHalfEven) {
-  const std::pair<long double, long long> cases[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7},
-                                                     {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2}, {70.5000019L, 71}};
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const std::pair<long double, long double> cases[] = {
+      {0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7}, {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2},
+      {70.5000019L, 71},
+      // Past every integer type: already whole, so unchanged.
+      {1e31L, 1e31L}, {-1e31L, -1e31L}, {9223372036854775808.5L, 9223372036854775808.0L}, {inf, inf}, {-inf, -inf}};
   for (auto [v, want] : cases) EXPECT_EQ(RoundHalfEven(v), want) << static_cast<double>(v);
+  EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<long double>::quiet_NaN())));
+}
+
+TEST(GridRules, AnyStoredInrGivesAPictureOrItsNumber) {
+  // Whatever a database holds: values past the range of an integer keep their side of the
+  // range, and nothing rounds through an overflow.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double denormal = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    double stored;
+    InrRange range;
+  } cases[] = {
+      {inf, InrRange::Above},         {1e30, InrRange::Above},       {1e300, InrRange::Above},
+      {9.3e17, InrRange::Above},      {std::numeric_limits<double>::max(), InrRange::Above},
+      {-inf, InrRange::Below},        {-1e30, InrRange::Below},      {-std::numeric_limits<double>::max(), InrRange::Below},
+      {denormal, InrRange::Below},    {-denormal, InrRange::Below},  {nan, InrRange::In},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    EXPECT_EQ(DescribeInrCell(kColInr, c.stored, c.stored).range, c.range);
+    EXPECT_EQ(DescribeInrCell(kColPt, c.stored, c.stored).range, c.range);
+  }
+  EXPECT_TRUE(std::isinf(DisplayInr(inf)));
+  EXPECT_EQ(DisplayInr(1e30), 1e30);
+  EXPECT_EQ(DisplayInr(-1e30), -1e30);
+  EXPECT_EQ(DisplayInr(denormal), 0.0);
+  EXPECT_TRUE(std::isnan(DisplayInr(nan)));
+  // Not a number is no INR on either side of the range: it shows as written.
+  EXPECT_EQ(DescribeInrCell(kColInr, nan, nan).text, FormatFloat("%.1f", nan));
 }
 
 TEST(GridRules, InrTextStartsAtTheCellsCentreLessFifteen) {
@@ -113,6 +151,37 @@ TEST(GridRules, FittedColumnsKeepTheirTitlesWhileTheTitlesFit) {
       int sum = 0;
       for (int w : fitted) sum += w;
       EXPECT_EQ(sum, c.available);
+    }
+  }
+}
+
+TEST(GridRules, FittedColumnsNeverCutTheirValues) {
+  const std::vector<int> design = {58, 154, 118, 118, 118, 118, 118, 118, 118, 118};
+  const std::vector<int> titles = {24, 136, 76, 90, 40, 40, 30, 30, 94, 104};
+  // The sample type's value is wider than its title; together the values need 534.
+  const std::vector<int> values = {22, 24, 32, 80, 70, 48, 40, 40, 134, 44};
+  struct Case {
+    int available;
+    bool titlesWhole;  // room for each column's title and value
+  };
+  // 762 is the room for every title and value; from 534 to 761 the titles elide first;
+  // below 534 each column keeps its value and the rest scrolls.
+  const Case cases[] = {{1030, true}, {762, true}, {761, false}, {600, false}, {534, false}, {500, false}, {50, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.available);
+    std::vector<int> fitted = FitColumnWidths(design, c.available, titles, values);
+    ASSERT_EQ(fitted.size(), design.size());
+    int sum = 0;
+    bool titlesWhole = true;
+    for (size_t i = 0; i < fitted.size(); ++i) {
+      EXPECT_GE(fitted[i], values[i]) << "column " << i;
+      titlesWhole = titlesWhole && fitted[i] >= titles[i];
+      sum += fitted[i];
+    }
+    EXPECT_EQ(titlesWhole, c.titlesWhole);
+    EXPECT_EQ(sum, std::max(c.available, 534));
+    if (c.available <= 534) {
+      EXPECT_EQ(fitted, values);
     }
   }
 }
