@@ -82,6 +82,11 @@ DataListView::DataListView(QWidget* parent)
   connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
   connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(), &QAbstractSlider::setValue);
   connect(header_, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+    // Not even the user's dragging makes a column narrower than its widest value.
+    if (logical < static_cast<int>(valueWidths_.size()) && size < valueWidths_[logical]) {
+      header_->resizeSection(logical, valueWidths_[logical]);
+      return;
+    }
     if (logical < frozenCount_) frozen_->setColumnWidth(logical, size);
     updateFrozenView();
   });
@@ -99,6 +104,8 @@ void DataListView::styleLikeTheGrid(QTableView* view) {
   view->setShowGrid(true);
   view->setFrameShape(QFrame::NoFrame);  // flat look
   view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  // A title too long for its column elides; the values under it never do.
+  view->horizontalHeader()->setTextElideMode(Qt::ElideRight);
   view->horizontalHeader()->setStretchLastSection(false);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   QFont f("Arial");
@@ -118,6 +125,29 @@ void DataListView::setModel(QAbstractItemModel* model) {
   frozen_->setModel(model);
   frozen_->setSelectionModel(selectionModel());
   setFrozenColumns(frozenCount_);
+  if (!model) return;
+  // Rows come and go in batches (a download, Clear Data): one check after each.
+  connect(model, &QAbstractItemModel::modelReset, this, [this] { checkValueWidths(); });
+  connect(model, &QAbstractItemModel::rowsInserted, this, [this] { checkValueWidths(); });
+  connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { checkValueWidths(); });
+}
+
+void DataListView::checkValueWidths() {
+  if (valueCheckPending_) return;
+  valueCheckPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        valueCheckPending_ = false;
+        valueWidths_ = valueWidths();
+        for (size_t c = 0; c < valueWidths_.size(); ++c) {
+          if (columnWidth(static_cast<int>(c)) < valueWidths_[c]) {
+            fitColumns();
+            return;
+          }
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void DataListView::setFrozenColumns(int count) {
@@ -176,6 +206,24 @@ std::vector<int> DataListView::titleWidths() const {
   return out;
 }
 
+std::vector<int> DataListView::valueWidths() const {
+  std::vector<int> out;
+  QAbstractItemModel* m = model();
+  if (!m) return out;
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  // A cell is its column less the grid line.
+  const int grid = showGrid() ? 1 : 0;
+  QAbstractItemDelegate* delegate = itemDelegate();
+  for (int c = 0; c < m->columnCount(); ++c) {
+    int widest = 0;
+    for (int r = 0; r < m->rowCount(); ++r)
+      widest = std::max(widest, delegate->sizeHint(option, m->index(r, c)).width() + grid);
+    out.push_back(widest);
+  }
+  return out;
+}
+
 void DataListView::fitColumns() {
   if (!model() || design_.empty()) return;
   int n = model()->columnCount();
@@ -183,7 +231,8 @@ void DataListView::fitColumns() {
   int available = viewport()->width();
   if (available <= 0) return;
   fittedWidth_ = available;
-  std::vector<int> fitted = FitColumnWidths(design, available, titleWidths());
+  valueWidths_ = valueWidths();
+  std::vector<int> fitted = FitColumnWidths(design, available, titleWidths(), valueWidths_);
   for (size_t i = 0; i < fitted.size(); ++i) header_->resizeSection(static_cast<int>(i), fitted[i]);
   updateFrozenView();
 }

@@ -49,6 +49,16 @@ InrCell DescribeInrCell(int column, double inrValue, double ptValue) {
 
 int InrCellTextX(int cellLeft, int cellWidth) { return cellLeft + (cellWidth - 30) / 2; }
 
+int InrCellWidthFor(int drawnWidth, int offset) {
+  // Both edges only move outward as the cell widens, so the first width that holds the
+  // drawing is the answer.
+  drawnWidth = std::max(drawnWidth, 0);
+  for (int w = 0;; ++w) {
+    int left = InrCellTextX(0, w) + offset;
+    if (left >= 0 && left + drawnWidth <= w) return w;
+  }
+}
+
 std::array<int, kGridColumnCount> GridDesignWidths(int screenWidth, int clientWidth) {
   std::array<int, kGridColumnCount> w{};
   w[0] = static_cast<int>(RoundHalfEven(static_cast<long double>(screenWidth) * 0.03L));

@@ -40,6 +40,9 @@ InrCell DescribeInrCell(int column, double inrValue, double ptValue);
 
 // Left edge of the INR/PT text in a cell: the cell's left + (width - 30) / 2 (truncated).
 int InrCellTextX(int cellLeft, int cellWidth);
+// The narrowest INR/PT cell that shows, whole, a drawing `drawnWidth` wide placed `offset`
+// pixels right of that left edge (the arrow picture sits 5 pixels left of it).
+int InrCellWidthFor(int drawnWidth, int offset = 0);
 
 // The widths SetupDataGrid gives before the columns are fitted to the grid: column 0 is
 // 3 % and column 1 8 % of the screen width, columns 2 to 9 share the client width less 100.

@@ -1,6 +1,7 @@
 #include "ui/inr_cell_delegate.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 
@@ -9,8 +10,36 @@
 
 namespace movra {
 
+namespace {
+// The arrow pictures: drawn 5 pixels left of where the number starts.
+constexpr int kArrowWidth = 38, kArrowHeight = 16, kArrowOffset = -5;
+// Room either side of the check box.
+constexpr int kCheckMargin = 2;
+
+QStyle* StyleOf(const QStyleOptionViewItem& option) {
+  return option.widget ? option.widget->style() : QApplication::style();
+}
+}  // namespace
+
 InrCellDelegate::InrCellDelegate(QObject* parent)
-    : QStyledItemDelegate(parent), up_(LoadPicture(pic::InrUp, QSize(38, 16))), down_(LoadPicture(pic::InrDown, QSize(38, 16))) {}
+    : QStyledItemDelegate(parent), up_(LoadPicture(pic::InrUp, QSize(kArrowWidth, kArrowHeight))),
+      down_(LoadPicture(pic::InrDown, QSize(kArrowWidth, kArrowHeight))) {}
+
+QSize InrCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  int column = index.column();
+  if (column == kColCheck) {
+    int iw = StyleOf(option)->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget);
+    size.setWidth(iw + 2 * kCheckMargin);
+  } else if (column == kColInr || column == kColPt) {
+    InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
+    if (cell.range == InrRange::In)
+      size.setWidth(InrCellWidthFor(QFontMetrics(option.font).horizontalAdvance(QString::fromStdString(cell.text))));
+    else
+      size.setWidth(InrCellWidthFor(kArrowWidth, kArrowOffset));
+  }
+  return size;
+}
 
 void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   int column = index.column();
@@ -31,7 +60,7 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   if (column == kColCheck) {
     QStyleOptionViewItem box(option);
     const QWidget* w = option.widget;
-    QStyle* style = w ? w->style() : QApplication::style();
+    QStyle* style = StyleOf(option);
     int iw = style->pixelMetric(QStyle::PM_IndicatorWidth, &box, w);
     int ih = style->pixelMetric(QStyle::PM_IndicatorHeight, &box, w);
     box.features |= QStyleOptionViewItem::HasCheckIndicator;
@@ -55,10 +84,10 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   if (cell.range == InrRange::In) {
     painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text));
     painter->setFont(option.font);
-    painter->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+    painter->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                       QString::fromStdString(cell.text));
   } else {
-    painter->drawPixmap(x - 5, r.top(), cell.range == InrRange::Above ? up_ : down_);
+    painter->drawPixmap(x + kArrowOffset, r.top(), cell.range == InrRange::Above ? up_ : down_);
   }
   painter->restore();
 }

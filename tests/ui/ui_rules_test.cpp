@@ -93,6 +93,23 @@ TEST(GridRules, InrTextStartsAtTheCellsCentreLessFifteen) {
   EXPECT_EQ(InrCellTextX(10, 20), 5);  // (20 - 30) / 2 = -5, toward zero
 }
 
+TEST(GridRules, InrCellWidthHoldsItsDrawingWhole) {
+  // The least width for a drawing keeps it inside the cell, one pixel less does not.
+  const std::pair<int, int> drawings[] = {{0, 0}, {7, 0}, {22, 0}, {31, 0}, {60, 0}, {38, -5}, {38, 0}, {5, -20}};
+  for (auto [drawn, offset] : drawings) {
+    SCOPED_TRACE(std::to_string(drawn) + " at " + std::to_string(offset));
+    auto whole = [&, drawn = drawn, offset = offset](int w) {
+      int left = InrCellTextX(0, w) + offset;
+      return left >= 0 && left + drawn <= w;
+    };
+    int w = InrCellWidthFor(drawn, offset);
+    EXPECT_TRUE(whole(w));
+    EXPECT_TRUE(whole(w + 1));
+    EXPECT_FALSE(whole(w - 1));
+  }
+  EXPECT_EQ(InrCellWidthFor(38, -5), 40);  // the arrow picture
+}
+
 TEST(GridRules, DesignWidthsComeFromTheScreenAndTheClientWidth) {
   auto w = GridDesignWidths(1920, 1044);
   EXPECT_EQ(w[0], 58);   // 57.6
