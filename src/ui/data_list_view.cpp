@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeaderV2>
 #include <algorithm>
 
 #include "ui/grid_rules.h"
@@ -47,7 +48,15 @@ int CheckTitleHeader::titleWidth(int logicalIndex) const {
 void CheckTitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   // The style may leave its own clipping behind; the picture is drawn with ours.
   painter->save();
-  QHeaderView::paintSection(painter, rect, logicalIndex);
+  // A title wider than its column ends in "…" rather than being cut at both sides.
+  QStyleOptionHeaderV2 opt;
+  initStyleOption(&opt);
+  initStyleOptionForIndex(&opt, logicalIndex);
+  opt.rect = rect;
+  int room = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
+  opt.text = opt.fontMetrics.elidedText(opt.text, Qt::ElideRight, room);
+  opt.textElideMode = Qt::ElideNone;
+  style()->drawControl(QStyle::CE_Header, &opt, painter, this);
   painter->restore();
   if (logicalIndex != kColCheck) return;
   const QPixmap& pm = pictures_[picture_];
@@ -104,8 +113,6 @@ void DataListView::styleLikeTheGrid(QTableView* view) {
   view->setShowGrid(true);
   view->setFrameShape(QFrame::NoFrame);  // flat look
   view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  // A title too long for its column elides; the values under it never do.
-  view->horizontalHeader()->setTextElideMode(Qt::ElideRight);
   view->horizontalHeader()->setStretchLastSection(false);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   QFont f("Arial");
