@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeaderV2>
 #include <algorithm>
 
 #include "ui/grid_rules.h"
@@ -47,7 +48,15 @@ int CheckTitleHeader::titleWidth(int logicalIndex) const {
 void CheckTitleHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
   // The style may leave its own clipping behind; the picture is drawn with ours.
   painter->save();
-  QHeaderView::paintSection(painter, rect, logicalIndex);
+  // A title wider than its column ends in "…" rather than being cut at both sides.
+  QStyleOptionHeaderV2 opt;
+  initStyleOption(&opt);
+  initStyleOptionForIndex(&opt, logicalIndex);
+  opt.rect = rect;
+  int room = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this).width();
+  opt.text = opt.fontMetrics.elidedText(opt.text, Qt::ElideRight, room);
+  opt.textElideMode = Qt::ElideNone;
+  style()->drawControl(QStyle::CE_Header, &opt, painter, this);
   painter->restore();
   if (logicalIndex != kColCheck) return;
   const QPixmap& pm = pictures_[picture_];
@@ -82,6 +91,11 @@ DataListView::DataListView(QWidget* parent)
   connect(frozen_->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(), &QAbstractSlider::setValue);
   connect(verticalScrollBar(), &QAbstractSlider::valueChanged, frozen_->verticalScrollBar(), &QAbstractSlider::setValue);
   connect(header_, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+    // Not even the user's dragging makes a column narrower than its widest value.
+    if (logical < static_cast<int>(valueWidths_.size()) && size < valueWidths_[logical]) {
+      header_->resizeSection(logical, valueWidths_[logical]);
+      return;
+    }
     if (logical < frozenCount_) frozen_->setColumnWidth(logical, size);
     updateFrozenView();
   });
@@ -118,11 +132,29 @@ void DataListView::setModel(QAbstractItemModel* model) {
   frozen_->setModel(model);
   frozen_->setSelectionModel(selectionModel());
   setFrozenColumns(frozenCount_);
-  // New rows may hold a wider value than any before: the columns are fitted again.
-  if (model) {
-    connect(model, &QAbstractItemModel::modelReset, this, &DataListView::fitColumns);
-    connect(model, &QAbstractItemModel::rowsInserted, this, &DataListView::fitColumns);
-  }
+  if (!model) return;
+  // Rows come and go in batches (a download, Clear Data): one check after each.
+  connect(model, &QAbstractItemModel::modelReset, this, [this] { checkValueWidths(); });
+  connect(model, &QAbstractItemModel::rowsInserted, this, [this] { checkValueWidths(); });
+  connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { checkValueWidths(); });
+}
+
+void DataListView::checkValueWidths() {
+  if (valueCheckPending_) return;
+  valueCheckPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        valueCheckPending_ = false;
+        valueWidths_ = valueWidths();
+        for (size_t c = 0; c < valueWidths_.size(); ++c) {
+          if (columnWidth(static_cast<int>(c)) < valueWidths_[c]) {
+            fitColumns();
+            return;
+          }
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 void DataListView::setFrozenColumns(int count) {
@@ -183,15 +215,17 @@ std::vector<int> DataListView::titleWidths() const {
 
 std::vector<int> DataListView::valueWidths() const {
   std::vector<int> out;
-  const QAbstractItemModel* m = model();
+  QAbstractItemModel* m = model();
   if (!m) return out;
-  const auto* cells = qobject_cast<const InrCellDelegate*>(itemDelegate());
   QStyleOptionViewItem option;
   initViewItemOption(&option);
+  // A cell is its column less the grid line.
+  const int grid = showGrid() ? 1 : 0;
+  QAbstractItemDelegate* delegate = itemDelegate();
   for (int c = 0; c < m->columnCount(); ++c) {
     int widest = 0;
-    for (int row = 0; cells && row < m->rowCount(); ++row)
-      widest = std::max(widest, cells->valueWidth(option, m->index(row, c)));
+    for (int r = 0; r < m->rowCount(); ++r)
+      widest = std::max(widest, delegate->sizeHint(option, m->index(r, c)).width() + grid);
     out.push_back(widest);
   }
   return out;
@@ -204,7 +238,8 @@ void DataListView::fitColumns() {
   int available = viewport()->width();
   if (available <= 0) return;
   fittedWidth_ = available;
-  std::vector<int> fitted = FitColumnsKeepingValues(design, available, valueWidths(), titleWidths());
+  valueWidths_ = valueWidths();
+  std::vector<int> fitted = FitColumnWidths(design, available, titleWidths(), valueWidths_);
   for (size_t i = 0; i < fitted.size(); ++i) header_->resizeSection(static_cast<int>(i), fitted[i]);
   updateFrozenView();
 }

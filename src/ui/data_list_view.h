@@ -1,7 +1,7 @@
 // The data list's grid: a read-only table whose whole row is selected, whose columns are
 // scaled together to fill its width (each at least as wide as its title while the titles
-// fit), whose first columns can be frozen, and whose check column shows a picture in its
-// title.
+// fit, and never narrower than its widest value: past that the grid scrolls sideways),
+// whose first columns can be frozen, and whose check column shows a picture in its title.
 #pragma once
 #include <QHeaderView>
 #include <QPixmap>
@@ -47,7 +47,7 @@ class DataListView : public QTableView {
   void fitColumns();
   // The widths each column's title needs.
   std::vector<int> titleWidths() const;
-  // The widths each column needs to show its widest value whole.
+  // The widths each column needs to show its widest value whole (over all rows).
   std::vector<int> valueWidths() const;
 
   // The first `count` columns stay in place when the list scrolls sideways. While they
@@ -76,13 +76,17 @@ class DataListView : public QTableView {
  private:
   void updateFrozenView();
   void styleLikeTheGrid(QTableView* view);
+  // After the rows changed: columns now narrower than their values are fitted again.
+  void checkValueWidths();
 
   CheckTitleHeader* header_;
   QTableView* frozen_;
   CheckTitleHeader* frozenHeader_;
   int frozenCount_ = 0;
   int fittedWidth_ = -1;
+  bool valueCheckPending_ = false;
   std::vector<int> design_;
+  std::vector<int> valueWidths_;  // as last measured
 };
 
 }  // namespace movra

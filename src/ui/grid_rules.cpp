@@ -8,19 +8,22 @@
 
 namespace movra {
 
-long long RoundHalfEven(long double v) {
+long double RoundHalfEven(long double v) {
+  // Kept in floating point: an INR from the database may be far past any integer type.
+  // Infinities and not-a-number come back as they are; so does any value too large to
+  // have a fraction.
+  if (!std::isfinite(v)) return v;
   long double f = std::floor(v);
   long double diff = v - f;
-  long long n = static_cast<long long>(f);
-  if (diff > 0.5L) return n + 1;
-  if (diff < 0.5L) return n;
-  return (n % 2 == 0) ? n : n + 1;
+  if (diff > 0.5L) return f + 1;
+  if (diff < 0.5L) return f;
+  return std::fmod(f, 2.0L) == 0 ? f : f + 1;
 }
 
 double DisplayInr(double inrValue) {
-  // Far beyond the measuring range (and for infinities and NaN) there is nothing to round,
-  // and the whole-number conversion below would overflow into the wrong arrow.
-  if (!(std::fabs(inrValue) < 1e12)) return inrValue;
+  // Past 1e15 a double holds no tenths to round (and its product could leave the range of
+  // a double); such a value, an infinity or not-a-number stays as it is.
+  if (!(std::fabs(inrValue) < 1e15)) return inrValue;
   // The product is taken in extended precision, as the list always did.
   return static_cast<double>(RoundHalfEven(static_cast<long double>(inrValue) * 10.0L)) / 10.0;
 }
@@ -39,12 +42,22 @@ InrCell DescribeInrCell(int column, double inrValue, double ptValue) {
     cell.text = FormatFloat("%.1f", inr);
   } else {
     // The PT field holds a whole number already; it is read as an integer.
-    cell.text = FormatFloat("%.0f", std::fabs(ptValue) < 1e12 ? static_cast<double>(RoundHalfEven(ptValue)) : ptValue);
+    cell.text = FormatFloat("%.0f", static_cast<double>(RoundHalfEven(ptValue)));
   }
   return cell;
 }
 
 int InrCellTextX(int cellLeft, int cellWidth) { return cellLeft + (cellWidth - 30) / 2; }
+
+int InrCellWidthFor(int drawnWidth, int offset) {
+  // Both edges only move outward as the cell widens, so the first width that holds the
+  // drawing is the answer.
+  drawnWidth = std::max(drawnWidth, 0);
+  for (int w = 0;; ++w) {
+    int left = InrCellTextX(0, w) + offset;
+    if (left >= 0 && left + drawnWidth <= w) return w;
+  }
+}
 
 std::array<int, kGridColumnCount> GridDesignWidths(int screenWidth, int clientWidth) {
   std::array<int, kGridColumnCount> w{};
@@ -61,17 +74,26 @@ Size2 ClampClientSize(Size2 client, Size2 screen) {
   return client;
 }
 
-std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, const std::vector<int>& minimums) {
+std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, const std::vector<int>& minimums,
+                                 const std::vector<int>& values) {
   const size_t n = design.size();
-  std::vector<int> mins(n, kMinColumnWidth);
+  // A value is never cut: its width is a floor below which no column goes.
+  std::vector<int> floors(n, kMinColumnWidth);
+  long long floorSum = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (i < values.size() && values[i] > kMinColumnWidth) floors[i] = values[i];
+    floorSum += floors[i];
+  }
+  if (floorSum >= available) return floors;
+  std::vector<int> mins(floors);
   long long minSum = 0;
   for (size_t i = 0; i < n; ++i) {
-    if (i < minimums.size() && minimums[i] > kMinColumnWidth) mins[i] = minimums[i];
+    if (i < minimums.size() && minimums[i] > mins[i]) mins[i] = minimums[i];
     minSum += mins[i];
   }
-  if (n == 0 || available <= static_cast<long long>(n) * kMinColumnWidth) return std::vector<int>(n, kMinColumnWidth);
-  // Too narrow for every title: the titles' widths are the proportions instead.
-  if (minSum > available) return FitColumnWidths(mins, available);
+  // Too narrow for every title: the titles' widths are the proportions instead, and the
+  // titles elide down to the values under them.
+  if (minSum > available) return FitColumnWidths(mins, available, floors);
 
   // Columns whose proportional share is below their minimum are held there; the others
   // share what is left, until no share falls below its minimum.
@@ -119,23 +141,6 @@ std::vector<int> FitColumnWidths(const std::vector<int>& design, int available, 
   for (size_t k = 0; rest > 0 && !lost.empty(); k = (k + 1) % lost.size(), --rest) ++out[lost[k].second];
   if (rest > 0) out[n - 1] += rest;  // every column held at its minimum
   return out;
-}
-
-std::vector<int> FitColumnsKeepingValues(const std::vector<int>& design, int available,
-                                         const std::vector<int>& valueWidths, const std::vector<int>& titleWidths) {
-  const size_t n = design.size();
-  std::vector<int> values(n, kMinColumnWidth), both(n, kMinColumnWidth);
-  long long valueSum = 0, bothSum = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (i < valueWidths.size()) values[i] = std::max(values[i], valueWidths[i]);
-    both[i] = values[i];
-    if (i < titleWidths.size()) both[i] = std::max(both[i], titleWidths[i]);
-    valueSum += values[i];
-    bothSum += both[i];
-  }
-  if (bothSum <= available) return FitColumnWidths(design, available, both);
-  if (valueSum <= available) return FitColumnWidths(design, available, values);
-  return values;
 }
 
 int32_t CheckStateForCount(int ticked, int rows) {

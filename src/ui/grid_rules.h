@@ -18,8 +18,9 @@ constexpr int kColPt = 7;
 // The light blue of ticked rows and of the grid lines: red 120, green 200, blue 231.
 constexpr int kTickedRed = 120, kTickedGreen = 200, kTickedBlue = 231;
 
-// Round to the nearest integer, ties to even (0.5 gives 0, 1.5 gives 2).
-long long RoundHalfEven(long double v);
+// Round to the nearest integer, ties to even (0.5 gives 0, 1.5 gives 2). Safe for any
+// value: infinities and not-a-number are returned as they are.
+long double RoundHalfEven(long double v);
 
 // The INR as the list and the exports show it: the value times ten rounded (ties to even)
 // and divided by ten.
@@ -39,6 +40,9 @@ InrCell DescribeInrCell(int column, double inrValue, double ptValue);
 
 // Left edge of the INR/PT text in a cell: the cell's left + (width - 30) / 2 (truncated).
 int InrCellTextX(int cellLeft, int cellWidth);
+// The narrowest INR/PT cell that shows, whole, a drawing `drawnWidth` wide placed `offset`
+// pixels right of that left edge (the arrow picture sits 5 pixels left of it).
+int InrCellWidthFor(int drawnWidth, int offset = 0);
 
 // The widths SetupDataGrid gives before the columns are fitted to the grid: column 0 is
 // 3 % and column 1 8 % of the screen width, columns 2 to 9 share the client width less 100.
@@ -57,17 +61,12 @@ constexpr int kMinColumnWidth = 8;
 // while each column keeps at least its minimum (the width its title needs); the columns
 // that are not held at their minimum share the rest, the last of them takes the rounding
 // rest. When the minimums together do not fit, they are scaled down instead (the titles
-// then elide). No width drops below kMinColumnWidth, so only a grid narrower than
-// kMinColumnWidth per column gets more than `available`.
+// then elide), but no column drops below its entry in `values` (the width its widest
+// value needs) nor below kMinColumnWidth. When those floors together need more than
+// `available`, each column gets its floor and the widths add up to more than the grid
+// (which then scrolls sideways).
 std::vector<int> FitColumnWidths(const std::vector<int>& design, int available,
-                                 const std::vector<int>& minimums = {});
-
-// The widths of the list's columns: a value is never cut. While every value and every
-// title fits, FitColumnWidths with both as minimums; while the values fit, with the values
-// as minimums (the titles elide); otherwise each column is as wide as its widest value and
-// together they are wider than the grid, which then scrolls sideways.
-std::vector<int> FitColumnsKeepingValues(const std::vector<int>& design, int available,
-                                         const std::vector<int>& valueWidths, const std::vector<int>& titleWidths);
+                                 const std::vector<int>& minimums = {}, const std::vector<int>& values = {});
 
 // The title state of the check column from the ticked count: 0 none, 2 all, 1 mixed. An
 // empty list counts as none.

@@ -1,9 +1,9 @@
 #include "ui/inr_cell_delegate.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
-#include <algorithm>
 
 #include "ui/grid_rules.h"
 #include "ui/pictures.h"
@@ -11,12 +11,35 @@
 namespace movra {
 
 namespace {
-// Blank pixels kept between a value and the cell's lines.
-constexpr int kValueMargin = 2;
+// The arrow pictures: drawn 5 pixels left of where the number starts.
+constexpr int kArrowWidth = 38, kArrowHeight = 16, kArrowOffset = -5;
+// Room either side of the check box.
+constexpr int kCheckMargin = 2;
+
+QStyle* StyleOf(const QStyleOptionViewItem& option) {
+  return option.widget ? option.widget->style() : QApplication::style();
+}
 }  // namespace
 
 InrCellDelegate::InrCellDelegate(QObject* parent)
-    : QStyledItemDelegate(parent), up_(LoadPicture(pic::InrUp, QSize(38, 16))), down_(LoadPicture(pic::InrDown, QSize(38, 16))) {}
+    : QStyledItemDelegate(parent), up_(LoadPicture(pic::InrUp, QSize(kArrowWidth, kArrowHeight))),
+      down_(LoadPicture(pic::InrDown, QSize(kArrowWidth, kArrowHeight))) {}
+
+QSize InrCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  int column = index.column();
+  if (column == kColCheck) {
+    int iw = StyleOf(option)->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget);
+    size.setWidth(iw + 2 * kCheckMargin);
+  } else if (column == kColInr || column == kColPt) {
+    InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
+    if (cell.range == InrRange::In)
+      size.setWidth(InrCellWidthFor(QFontMetrics(option.font).horizontalAdvance(QString::fromStdString(cell.text))));
+    else
+      size.setWidth(InrCellWidthFor(kArrowWidth, kArrowOffset));
+  }
+  return size;
+}
 
 void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   int column = index.column();
@@ -37,7 +60,7 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   if (column == kColCheck) {
     QStyleOptionViewItem box(option);
     const QWidget* w = option.widget;
-    QStyle* style = w ? w->style() : QApplication::style();
+    QStyle* style = StyleOf(option);
     int iw = style->pixelMetric(QStyle::PM_IndicatorWidth, &box, w);
     int ih = style->pixelMetric(QStyle::PM_IndicatorHeight, &box, w);
     box.features |= QStyleOptionViewItem::HasCheckIndicator;
@@ -57,41 +80,16 @@ void InrCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   }
 
   InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
-  // The value starts at the grid's own place left of the centre, but never so far left or
-  // right that a digit or the arrow is cut off; it sits in the middle of the row's height,
-  // like the text of the other cells.
   int x = InrCellTextX(r.left(), r.width());
   if (cell.range == InrRange::In) {
     painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text));
     painter->setFont(option.font);
-    const QString text = QString::fromStdString(cell.text);
-    const int textWidth = QFontMetrics(option.font).horizontalAdvance(text);
-    x = std::max(r.left() + kValueMargin, std::min(x, r.right() + 1 - kValueMargin - textWidth));
-    painter->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()),
-                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->drawText(QRect(x, r.top(), r.right() - x + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      QString::fromStdString(cell.text));
   } else {
-    const QPixmap& arrow = cell.range == InrRange::Above ? up_ : down_;
-    int px = std::max(r.left(), std::min(x - 5, r.right() + 1 - arrow.width()));
-    painter->drawPixmap(px, r.top() + (r.height() - arrow.height()) / 2, arrow);
+    painter->drawPixmap(x + kArrowOffset, r.top(), cell.range == InrRange::Above ? up_ : down_);
   }
   painter->restore();
-}
-
-int InrCellDelegate::valueWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  const int column = index.column();
-  if (column == kColCheck) {
-    const QWidget* w = option.widget;
-    QStyle* style = w ? w->style() : QApplication::style();
-    return style->pixelMetric(QStyle::PM_IndicatorWidth, &option, w) + 2 * kValueMargin;
-  }
-  if (column == kColInr || column == kColPt) {
-    InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
-    if (cell.range != InrRange::In) return up_.width() + 2;
-    return QFontMetrics(option.font).horizontalAdvance(QString::fromStdString(cell.text)) + 2 * kValueMargin;
-  }
-  // The other cells are drawn by the style: its size hint holds the text and its margins,
-  // and one pixel more for the grid line.
-  return QStyledItemDelegate::sizeHint(option, index).width() + 1;
 }
 
 }  // namespace movra

@@ -19,8 +19,9 @@ class InrCellDelegate : public QStyledItemDelegate {
  public:
   explicit InrCellDelegate(QObject* parent = nullptr);
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  // The narrowest cell of this column that shows the value of `index` whole.
-  int valueWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+  // For the cells drawn here, the width that shows the check box, the number or the
+  // picture whole.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
   QPixmap up_;

@@ -6,6 +6,7 @@
 #include <QPalette>
 
 #include "app/format_settings.h"
+#include "app/sample_type_text.h"
 #include "report_print/report_texts.h"
 #include "ui/grid_rules.h"
 #include "ui/inr_cell_delegate.h"
@@ -58,6 +59,7 @@ QVariant ResultListModel::displayText(int row, int column) const {
   switch (column) {
     case 4: return QString::fromStdString(FormatDateTime("yy-mm-dd", f.asDateTime()));
     case 6: return QString::fromStdString(FormatFloat("%.1f", f.asFloat()));
+    case 8: return QString::fromStdString(SampleTypeText(f.asString()));
     default: return QString::fromStdString(f.asString());
   }
 }

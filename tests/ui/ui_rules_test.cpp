@@ -2,9 +2,10 @@
 // checked case by case.
 #include <gtest/gtest.h>
 
-#include <cfloat>
 #include <cmath>
+#include <limits>
 
+#include "app/format_settings.h"
 #include "ui/export_names.h"
 #include "ui/grid_rules.h"
 #include "ui/port_failure_text.h"
@@ -47,28 +48,66 @@ TEST(GridRules, InrAndPtCellsFollowTheRoundedInr) {
 }
 
 TEST(GridRules, RoundHalfEven) {
-  const std::pair<long double, long long> cases[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7},
-                                                     {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2}, {70.5000019L, 71}};
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const std::pair<long double, long double> cases[] = {
+      {0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {22.5L, 22}, {7.4L, 7}, {7.6L, 8}, {-0.5L, 0}, {-1.5L, -2},
+      {70.5000019L, 71},
+      // Past every integer type: already whole, so unchanged.
+      {1e31L, 1e31L}, {-1e31L, -1e31L}, {9223372036854775808.5L, 9223372036854775808.0L}, {inf, inf}, {-inf, -inf}};
   for (auto [v, want] : cases) EXPECT_EQ(RoundHalfEven(v), want) << static_cast<double>(v);
+  EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<long double>::quiet_NaN())));
 }
 
-TEST(GridRules, AnyDoubleGetsTheRightArrow) {
-  // Values far beyond the range, infinities included, must not overflow the rounding into
-  // the other arrow.
-  const std::pair<double, InrRange> cases[] = {{1e30, InrRange::Above},       {HUGE_VAL, InrRange::Above},
-                                               {1e12, InrRange::Above},       {DBL_MAX, InrRange::Above},
-                                               {-1e30, InrRange::Below},      {-HUGE_VAL, InrRange::Below},
-                                               {DBL_TRUE_MIN, InrRange::Below}, {7.0, InrRange::In}};
-  for (auto [v, want] : cases) {
-    EXPECT_EQ(ClassifyInr(DisplayInr(v)), want) << v;
-    EXPECT_EQ(DescribeInrCell(kColInr, v, 0).range, want) << v;
+TEST(GridRules, AnyStoredInrGivesAPictureOrItsNumber) {
+  // Whatever a database holds: values past the range of an integer keep their side of the
+  // range, and nothing rounds through an overflow.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double denormal = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    double stored;
+    InrRange range;
+  } cases[] = {
+      {inf, InrRange::Above},         {1e30, InrRange::Above},       {1e300, InrRange::Above},
+      {9.3e17, InrRange::Above},      {std::numeric_limits<double>::max(), InrRange::Above},
+      {-inf, InrRange::Below},        {-1e30, InrRange::Below},      {-std::numeric_limits<double>::max(), InrRange::Below},
+      {denormal, InrRange::Below},    {-denormal, InrRange::Below},  {nan, InrRange::In},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    EXPECT_EQ(DescribeInrCell(kColInr, c.stored, c.stored).range, c.range);
+    EXPECT_EQ(DescribeInrCell(kColPt, c.stored, c.stored).range, c.range);
   }
+  EXPECT_TRUE(std::isinf(DisplayInr(inf)));
+  EXPECT_EQ(DisplayInr(1e30), 1e30);
+  EXPECT_EQ(DisplayInr(-1e30), -1e30);
+  EXPECT_EQ(DisplayInr(denormal), 0.0);
+  EXPECT_TRUE(std::isnan(DisplayInr(nan)));
+  // Not a number is no INR on either side of the range: it shows as written.
+  EXPECT_EQ(DescribeInrCell(kColInr, nan, nan).text, FormatFloat("%.1f", nan));
 }
 
 TEST(GridRules, InrTextStartsAtTheCellsCentreLessFifteen) {
   EXPECT_EQ(InrCellTextX(100, 118), 144);
   EXPECT_EQ(InrCellTextX(0, 31), 0);   // (31 - 30) / 2 truncates
   EXPECT_EQ(InrCellTextX(10, 20), 5);  // (20 - 30) / 2 = -5, toward zero
+}
+
+TEST(GridRules, InrCellWidthHoldsItsDrawingWhole) {
+  // The least width for a drawing keeps it inside the cell, one pixel less does not.
+  const std::pair<int, int> drawings[] = {{0, 0}, {7, 0}, {22, 0}, {31, 0}, {60, 0}, {38, -5}, {38, 0}, {5, -20}};
+  for (auto [drawn, offset] : drawings) {
+    SCOPED_TRACE(std::to_string(drawn) + " at " + std::to_string(offset));
+    auto whole = [&, drawn = drawn, offset = offset](int w) {
+      int left = InrCellTextX(0, w) + offset;
+      return left >= 0 && left + drawn <= w;
+    };
+    int w = InrCellWidthFor(drawn, offset);
+    EXPECT_TRUE(whole(w));
+    EXPECT_TRUE(whole(w + 1));
+    EXPECT_FALSE(whole(w - 1));
+  }
+  EXPECT_EQ(InrCellWidthFor(38, -5), 40);  // the arrow picture
 }
 
 TEST(GridRules, DesignWidthsComeFromTheScreenAndTheClientWidth) {
@@ -129,6 +168,37 @@ TEST(GridRules, FittedColumnsKeepTheirTitlesWhileTheTitlesFit) {
       int sum = 0;
       for (int w : fitted) sum += w;
       EXPECT_EQ(sum, c.available);
+    }
+  }
+}
+
+TEST(GridRules, FittedColumnsNeverCutTheirValues) {
+  const std::vector<int> design = {58, 154, 118, 118, 118, 118, 118, 118, 118, 118};
+  const std::vector<int> titles = {24, 136, 76, 90, 40, 40, 30, 30, 94, 104};
+  // The sample type's value is wider than its title; together the values need 534.
+  const std::vector<int> values = {22, 24, 32, 80, 70, 48, 40, 40, 134, 44};
+  struct Case {
+    int available;
+    bool titlesWhole;  // room for each column's title and value
+  };
+  // 762 is the room for every title and value; from 534 to 761 the titles elide first;
+  // below 534 each column keeps its value and the rest scrolls.
+  const Case cases[] = {{1030, true}, {762, true}, {761, false}, {600, false}, {534, false}, {500, false}, {50, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.available);
+    std::vector<int> fitted = FitColumnWidths(design, c.available, titles, values);
+    ASSERT_EQ(fitted.size(), design.size());
+    int sum = 0;
+    bool titlesWhole = true;
+    for (size_t i = 0; i < fitted.size(); ++i) {
+      EXPECT_GE(fitted[i], values[i]) << "column " << i;
+      titlesWhole = titlesWhole && fitted[i] >= titles[i];
+      sum += fitted[i];
+    }
+    EXPECT_EQ(titlesWhole, c.titlesWhole);
+    EXPECT_EQ(sum, std::max(c.available, 534));
+    if (c.available <= 534) {
+      EXPECT_EQ(fitted, values);
     }
   }
 }

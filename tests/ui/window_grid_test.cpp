@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTest>
 #include <algorithm>
 
+#include "app/datetime.h"
+#include "app/language.h"
 #include "data/row_set.h"
 #include "recording_presenter.h"
 #include "ui/data_list_view.h"
@@ -44,7 +47,16 @@ class GridTest : public StartedProgramTest {
     QRect r = w().GridDataList->visualRect(w().GridDataList->model()->index(row, column));
     QTest::mouseClick(w().GridDataList->viewport(), Qt::LeftButton, {}, r.center());
   }
-
+  // A row as a download stores it, with a test date and a sample type.
+  void addDatedRow(const std::string& number, double inr, const std::string& sampleType) {
+    AddResultRow(list(), number, inr);
+    list().last();
+    list().edit();
+    list().fieldByName("fDate").setAsDateTime(*EncodeDate(2024, 11, 28) + *EncodeTime(23, 58, 0, 0));
+    list().fieldByName("fCalibrationType").setAsString(sampleType);
+    list().post();
+    list().updateBatch();
+  }
 };
 
 TEST_F(GridTest, ColumnsAndTitles) {
@@ -200,19 +212,29 @@ struct FontCase {
   int pixelSize;
 };
 
-class GridWidthsTest : public GridTest, public ::testing::WithParamInterface<FontCase> {};
-
-TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
-  QFont f(GetParam().family);
-  f.setPixelSize(GetParam().pixelSize);
-  DataListView* grid = w().GridDataList;
-  grid->setFont(f);
-  grid->horizontalHeader()->setFont(f);
-  for (int width : {360, 700, 1044, 1600}) {
-    SCOPED_TRACE(width);
+class GridWidthsTest : public GridTest, public ::testing::WithParamInterface<FontCase> {
+ protected:
+  // The grid in the case's font, for its cells and its titles.
+  DataListView* gridInFont() {
+    QFont f(GetParam().family);
+    f.setPixelSize(GetParam().pixelSize);
+    DataListView* grid = w().GridDataList;
+    grid->setFont(f);
+    grid->horizontalHeader()->setFont(f);
+    return grid;
+  }
+  void resizeWindow(int width) {
     w().resize(width, 480);
     ASSERT_TRUE(ProcessEventsUntil([&] { return w().width() == width; }, 3000));
     QCoreApplication::processEvents();
+  }
+};
+
+TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
+  DataListView* grid = gridInFont();
+  for (int width : {360, 700, 1044, 1600}) {
+    SCOPED_TRACE(width);
+    resizeWindow(width);
     std::vector<int> titles = grid->titleWidths();
     ASSERT_EQ(titles.size(), 10u);
     int sum = 0, titleSum = 0;
@@ -237,42 +259,67 @@ TEST_P(GridWidthsTest, ColumnsFillTheGridAndShowTheirTitles) {
   }
 }
 
-// A value is never cut: however narrow the window, every column is at least as wide as its
-// widest value (INR "1.9" must never read ".9"), and what does not fit is reached by the
-// horizontal scroll bar. The titles give way first.
+// Where each cell puts its value and how wide the value is, from the font the grid uses:
+// true when the whole value lies inside the cell.
+bool ValueIsWhole(DataListView* grid, const QModelIndex& index) {
+  QRect r = grid->visualRect(index);
+  int column = index.column();
+  if (column == kColCheck) {
+    int box = grid->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, grid);
+    return r.width() >= box;
+  }
+  if (column == kColInr || column == kColPt) {
+    InrCell cell = DescribeInrCell(column, index.data(InrValueRole).toDouble(), index.data(PtValueRole).toDouble());
+    int x = InrCellTextX(r.left(), r.width());
+    if (cell.range != InrRange::In) return x - 5 >= r.left() && x - 5 + 38 <= r.right() + 1;  // the arrow picture
+    int advance = grid->fontMetrics().horizontalAdvance(QString::fromStdString(cell.text));
+    return x >= r.left() && x + advance <= r.right() + 1;
+  }
+  // Text cells keep the style's margin either side of the text.
+  int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+  return grid->fontMetrics().horizontalAdvance(index.data().toString()) + 2 * margin <= r.width();
+}
+
 TEST_P(GridWidthsTest, ValuesStayWholeAndTheRestScrollsIntoView) {
-  QFont f(GetParam().family);
-  f.setPixelSize(GetParam().pixelSize);
-  DataListView* grid = w().GridDataList;
-  grid->setFont(f);
-  grid->horizontalHeader()->setFont(f);
-  for (double inr : {1.9, 1.3, 6.1, 9.5, 0.2}) AddResultRow(list(), "12", inr);
-  QCoreApplication::processEvents();
-  for (int width : {500, 360, 1044}) {
+  DataListView* grid = gridInFont();
+  // The values the list once cut, an arrow picture and the longest sample type.
+  addDatedRow("255", 1.9, "Downloaded Sample");
+  addDatedRow("7", 1.3, "EC");
+  addDatedRow("12", 6.1, "Downloaded CS");
+  addDatedRow("13", 12.5, "CS");
+  QAbstractItemModel* m = grid->model();
+  for (int width : {360, 500, 700, 1044, 1600}) {
     SCOPED_TRACE(width);
-    w().resize(width, 480);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return w().width() == width; }, 3000));
-    QCoreApplication::processEvents();
-    std::vector<int> values = grid->valueWidths();
-    ASSERT_EQ(values.size(), 10u);
-    int sum = 0, valueSum = 0;
-    for (int c = 0; c < 10; ++c) {
-      EXPECT_GE(grid->columnWidth(c), values[c]) << "column " << c;
-      sum += grid->columnWidth(c);
-      valueSum += std::max(values[c], kMinColumnWidth);
+    resizeWindow(width);
+    int sum = 0;
+    for (int c = 0; c < 10; ++c) sum += grid->columnWidth(c);
+    QScrollBar* bar = grid->horizontalScrollBar();
+    int viewport = grid->viewport()->width();
+    for (int offset : {0, bar->maximum()}) {
+      bar->setValue(offset);
+      QCoreApplication::processEvents();
+      for (int r = 0; r < m->rowCount(); ++r)
+        for (int c = 0; c < 10; ++c) EXPECT_TRUE(ValueIsWhole(grid, m->index(r, c))) << "row " << r << " column " << c;
     }
-    // The number itself is wider than nothing: a width that holds it is a real width.
-    const int inrText = QFontMetrics(f).horizontalAdvance("1.9");
-    EXPECT_GE(values[kColInr], inrText);
-    const int viewport = grid->viewport()->width();
-    if (valueSum > viewport) {
-      // Wider than the grid: the scroll bar reaches the last column.
-      EXPECT_EQ(sum, valueSum);
-      EXPECT_EQ(grid->horizontalScrollBar()->maximum(), sum - viewport);
-    } else {
+    if (sum <= viewport) {
       EXPECT_EQ(sum, viewport);
-      EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+      EXPECT_EQ(bar->maximum(), 0);
+      continue;
     }
+    // Too narrow for the values: the scroll bar reaches the last column's right edge.
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_TRUE(bar->isVisible());
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    QRect last = grid->visualRect(m->index(0, 9));
+    EXPECT_LT(last.right(), viewport);
+    EXPECT_GE(last.right(), viewport - 2);
+  }
+  // Nor does dragging a column's edge cut its value.
+  for (int c : {4, kColInr, kColPt, 8}) {
+    grid->horizontalHeader()->resizeSection(c, 3);
+    QCoreApplication::processEvents();
+    for (int r = 0; r < m->rowCount(); ++r) EXPECT_TRUE(ValueIsWhole(grid, m->index(r, c))) << "column " << c;
   }
 }
 
@@ -339,6 +386,60 @@ TEST_F(GridTest, OutOfRangeInrDrawsThePictureInBothCells) {
   ASSERT_EQ(inr0.size(), pt0.size());
   EXPECT_EQ(inr0, pt0);
   EXPECT_NE(inr1, pt1);
+}
+
+TEST_F(GridTest, NumbersSitAtTheHeightOfTheOtherValues) {
+  // "2.5" in the INR cell and "14:05" in the time cell: digits of one font, centred alike.
+  AddResultRow(list(), "1", 2.5, false);
+  QCoreApplication::processEvents();  // the columns take the new row's widths
+  DataListView* grid = w().GridDataList;
+  grid->clearSelection();
+  grid->setCurrentIndex(QModelIndex());
+  QImage shot = grid->viewport()->grab().toImage();
+  auto inkRows = [&](int column) {
+    QRect r = grid->visualRect(grid->model()->index(0, column)).adjusted(1, 1, -1, -1);
+    int top = -1, bottom = -1;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (LogicalPixel(shot, x, y).lightness() < 100) {
+          if (top < 0) top = y;
+          bottom = y;
+          break;
+        }
+    return std::make_pair(top, bottom);
+  };
+  auto [timeTop, timeBottom] = inkRows(5);
+  auto [inrTop, inrBottom] = inkRows(kColInr);
+  auto [ptTop, ptBottom] = inkRows(kColPt);
+  ASSERT_GE(timeTop, 0);
+  EXPECT_NEAR(inrTop, timeTop, 1);
+  EXPECT_NEAR(inrBottom, timeBottom, 1);
+  EXPECT_NEAR(ptTop, timeTop, 1);
+  EXPECT_NEAR(ptBottom, timeBottom, 1);
+}
+
+TEST_F(GridTest, SampleTypesShowInTheInterfaceLanguage) {
+  folder.dir().write("prog/1031/MovraT.txt", ReadFileBytes(SourceDir() + "/install/lang/1031/MovraT.txt"));
+  ScanLanguages(folder.exeDir(), "MovraT.txt", 1031);
+  const std::pair<const char*, const char*> cases[] = {
+      {"Downloaded Sample", "Probe (heruntergeladen)"},
+      {"EC", "Externe Kontrolle (EC)"},
+      {"CS", "Kontrollstreifen (CS)"},
+      {"Downloaded EC", "Externe Kontrolle (EC, heruntergeladen)"},
+      {"Downloaded CS", "Kontrollstreifen (CS, heruntergeladen)"},
+      {"Unknown", "Unknown"},
+      {" ", ""},
+  };
+  for (const auto& [stored, shown] : cases) addDatedRow("1", 2.5, stored);
+  QAbstractItemModel* m = w().GridDataList->model();
+  ASSERT_EQ(m->rowCount(), 7);
+  for (int r = 0; r < m->rowCount(); ++r) {
+    SCOPED_TRACE(cases[r].first);
+    EXPECT_EQ(m->index(r, 8).data().toString(), QString::fromUtf8(cases[r].second));
+    // What is stored stays as the meter gave it.
+    EXPECT_EQ(list().fieldAt(r, "fCalibrationType").asString(), cases[r].first);
+  }
+  ResetLanguages();
 }
 
 }  // namespace
