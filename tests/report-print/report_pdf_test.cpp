@@ -132,7 +132,7 @@ TEST(ReportPdf, WithoutAnInterpolatedDayNoTtrAndTextsInTheInterfaceLanguage) {
     EXPECT_EQ(text.substr(value, 2), "-\n") << part;
   }
   for (const char* part : {"Messungen im Bereich", "100.0 %", "(1 von 1 Messungen)", "2.50",
-                           "zwei Messungen n\xC3\xB6tig", "56 Tage", "Geladene Probe", "Geladene Kontrolll\xC3\xB6sung"})
+                           "zwei Messungen n\xC3\xB6tig", "56 Tage", "Probe (heruntergeladen)", "Kontrollstreifen (CS, heruntergeladen)"})
     EXPECT_NE(text.find(part), std::string::npos) << "missing [" << part << "] in\n" << text;
   EXPECT_EQ(text.find("Downloaded"), std::string::npos) << text;
 }
