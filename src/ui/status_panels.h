@@ -26,6 +26,8 @@ class StatusPanels : public QWidget {
   QRect panelRect(int i) const;
   // Panels marked owner-drawn are painted by OnDrawPanel instead of their text.
   void setOwnerDrawn(int i, bool ownerDrawn);
+  // The tool tip shown while the mouse rests on the panel; none when empty.
+  void setPanelToolTip(int i, const QString& tip);
 
   DrawPanelEvent OnDrawPanel;
 
@@ -33,12 +35,14 @@ class StatusPanels : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   struct Panel {
     int width = 50;
     QString text;
     bool ownerDrawn = false;
+    QString toolTip;
   };
   std::vector<Panel> panels_;
 };
