@@ -25,7 +25,8 @@ namespace movra {
 
 namespace {
 
-// The application is quitting while a transfer runs: the command stops without a word.
+// The application is quitting while a transfer runs, or the session has ended: the
+// command stops without a word.
 struct DownloadAbandoned {};
 
 // The integer conversion's own message for a port entry that is no number.
@@ -152,6 +153,8 @@ void TFrmMain::btnDownloadClick() {
 }
 
 void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
+  // The session has ended: no other transfer starts.
+  if (sessionEnded_) throw DownloadAbandoned{};
   // The list may have been rebuilt by a device change between two transfers.
   if (index >= UsbPorts.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
   const std::string& entry = UsbPorts[index];
@@ -178,7 +181,7 @@ void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
     throw std::runtime_error(PortOpenFailureMessage(port, comm.LastFailure()));
   }
   WaitWhileTransferRuns();
-  if (abandonWait_) throw DownloadAbandoned{};
+  if (abandonWait_ || sessionEnded_) throw DownloadAbandoned{};
 }
 
 void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }

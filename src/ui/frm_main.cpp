@@ -154,6 +154,20 @@ void TFrmMain::FormClose() {
   closed_ = true;
 }
 
+void TFrmMain::EndSession() {
+  if (sessionEnded_) return;
+  sessionEnded_ = true;
+  BugMessage("The session ends: the transfer stops, its records are stored, the program quits.");
+  tmrWaiting->stop();
+  // Once the port is closed no acknowledgement leaves, and every record acknowledged
+  // before is in the meter's list: store them now, while the process may still run.
+  if (Meter) Meter->StopComm();
+  StoreMeterRecords();
+  UnsavedRecordCount();
+  // Not quit(): that asks the window, whose close asks the user.
+  QCoreApplication::exit(0);
+}
+
 void TFrmMain::closeEvent(QCloseEvent* e) {
   if (closed_) {
     e->accept();

@@ -154,6 +154,10 @@ class TFrmMain : public QMainWindow {
 
   // True once FormClose has run (the window is shutting down).
   bool Closed() const { return closed_; }
+  // The session or the system ends the program: no question is asked. A running transfer
+  // ends, every record the meter has had acknowledged is stored, and the application quits;
+  // the table keeps its rows for the next start.
+  void EndSession();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -189,6 +193,7 @@ class TFrmMain : public QMainWindow {
   bool shown_ = false;
   bool closed_ = false;
   bool abandonWait_ = false;
+  bool sessionEnded_ = false;
   bool followingRows_ = false;
   QPixmap portIcon_;
   // Set when a device came or went while a transfer held the port list; the list is read

@@ -16,6 +16,7 @@
 #include "ui/qt_presenter.h"
 #include "ui/qt_translations.h"
 #include "ui/result_data.h"
+#include "ui/session_end.h"
 #include "ui/window_texts.h"
 
 namespace movra {
@@ -56,6 +57,12 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   }
   int rc = kStartFailed;
   if (!failed && !dm->TerminateRequested()) {
+    SessionEndWatcher sessionEnd([&] {
+      // Nobody is there to answer a box any more: they go to the standard error.
+      if (dynamic_cast<QtPresenter*>(CurrentDialogPresenter().get()))
+        SetDialogPresenter(std::make_shared<StderrPresenter>());
+      mainWindow->EndSession();
+    });
     mainWindow->show();
     mainWindow->repaint();
     rc = app.exec();
