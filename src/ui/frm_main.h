@@ -158,6 +158,9 @@ class TFrmMain : public QMainWindow {
   // ends, every record the meter has had acknowledged is stored, and the application quits;
   // the table keeps its rows for the next start.
   void EndSession();
+  // A second start asked for this window: it comes to the front with the focus, and a box
+  // open over it with it. The activation token is the second start's, when it had one.
+  void BringToFront(const QByteArray& activationToken);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
