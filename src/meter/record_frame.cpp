@@ -1,7 +1,9 @@
 #include "meter/record_frame.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "meter/frame_layout.h"
 #include "meter/meter_crc.h"
@@ -10,6 +12,8 @@ namespace movra {
 
 namespace {
 constexpr size_t kShortFrame = 25;   // a record without the patient identifier
+constexpr size_t kInrOffset = 9;     // payload bytes 9..12
+const char kFormatErrorText[] = "Error in transfering, Format error! Please try again!";
 
 uint8_t At(const std::string& s, size_t i) { return static_cast<uint8_t>(s[i]); }
 
@@ -50,7 +54,7 @@ RecordFrameCheck CheckRecordFrame(const std::string& frame) {
   if (frame.size() < kShortFrame) {
     c.verdict = RecordFrameVerdict::TooShort;
     c.traceText = "[In FillMeterData] 收到数据少于1条记录！";
-    c.errorText = "Error in transfering, Format error! Please try again!";
+    c.errorText = kFormatErrorText;
     return c;
   }
   // The length byte is not consulted: a 26-byte frame is checked against the wrong bytes.
@@ -63,8 +67,16 @@ RecordFrameCheck CheckRecordFrame(const std::string& frame) {
     c.errorText = "Record " + std::to_string(c.recordNumber) + " CRC error! Please try again!";
     return c;
   }
+  std::string payload = body.substr(kFrameHeaderLength);
+  // A test gives a number: NaN or infinity is a damaged frame, and the meter keeps the record.
+  if (!std::isfinite(SingleFromBigEndian(payload.substr(kInrOffset, 4)))) {
+    c.verdict = RecordFrameVerdict::BadInr;
+    c.traceText = "[In FillMeterData] Record " + std::to_string(c.recordNumber) + ": the INR is no number";
+    c.errorText = kFormatErrorText;
+    return c;
+  }
   c.verdict = RecordFrameVerdict::Accepted;
-  c.payload = body.substr(kFrameHeaderLength);
+  c.payload = std::move(payload);
   return c;
 }
 
@@ -76,7 +88,7 @@ TMeterRecord ConvertRecordPayload(const std::string& p, const std::string& seria
   r.Region = At(p, 4) == 0 ? "US" : "EUR";
   r.Time = TwoDigits(At(p, 5)) + ":" + TwoDigits(At(p, 6));
   if (At(p, 7) != 0) r.AmPm = At(p, 8) == 0 ? "AM" : "PM";
-  r.InrValue = SingleFromBigEndian(p.substr(9, 4));
+  r.InrValue = SingleFromBigEndian(p.substr(kInrOffset, 4));
   r.CalibrationType = CalibrationTypeText(At(p, 13));
   r.CalibrationLevel = CalibrationLevelText(At(p, 14));
   if (p.size() >= 17) {

@@ -11,7 +11,8 @@ namespace movra {
 // The 4 bytes, first byte most significant, read as an IEEE-754 single and widened.
 double SingleFromBigEndian(const std::string& fourBytes);
 
-enum class RecordFrameVerdict : uint8_t { Accepted, TooShort, CrcMismatch };
+// BadInr: the CRC is right but the INR is NaN or infinite, which no test gives.
+enum class RecordFrameVerdict : uint8_t { Accepted, TooShort, CrcMismatch, BadInr };
 
 struct RecordFrameCheck {
   RecordFrameVerdict verdict = RecordFrameVerdict::TooShort;

@@ -14,7 +14,8 @@ enum class TransferEnd : uint8_t {
   None,            // no transfer has ended since the last one started
   AllSent,         // quiet after the meter's last record, or a meter that sent none
   FrameRejected,   // a record frame failed its CRC test
-  FrameDamaged,    // a frame too short, or one whose end never came where its length byte says
+  FrameDamaged,    // a frame too short, one whose end never came where its length byte says,
+                   // or one whose INR is no number
   LineFailed,      // the line hung up or the port failed
   RecordsMissing,  // the records stopped before the meter's own count
   Stopped,         // the owner stopped the transfer before it ended by itself
@@ -39,6 +40,9 @@ bool IsIncomplete(TransferEnd end);
 struct TransferOutcome {
   TransferEnd end = TransferEnd::None;
   int32_t recordsAccepted = 0;
+  // Nothing a meter sends came: no serial number answer, no record frame. No meter is on
+  // the line, it is off, or it talks at the other speed.
+  bool noAnswer = false;
 };
 
 // The outcome of one Download command or one movra-cli download: every transfer it ran.

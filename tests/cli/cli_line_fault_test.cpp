@@ -126,6 +126,17 @@ const LineFault kFaults[] = {
      kFailed,
      "PT12345678A",
      "Save Error: wrong datetime , should yyyy-mm-dd 2024-13-15"},
+    // An INR that is no number: a damaged frame, rejected as a format error and not
+    // acknowledged, so the meter keeps it and the transfer ends there.
+    {"RecordWithAnInrThatIsNoNumber",
+     {"--records", "nan_inr.txt", "--no-pace"},
+     "4800",
+     {"3"},
+     {},
+     "Error: Error in transfering, Format error! Please try again!\n" + Incomplete(1),
+     kIncomplete,
+     "PT12345678A",
+     "[In FillMeterData] Record 2: the INR is no number"},
 };
 
 class CliLineFault : public ::testing::TestWithParam<LineFault> {};

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "meter/record_frame.h"
+#include "meter/transfer_outcome.h"
 #include "meter_test_support.h"
 
 using namespace movra;
@@ -164,3 +165,35 @@ TEST(RecordFrame, SwappedCrcBytesAreRejectedWithTheRecordNumber) {
 }
 
 }  // namespace
+
+// An INR that is no number (NaN, infinity) cannot come from a test: the frame is damaged
+// and rejected as a format error, so the meter keeps the record. Any finite value passes.
+TEST(RecordFrame, InrThatIsNoNumberIsADamagedFrame) {
+  struct Case {
+    const char* what;
+    const char* inrBytes;
+    bool accepted;
+  } cases[] = {
+      {"quiet NaN", "7F C0 00 00", false},
+      {"signalling NaN", "7F 80 00 01", false},
+      {"negative NaN", "FF C0 00 00", false},
+      {"plus infinity", "7F 80 00 00", false},
+      {"minus infinity", "FF 80 00 00", false},
+      {"largest single", "7F 7F FF FF", true},
+      {"negative zero", "80 00 00 00", true},
+  };
+  for (const auto& c : cases) {
+    std::string payload = ExamplePayload17();
+    payload.replace(9, 4, Hex(c.inrBytes));
+    RecordFrameParse p = ParseRecordFrame(RecordFrame(payload), "SN1");
+    EXPECT_EQ(p.check.verdict == RecordFrameVerdict::Accepted, c.accepted) << c.what;
+    if (c.accepted) continue;
+    EXPECT_EQ(p.check.verdict, RecordFrameVerdict::BadInr) << c.what;
+    EXPECT_EQ(p.Result(), -1) << c.what;
+    EXPECT_EQ(p.check.errorText, "Error in transfering, Format error! Please try again!") << c.what;
+    EXPECT_NE(p.check.traceText.find("Record 5"), std::string::npos) << c.what << ": " << p.check.traceText;
+  }
+  TransferFacts facts;
+  facts.rejected = RecordFrameVerdict::BadInr;
+  EXPECT_EQ(ClassifyTransferEnd(facts), TransferEnd::FrameDamaged);
+}
