@@ -260,7 +260,7 @@ const StoringRule kStoringRules[] = {
      {"6", "7", "7"},
      kSerial,
      "Save Error: wrong datetime , should yyyy-mm-dd 2100-02-29",
-     "Message: 5 records from the meter were not stored: their date, time or INR value is not valid. The meter "
+     "Message: 3 records from the meter were not stored: their date, time or INR value is not valid. The meter "
      "still holds them; show the meter to your clinic.\n"},
     // Line feed, tab, escape, DEL: none may break a line of the list or a file.
     {"ControlBytesInTheSerialNumber",
