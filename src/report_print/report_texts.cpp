@@ -5,6 +5,7 @@
 
 #include "app/format_settings.h"
 #include "app/language.h"
+#include "app/sample_type_text.h"
 
 namespace movra {
 
@@ -49,11 +50,7 @@ QString DateLabel(TDateTime day) {
   return desktop.toString(date, ReportDateFormat(desktop));
 }
 
-QString SampleTypeLabel(const std::string& stored) {
-  for (const char* known : {"Downloaded Sample", "Downloaded EC", "Downloaded CS", "EC", "CS"})
-    if (stored == known) return Tr(known);
-  return QString::fromStdString(stored);
-}
+QString SampleTypeLabel(const std::string& stored) { return QString::fromStdString(SampleTypeText(stored)); }
 
 QString PeriodLabel(const ReportFigures& f) {
   if (f.firstDay == f.lastDay) return DateLabel(f.firstDay);
