@@ -27,7 +27,9 @@ void CHBMeter::StopTransferThread() {
   if (!transferControl_) return;
   transferControl_->RequestStop();
   frameQueue_.Interrupt();
-  transferControl_->WaitDone();
+  // The thread may be waiting for this thread to store its record in hand before it
+  // acknowledges it: serve that while waiting.
+  while (!transferControl_->WaitDoneFor(std::chrono::milliseconds(2))) handoff_.RunPending();
   // The thread's last word comes just before it returns; its exit code follows at once, and
   // a caller asking IsRunning right after a stop must hear that it ended.
   while (ThreadState(transferThread_) == 1) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -5,6 +5,7 @@
 // port's receive event is raised there.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include "meter/meter_receiver.h"
 #include "meter/meter_record.h"
 #include "meter/record_frame.h"
+#include "meter/record_handoff.h"
 #include "meter/transfer_outcome.h"
 
 namespace movra {
@@ -72,6 +74,12 @@ class CHBMeter {
   int32_t RecordsParsed() const { return recordsParsed_.load(); }
   TMeterRecordQuery& Records() { return records_; }
 
+  // Who stores the parsed records, on the owner thread, before each acknowledgement:
+  // the function takes every record waiting in Records() and returns once they are
+  // stored. Without one the transfer acknowledges at once (a mere reader of the meter).
+  // Set it before StartComm and clear it before what it stores into goes away.
+  void SetRecordKeeper(std::function<void()> keep) { handoff_.SetKeeper(std::move(keep)); }
+
   // The window that receives WM_METER_STATE, WM_METER_RECORDS and WM_TRANSFER_END; set
   // before StartComm.
   MessageTarget::Handle NotifyWindow;
@@ -107,6 +115,7 @@ class CHBMeter {
   TMeterRecordQuery records_;
   std::shared_ptr<ThreadShared> transferThread_;
   std::shared_ptr<TransferControl> transferControl_;
+  RecordHandoff handoff_;
 };
 
 }  // namespace movra

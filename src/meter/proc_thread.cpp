@@ -38,6 +38,11 @@ void TransferControl::WaitDone() {
   cv_.wait(lock, [this] { return done_; });
 }
 
+bool TransferControl::WaitDoneFor(std::chrono::milliseconds ms) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return cv_.wait_for(lock, ms, [this] { return done_; });
+}
+
 TProcThread::TProcThread(CHBMeter* meter, MessageTarget::Handle notifyWindow, std::shared_ptr<TransferControl> control)
     : Meter(meter), notifyWindow_(std::move(notifyWindow)), control_(std::move(control)) {}
 
@@ -103,10 +108,15 @@ uint32_t TProcThread::Execute() {
       continue;
     }
     Meter->NoteAcceptedRecord(n);
+    // The count comes first: the keeper's progress line reads it.
+    notifyWindow_.post(WM_METER_STATE, static_cast<uint64_t>(Meter->FrameQueue().Count()), Meter->FirstRecordNumber());
+    // The record is stored before the meter hears that it arrived: a crash or a power cut
+    // after the acknowledgement cannot lose it. Stored and not acknowledged is harmless:
+    // the meter keeps it, and the next download finds it stored already.
+    Meter->handoff_.KeepNow();
     // The meter sends the next record only after this acknowledgement.
     Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
     control_->Sleep(kPollInterval);
-    notifyWindow_.post(WM_METER_STATE, static_cast<uint64_t>(Meter->FrameQueue().Count()), Meter->FirstRecordNumber());
     notifyWindow_.post(WM_METER_RECORDS, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
   }
 

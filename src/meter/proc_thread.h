@@ -29,6 +29,8 @@ class TransferControl {
   // The thread's last word.
   void MarkDone();
   void WaitDone();
+  // WaitDone for at most the given time; true when the thread is done.
+  bool WaitDoneFor(std::chrono::milliseconds ms);
 
  private:
   std::atomic<bool> stop_{false};

@@ -45,6 +45,8 @@ std::string TFrmMain::SummaryText(int32_t notSaved) {
 
 void TFrmMain::CreateMeter() {
   Meter = std::make_unique<CHBMeter>();
+  // Each record is in the database before the meter hears it acknowledged.
+  Meter->SetRecordKeeper([this] { StoreMeterRecords(); });
   // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
   Meter->SetPort(GlobalOption.CommOption.Port, GlobalOption.CommOption.BaudRate, 0, 3, 0);
   SetTransferCount(0);
@@ -196,7 +198,8 @@ void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
 void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }
 
 void TFrmMain::WMMeterRecords(const Message&) {
-  StoreMeterRecords();
+  // The keeper has stored them before their acknowledgement; this is for what is left.
+  if (Meter && Meter->Records().Count() > 0) StoreMeterRecords();
 }
 
 void TFrmMain::WMTransferEnd(const Message& m) {

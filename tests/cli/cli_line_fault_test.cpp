@@ -243,6 +243,44 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStopSignal,
                                            StopSignal{"HangUp", SIGHUP, 5}),
                          [](const ::testing::TestParamInfo<StopSignal>& info) { return info.param.name; });
 
+// kill -9 (or a power cut) the moment the meter has heard an acknowledgement: the record it
+// acknowledged is already in the file. A record stored but not yet acknowledged may be
+// there too; the meter keeps it and the next download finds it stored.
+class CliKilled : public ::testing::TestWithParam<int> {};
+
+TEST_P(CliKilled, KeepsEveryAcknowledgedRecord) {
+  const int acksBefore = GetParam();
+  ProgramFolder folder;
+  ASSERT_EQ(folder.setupError(), "");
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--generate", "30"})) << sim.lastError();
+
+  std::promise<pid_t> started;
+  auto run = std::async(std::launch::async, [&] {
+    return RunProcess({folder.cli(), "download", "--port", sim.devicePath(), "--store"}, 60000,
+                      [&](pid_t pid) { started.set_value(pid); });
+  });
+  pid_t pid = started.get_future().get();
+  ASSERT_TRUE(sim.waitForJournal([&](const SimProcess::Lines& lines) {
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
+           acksBefore;
+  }));
+  kill(pid, SIGKILL);
+  run.get();
+
+  ASSERT_TRUE(sim.waitForJournal("close"));
+  const std::vector<std::string> acked = AckedNumbers(sim.journalLines());
+  ASSERT_GE(acked.size(), size_t(acksBefore));
+  std::vector<std::string> stored;
+  for (const StoredRow& row : folder.storedRows()) stored.push_back(row.recordNumber);
+  ASSERT_GE(stored.size(), acked.size());
+  ASSERT_LE(stored.size(), acked.size() + 1);
+  EXPECT_TRUE(std::equal(acked.begin(), acked.end(), stored.begin()))
+      << "acknowledged " << ::testing::PrintToString(acked) << ", stored " << ::testing::PrintToString(stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterAcknowledgement, CliKilled, ::testing::Values(1, 4, 9, 16));
+
 // `movra-cli download --store | head -1`: the reader goes after the first line. The tool
 // must not die of the broken pipe between an acknowledgement and its store: it reads the
 // meter to the end, stores every record and says that its output was lost.

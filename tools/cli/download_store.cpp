@@ -40,7 +40,12 @@ void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string&
 }
 
 DownloadStore::DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request)
-    : meter_(meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
+    : meter_(meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {
+  // Each record is in the database before the meter hears it acknowledged.
+  meter_.SetRecordKeeper([this] { StoreRecords(); });
+}
+
+DownloadStore::~DownloadStore() { meter_.SetRecordKeeper(nullptr); }
 
 bool DownloadStore::Prepare() {
   // The meter lets go of every record it has sent: a file that cannot take them is
@@ -66,7 +71,8 @@ void DownloadStore::OnMessage(const Message& m) {
       expectedCount_ = static_cast<int32_t>(m.lParam);
       break;
     case WM_METER_RECORDS:
-      StoreRecords();
+      // The keeper stored them before their acknowledgement; this is for what is left.
+      if (meter_.Records().Count() > 0) StoreRecords();
       break;
     case WM_TRANSFER_END:
       BugMessage("Main Received Transfer End Message");

@@ -28,6 +28,7 @@ std::unique_ptr<TDM> OpenProgramDatabase();
 class DownloadStore : public DownloadSink {
  public:
   DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request);
+  ~DownloadStore();
 
   // Before the transfer: refuses a database that cannot be written, empties the table
   // when asked, then orders the list by serial number as the window does before each
