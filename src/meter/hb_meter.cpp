@@ -27,8 +27,13 @@ void CHBMeter::StopTransferThread() {
   if (!transferControl_) return;
   transferControl_->RequestStop();
   frameQueue_.Interrupt();
-  // The thread may be waiting for this thread to store its record in hand before it
-  // acknowledges it: serve that while waiting.
+  WaitForTransferThread();
+}
+
+void CHBMeter::WaitForTransferThread() {
+  if (!transferControl_) return;
+  // The thread may be waiting for its keeper to store the record in hand before it
+  // acknowledges it: when the keeper's thread is this one, serve it while waiting.
   while (!transferControl_->WaitDoneFor(std::chrono::milliseconds(2))) handoff_.RunPending();
   // The thread's last word comes just before it returns; its exit code follows at once, and
   // a caller asking IsRunning right after a stop must hear that it ended.
@@ -43,6 +48,19 @@ void CHBMeter::AttachReceiveHandler() {
   comm_->OnRequestHangup = [this](TComm*) {
     if (active_) lineFailed_ = true;
   };
+}
+
+void CHBMeter::SetRecordKeeper(std::function<void()> keep, std::shared_ptr<Dispatcher> owner) {
+  if (!keep) {
+    handoff_.SetKeeper(nullptr);
+    return;
+  }
+  // The owner may have taken the records already, on an earlier message: nothing to do then.
+  handoff_.SetKeeper(
+      [this, keep = std::move(keep)] {
+        if (records_.Count() > 0) keep();
+      },
+      std::move(owner));
 }
 
 void CHBMeter::SetPort(int32_t port, int32_t baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits) {

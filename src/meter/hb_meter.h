@@ -49,6 +49,9 @@ class CHBMeter {
   // Ends a running transfer now and waits for its thread: every record it accepted has been
   // acknowledged and announced. Owner thread only.
   void StopTransfer();
+  // Waits until the transfer thread has ended by itself (after its end message). Owner
+  // thread only.
+  void WaitForTransferThread();
   // How the last transfer ended and how many records it accepted; TransferEnd::None from
   // StartComm until the transfer thread ends it. Set before WM_TRANSFER_END is posted.
   TransferOutcome LastTransferOutcome() const;
@@ -77,8 +80,14 @@ class CHBMeter {
   // Who stores the parsed records, on the owner thread, before each acknowledgement:
   // the function takes every record waiting in Records() and returns once they are
   // stored. Without one the transfer acknowledges at once (a mere reader of the meter).
-  // Set it before StartComm and clear it before what it stores into goes away.
-  void SetRecordKeeper(std::function<void()> keep) { handoff_.SetKeeper(std::move(keep)); }
+  // Set it before StartComm and clear it before what it stores into goes away. It runs on
+  // the thread of `owner`, by default the calling thread.
+  void SetRecordKeeper(std::function<void()> keep, std::shared_ptr<Dispatcher> owner = nullptr);
+  // Serves the keeper's waiting request on the keeper's thread, safe after the meter is gone.
+  std::function<void()> RecordKeeperServer() const { return handoff_.Server(); }
+  // Stores what is still waiting in Records() through the keeper (on its thread) and
+  // returns once it has; false without a keeper. Not on the keeper's thread.
+  bool KeepWaitingRecords() { return handoff_.KeepNow(); }
 
   // The window that receives WM_METER_STATE, WM_METER_RECORDS and WM_TRANSFER_END; set
   // before StartComm.

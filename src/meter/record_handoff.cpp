@@ -14,7 +14,7 @@ struct RecordHandoff::State {
     std::function<void()> keepNow;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      if (!pending) return;
+      if (!pending || (owner && !owner->isOwnerThread())) return;
       keepNow = keep;
     }
     // Outside the lock: the keeper may take long (a slow disk) and posts of its own.
@@ -35,10 +35,10 @@ RecordHandoff::~RecordHandoff() {
   state_->keep = nullptr;
 }
 
-void RecordHandoff::SetKeeper(std::function<void()> keep) {
+void RecordHandoff::SetKeeper(std::function<void()> keep, std::shared_ptr<Dispatcher> owner) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   state_->keep = std::move(keep);
-  state_->owner = state_->keep ? Dispatcher::current() : nullptr;
+  state_->owner = !state_->keep ? nullptr : owner ? std::move(owner) : Dispatcher::current();
 }
 
 bool RecordHandoff::HasKeeper() const {
@@ -65,5 +65,10 @@ bool RecordHandoff::KeepNow() {
 }
 
 void RecordHandoff::RunPending() { state_->runPending(); }
+
+std::function<void()> RecordHandoff::Server() const {
+  std::shared_ptr<State> s = state_;
+  return [s] { s->runPending(); };
+}
 
 }  // namespace movra

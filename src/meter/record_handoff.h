@@ -19,19 +19,22 @@ class RecordHandoff {
   RecordHandoff(const RecordHandoff&) = delete;
   RecordHandoff& operator=(const RecordHandoff&) = delete;
 
-  // Owner thread. `keep` takes every record waiting and returns once they are stored; it
-  // runs on the calling thread, reached through its dispatcher. An empty function (the
+  // `keep` takes every record waiting and returns once they are stored; it runs on the
+  // thread of `owner` (by default the calling thread's dispatcher). An empty function (the
   // default) keeps nothing: the transfer acknowledges at once, as a mere reader does.
-  void SetKeeper(std::function<void()> keep);
+  void SetKeeper(std::function<void()> keep, std::shared_ptr<Dispatcher> owner = nullptr);
   bool HasKeeper() const;
 
   // Transfer thread: asks the owner to keep what is waiting and waits until it has. False
   // when no keeper is set or the owner can no longer be reached (its loop has closed).
   bool KeepNow();
 
-  // Owner thread: runs a request that is waiting, if any. The owner calls it while it
-  // waits for the transfer thread, which may itself be waiting for the owner.
+  // Runs a request that is waiting, if any, when called on the keeper's thread (elsewhere
+  // it does nothing). The keeper's thread calls it while it waits for the transfer
+  // thread, which may itself be waiting for it.
   void RunPending();
+  // RunPending as a function that stays safe to call after this object is gone.
+  std::function<void()> Server() const;
 
  private:
   struct State;

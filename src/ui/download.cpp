@@ -1,56 +1,65 @@
-// The Download command: every USB-to-UART port is read first at 4800 and then at 9600
-// baud, one transfer at a time, while the window keeps serving its events.
+// The Download command in the window: the core's downloader reads every USB-to-UART port,
+// first at 4800 and then at 9600 baud, on its own thread; the window shows what it hears
+// in the status bar and its boxes, and serves its events until the command has ended.
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEvent>
+#include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QAction>
-#include <stdexcept>
 
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/trace.h"
 #include "comm/usb_comm_list.h"
-#include "meter/download_summary_text.h"
-#include "meter/hb_meter.h"
+#include "download/downloader.h"
 #include "ui/data_list_view.h"
+#include "ui/download_view.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
-#include "ui/port_failure_text.h"
 #include "ui/result_data.h"
 #include "ui/screen_cursor.h"
 #include "ui/status_panels.h"
 
 namespace movra {
 
+std::string TFrmMain::SummaryText(int32_t notSaved) {
+  DownloadResult result = lastDownload_ ? *lastDownload_ : DownloadResult{};
+  result.notSaved = notSaved;
+  return result.SummaryText();
+}
+
 namespace {
 
-// The application is quitting while a transfer runs: the command stops without a word.
-struct DownloadAbandoned {};
-
-// The integer conversion's own message for a port entry that is no number.
-std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' is not a valid integer value"; }
-
-// How the transfers of the current command ended, for the summary's second line.
-DownloadOutcome gDownloadOutcome;
+// Without a database the meter is still read, and nothing is kept.
+class DiscardingKeeper : public DownloadKeeper {
+ public:
+  void Keep(TMeterRecordQuery& records, const std::string&, const std::string&, int32_t) override {
+    TMeterRecord rec;
+    while (records.Pop(rec)) {
+    }
+  }
+  int32_t TakeTransferCount() override { return 0; }
+  int32_t UnsavedCount() override { return 0; }
+  int32_t InvalidCount() const override { return 0; }
+};
 
 }  // namespace
 
-std::string TFrmMain::SummaryText(int32_t notSaved) {
-  return DownloadSummaryText(DownloadTotal, gDownloadOutcome, notSaved, InvalidRecordCount());
-}
-
-void TFrmMain::CreateMeter() {
-  Meter = std::make_unique<CHBMeter>();
-  // Each record is in the database before the meter hears it acknowledged.
-  Meter->SetRecordKeeper([this] { StoreMeterRecords(); });
-  // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
-  Meter->SetPort(GlobalOption.CommOption.Port, GlobalOption.CommOption.BaudRate, 0, 3, 0);
+void TFrmMain::CreateDownloader() {
+  downloadView_ = std::make_unique<WindowDownloadView>(*this);
+  if (store_)
+    keeper_ = std::make_unique<RecordStoreKeeper>(*store_);
+  else
+    keeper_ = std::make_unique<DiscardingKeeper>();
+  downloader_ = std::make_unique<Downloader>(*keeper_, *downloadView_);
   SetTransferCount(0);
 }
+
+bool TFrmMain::DownloadRunning() const { return downloader_ && downloader_->Running(); }
 
 void TFrmMain::SetMenuState(bool value) {
   // A disabled button hands its focus to the next one still enabled (About, where Space
@@ -66,6 +75,9 @@ void TFrmMain::SetMenuState(bool value) {
   mnuClearData->setEnabled(value);
   mnuExportExcel->setEnabled(value);
   mniExit->setEnabled(value);
+  // Stop is there exactly while a download runs.
+  stopAction_->setVisible(!value);
+  mniStop->setEnabled(!value);
 }
 
 void TFrmMain::tmrWaitingTimer() {
@@ -86,6 +98,7 @@ void TFrmMain::EndDownloadState() {
 }
 
 void TFrmMain::btnDownloadClick() {
+  if (DownloadRunning()) return;
   // A file that takes no rows would let the meter see every record acknowledged while none
   // is kept: refuse before the meter is asked for anything.
   if (!DatabaseWritable()) return;
@@ -96,7 +109,7 @@ void TFrmMain::btnDownloadClick() {
   PrepareFolders(ExeDir);
   DownloadPhase = 1;
   DownloadTotal = 0;
-  gDownloadOutcome = DownloadOutcome{};
+  lastDownload_.reset();
   SetInvalidRecordCount(0);
   WaitTicks = 0;
   Downloading = true;
@@ -111,109 +124,71 @@ void TFrmMain::btnDownloadClick() {
   tmrWaiting->start();
   SetTransferCount(0);
 
-  struct PhaseReset {
-    int32_t& phase;
-    ~PhaseReset() { phase = 1; }
-  } phaseReset{DownloadPhase};
-
   GetUSBCommList(UsbPorts);
   statbar->repaint();
+  if (!UsbPorts.empty()) SetPanel(4, "");
 
-  try {
-    if (UsbPorts.empty()) {
-      // Reported by the transfer-end handler once this command has returned.
-      window_->post(WM_TRANSFER_END, 1, 0);
-    } else {
-      SetPanel(4, "");
-      BugMessage(">>>> 尝试波特率4800，下载pt1");
-      size_t count = UsbPorts.size();
-      for (size_t i = 0; i < count; ++i) RunPortStep(i, 4800, ",4800");
-
-      Downloading = true;
-      SetMenuState(false);
-      SetHourglassCursor();
-      BugMessage(">>>> 尝试波特率9600，下载pt2");
-      SetPanel(4, "");
-      count = UsbPorts.size();
-      for (size_t i = 0; i < count; ++i) RunPortStep(i, 9600, ",9600");
-      DownloadPhase = 2;
-    }
-    SetMenuState(true);
-    SetDefaultCursor();
-    tmrWaiting->stop();
-    Downloading = false;
-    SetPanel(0, "");
-    SetPanel(1, "");
-    SetPanel(2, "");
-    SetPanel(4, "");
-    // The summary speaks of the ports this command read; the list then shows what is there now.
-    bool portsRead = !UsbPorts.empty();
-    RereadPortsChangedInTransfer();
-    if (portsRead) ShowInfo(SummaryText(UnsavedRecordCount()));
-  } catch (const DownloadAbandoned&) {
+  DownloadPlan plan;
+  plan.ports = UsbPorts;
+  QEventLoop loop;
+  downloadLoop_ = &loop;
+  downloader_->Start(plan);
+  // The window serves its events meanwhile; the command's end quits this loop.
+  loop.exec();
+  downloadLoop_ = nullptr;
+  if (DownloadRunning()) {
+    // The loop was ended from outside (the application is quitting): the command stops
+    // without a word, and what it read is stored.
+    downloader_->Stop();
     EndDownloadState();
-  } catch (const std::exception& e) {
-    ShowInfo(e.what());
-    BugMessage(e.what());
+    return;
+  }
+  ShowDownloadEnd();
+}
+
+void TFrmMain::mniStopClick() {
+  if (!DownloadRunning()) return;
+  BugMessage("The user stops the download.");
+  downloader_->Stop();
+}
+
+void TFrmMain::DownloadEnded(const DownloadResult& result) {
+  lastDownload_ = std::make_unique<DownloadResult>(result);
+  DownloadTotal = result.total;
+  if (downloadLoop_) downloadLoop_->quit();
+}
+
+void TFrmMain::ShowDownloadEnd() {
+  const DownloadResult result = lastDownload_ ? *lastDownload_ : DownloadResult{};
+  DownloadPhase = 1;
+  if (!result.failure.empty()) {
+    ShowInfo(result.failure);
     EndDownloadState();
     // A pulled cable stops the command at the next port; records are left in the meter,
     // and the user must hear how many were read (and how many the database could not take).
-    int32_t unsaved = UnsavedRecordCount();
-    if (gDownloadOutcome.incomplete || unsaved > 0 || InvalidRecordCount() > 0)
-      ShowInfo(SummaryText(unsaved));
-  }
-}
-
-void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
-  if (sessionEnding_) throw DownloadAbandoned{};
-  // The list may have been rebuilt by a device change between two transfers.
-  if (index >= UsbPorts.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-  const std::string& entry = UsbPorts[index];
-  std::string rest = entry.size() > 3 ? entry.substr(3) : std::string();
-  std::optional<int> parsed = ParsePortNumber(rest);
-  if (!parsed) throw std::runtime_error(NotAnIntegerMessage(rest));
-  int port = *parsed;
-  std::string portText = std::to_string(port);
-
-  SetPanel(0, "Reading COM" + portText);
-  SetPanel(2, ">>COM " + portText + suffix);
-  Meter->SetPort(port, rate, 0, 3, 0);
-  if (Meter->IsRunning()) {
-    BugMessage("上次线程运行中，请稍等再试试！");
-    SetPanel(0, "Reading thread is running, please wait.");
+    if (result.LeftRecordsBehind()) ShowInfo(result.SummaryText());
     return;
   }
-  Meter->NotifyWindow = Handle();
-  if (!Meter->StartComm()) {
-    BugMessage("Com " + portText + " open error! Please check it!");
-    const TComm& comm = Meter->Comm();
-    if (comm.LastFailure() != PortFailure::None || !comm.LastFailureText().empty())
-      BugMessage("Com " + portText + ": " + comm.PortOpenError() + " " + comm.LastFailureText());
-    throw std::runtime_error(PortOpenFailureMessage(port, comm.LastFailure()));
+  EndDownloadState();
+  // The end of the session stops the download without a word: the program is quitting.
+  if (sessionEnding_) return;
+  if (!result.portsFound) {
+    // Told once the command has returned, as a notice of its own.
+    QTimer::singleShot(0, this, [] { ShowInfo("Meter is not ready! Please check the power and cable!"); });
+    return;
   }
-  WaitWhileTransferRuns();
-  if (abandonWait_ || sessionEnding_) throw DownloadAbandoned{};
+  ShowInfo(result.SummaryText());
 }
 
-void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }
-
-void TFrmMain::WMMeterRecords(const Message&) {
-  // The keeper has stored them before their acknowledgement; this is for what is left.
-  if (Meter && Meter->Records().Count() > 0) StoreMeterRecords();
-}
-
-void TFrmMain::WMTransferEnd(const Message& m) {
-  BugMessage("Main Received Transfer End Message");
-  DownloadTotal += TransferCount();
-  SetTransferCount(0);
-  // The command's own notice that there is no port ended no transfer.
-  bool ownNotice = m.wParam == 1 && m.lParam == 0;
-  if (!ownNotice && Meter) gDownloadOutcome.Add(Meter->LastTransferOutcome());
-  if (DownloadPhase == 2) {
-    BugMessage("========第二阶段，弹出对话框！");
-    ShowInfo(SummaryText(UnsavedRecordCount()));
+void TFrmMain::FinishDownload() {
+  if (!DownloadRunning()) return;
+  downloader_->Stop();
+  // The downloader may wait for this thread to store its record in hand, or to show one
+  // of its boxes: serve events until it has ended.
+  while (DownloadRunning()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(2);
   }
-  if (ownNotice) ShowInfo("Meter is not ready! Please check the power and cable!");
 }
 
 }  // namespace movra

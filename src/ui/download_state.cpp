@@ -4,6 +4,5 @@ namespace movra {
 
 bool Downloading = false;
 int32_t DownloadTotal = 0;
-int32_t ExpectedCount = 0;
 
 }  // namespace movra

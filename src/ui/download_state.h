@@ -9,7 +9,5 @@ namespace movra {
 extern bool Downloading;
 // Records stored during the current Download command.
 extern int32_t DownloadTotal;
-// The first record number the meter announced in its last state message.
-extern int32_t ExpectedCount;
 
 }  // namespace movra

@@ -21,7 +21,7 @@
 #include "app/trace.h"
 #include "comm/device_watcher.h"
 #include "comm/usb_comm_list.h"
-#include "meter/hb_meter.h"
+#include "download/downloader.h"
 #include "data/record_store.h"
 #include "ui/command_guard.h"
 #include "ui/data_list_view.h"
@@ -54,12 +54,9 @@ TFrmMain::~TFrmMain() {
     // Destroyed without being closed (start-up failed, or a test): release the meter the
     // same careful way, but leave the table as it is.
     deviceWatcher_.reset();
-    if (Meter) {
-      Meter->StopComm();
-      WaitWhileTransferRuns(true);
-      Meter.reset();
-    }
+    FinishDownload();
   }
+  downloader_.reset();
   if (FrmMain == this) FrmMain = nullptr;
 }
 
@@ -68,9 +65,8 @@ void TFrmMain::FormCreate() {
   Downloading = false;
   DownloadPhase = 1;
   CheckAllState = 1;
-  ExpectedCount = 0;
   CreateRecordStore();
-  CreateMeter();
+  CreateDownloader();
   DoLoadResource();
   DownloadTotal = 0;
   connect(GridDataList, &QAbstractItemView::clicked, this,
@@ -91,7 +87,7 @@ void TFrmMain::FormCreate() {
   // The first nine columns stay in place when a widened column scrolls the list sideways.
   GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
-  QueryUSBComm(UsbPorts, Meter && Meter->IsRunning());
+  QueryUSBComm(UsbPorts, DownloadRunning());
   // Device arrival and removal reach this window as WM_DEVICECHANGE.
   deviceWatcher_ = std::make_unique<DeviceWatcher>(Handle());
   BugMessage("Program started.");
@@ -144,13 +140,9 @@ bool TFrmMain::FormCloseQuery() {
 void TFrmMain::FormClose() {
   if (!Downloading) ClearData();
   deviceWatcher_.reset();
-  if (Meter) {
-    Meter->StopComm();
-    // The transfer thread may still be finishing (or waiting for one of its boxes, which
-    // this thread shows): keep serving events until it has ended, then free the meter.
-    WaitWhileTransferRuns(true);
-    Meter.reset();
-  }
+  // The downloader may still be finishing (or waiting for one of its boxes, which this
+  // thread shows): keep serving events until it has ended.
+  FinishDownload();
   UsbPorts.clear();
   closed_ = true;
 }
@@ -159,8 +151,8 @@ void TFrmMain::EndSession() {
   if (sessionEnding_) return;
   sessionEnding_ = true;
   BugMessage("The session ends: the transfer stops, what was read is stored, and the program quits.");
-  // The transfer thread still acknowledges and announces the record in hand before it ends.
-  if (Meter && Meter->IsRunning()) Meter->StopTransfer();
+  // The transfer still stores and acknowledges the record in hand before it ends.
+  if (DownloadRunning()) downloader_->Stop();
   FinishSessionEnd();
 }
 
@@ -190,39 +182,6 @@ void TFrmMain::closeEvent(QCloseEvent* e) {
     e->accept();
   else
     e->ignore();
-}
-
-void TFrmMain::WaitWhileTransferRuns(bool untilEnded) {
-  abandonWait_ = false;
-  while (Meter && Meter->IsRunning()) {
-    QEventLoop loop;
-    QTimer poll;
-    bool ended = false;
-    // The transfer thread posts WM_TRANSFER_END just before it finishes; a short poll
-    // notices the end itself, and every posted message wakes the loop meanwhile.
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (!Meter || !Meter->IsRunning()) {
-        ended = true;
-        loop.quit();
-      }
-    });
-    poll.start(20);
-    loop.exec();
-    if (!ended && !untilEnded && Meter && Meter->IsRunning()) {
-      // The loop was ended from outside (the application is quitting): the download
-      // gives up; closing the window still waits for the thread.
-      abandonWait_ = true;
-      return;
-    }
-    if (!ended) {
-      // Nested loops return at once while the application quits; serve the events by
-      // hand (a box the transfer thread waits for among them) until the thread is done.
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-      QThread::msleep(10);
-    }
-  }
-  // Whatever the transfer posted before it ended is handled before the command goes on.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
 
 bool TFrmMain::eventFilter(QObject* watched, QEvent* e) {
@@ -255,9 +214,6 @@ MessageTarget::Handle TFrmMain::Handle() const { return window_->handle(); }
 void TFrmMain::WndProc(Message& m) {
   RunCommand([&] {
     switch (m.id) {
-      case WM_METER_STATE: WMMeterState(m); break;
-      case WM_METER_RECORDS: WMMeterRecords(m); break;
-      case WM_TRANSFER_END: WMTransferEnd(m); break;
       case WM_DEVICECHANGE: WMDeviceChange(m); break;
       default: break;
     }

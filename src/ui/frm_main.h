@@ -17,6 +17,7 @@
 #include "app/messages.h"
 
 class QAction;
+class QEventLoop;
 class QMenu;
 class QTabWidget;
 class QTimer;
@@ -26,7 +27,10 @@ class QPainter;
 
 namespace movra {
 
-class CHBMeter;
+class Downloader;
+class DownloadListener;
+class DownloadKeeper;
+struct DownloadResult;
 class RowSet;
 class DeviceWatcher;
 class StatusPanels;
@@ -48,6 +52,7 @@ class TFrmMain : public QMainWindow {
   // --- controls, named as designed ---
   QToolBar* MainToolBar = nullptr;
   QToolButton* btnDownload = nullptr;
+  QToolButton* btnStop = nullptr;  // beside Download, shown while a download runs
   QToolButton* btnClearData = nullptr;
   QToolButton* btnExpExcel = nullptr;  // tag 0
   QToolButton* btnHis = nullptr;       // tag 1
@@ -57,6 +62,7 @@ class TFrmMain : public QMainWindow {
   QMenu* mnuFile = nullptr;
   QMenu* mniHelp = nullptr;
   QAction* mniStartCom = nullptr;
+  QAction* mniStop = nullptr;  // enabled while a download runs
   QAction* mnuClearData = nullptr;
   QAction* mnuExportExcel = nullptr;
   QAction* mnuExportTxt = nullptr;  // the Export Txt command in the File menu as well
@@ -77,11 +83,17 @@ class TFrmMain : public QMainWindow {
   int32_t WaitTicks = 0;
   int32_t CheckAllState = 1;  // title of the check column: 0 none, 1 mixed, 2 all ticked
   std::vector<std::string> UsbPorts;
-  std::unique_ptr<CHBMeter> Meter;
 
   // --- commands ---
   void btnDownloadClick();
   void mniStartComClick() { btnDownloadClick(); }
+  // Ends the running download early: the transfer stops after its record in hand, every
+  // acknowledged record is stored, and the summary says that the rest is in the meter.
+  void mniStopClick();
+  // True while the downloader runs a command.
+  bool DownloadRunning() const;
+  // The downloader's end of a command: its result is kept and the command's wait ends.
+  void DownloadEnded(const DownloadResult& result);
   void btnClearDataClick();
   void mnuClearDataClick() { btnClearDataClick(); }
   void btnExitClick();
@@ -113,8 +125,6 @@ class TFrmMain : public QMainWindow {
   // --- storing (the data module's record store, with this window's status bar) ---
   // Empties Result_Log and the list; TransferCount := 0.
   void ClearData();
-  // Moves the records waiting in the meter into Result_Log.
-  void StoreMeterRecords();
   int32_t TransferCount() const;
   void SetTransferCount(int32_t n);
   // Records of this download that were read but can be no result (see TRecordStore).
@@ -136,9 +146,6 @@ class TFrmMain : public QMainWindow {
 
   // --- messages posted to this window (the meter's and the device watcher's) ---
   MessageTarget::Handle Handle() const;
-  void WMMeterState(const Message& m);
-  void WMMeterRecords(const Message& m);
-  void WMTransferEnd(const Message& m);
   void WMDeviceChange(const Message& m);
 
   // --- status bar ---
@@ -176,14 +183,13 @@ class TFrmMain : public QMainWindow {
   bool FormCloseQuery();
   void FormClose();
   void DoLoadResource();
-  void CreateMeter();
+  void CreateDownloader();
   void CreateRecordStore();
   void WndProc(Message& m);
-  // One transfer on one port at one rate; raises on a port that does not open.
-  void RunPortStep(size_t index, int rate, const char* suffix);
-  // Serves events until the transfer thread has ended; a download's wait gives up when the
-  // application quits, a close's wait does not.
-  void WaitWhileTransferRuns(bool untilEnded = false);
+  // Stops a running download and serves events until it has ended.
+  void FinishDownload();
+  // After the command's wait: the window's idle state, then its boxes.
+  void ShowDownloadEnd();
   void EndDownloadState();
   void ExportCsvTo(const std::string& chosen);
   void ExportExcelTo(const std::string& chosen);
@@ -195,7 +201,12 @@ class TFrmMain : public QMainWindow {
   ResultListModel* model_ = nullptr;
   bool shown_ = false;
   bool closed_ = false;
-  bool abandonWait_ = false;
+  std::unique_ptr<DownloadListener> downloadView_;
+  std::unique_ptr<DownloadKeeper> keeper_;
+  std::unique_ptr<Downloader> downloader_;
+  std::unique_ptr<DownloadResult> lastDownload_;
+  QEventLoop* downloadLoop_ = nullptr;
+  QAction* stopAction_ = nullptr;  // the tool bar's place of btnStop
   // The session ends (a logout, a shutdown, SIGTERM): the download stops at its record in
   // hand, what was read is stored, and the program quits without a question.
   void EndSession();

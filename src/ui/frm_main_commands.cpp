@@ -82,12 +82,12 @@ void TFrmMain::DrawPortPanel(StatusPanels* bar, QPainter& p, int panel, const QR
 void TFrmMain::WMDeviceChange(const Message& m) {
   DeviceChangeHooks hooks;
   hooks.usbPorts = &UsbPorts;
-  hooks.isRunning = [this] { return Meter && Meter->IsRunning(); };
+  hooks.isRunning = [this] { return DownloadRunning(); };
   hooks.setStatusText = [this](const std::string& text) { SetPanel(0, text); };
   hooks.redrawStatusBar = [this] { statbar->repaint(); };
   // The list stays as it is while a transfer runs; a cable pulled meanwhile must not leave
   // its port in the port panel once the download is over.
-  if (Meter && Meter->IsRunning()) portsChangedInTransfer_ = true;
+  if (DownloadRunning()) portsChangedInTransfer_ = true;
   HandleDeviceChange(m.wParam, hooks);
 }
 

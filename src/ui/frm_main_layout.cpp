@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "report_print/report_texts.h"
@@ -64,6 +65,12 @@ void TFrmMain::BuildLayout() {
   MainToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
   addToolBar(Qt::TopToolBarArea, MainToolBar);
   btnDownload = makeToolButton(MainToolBar, "btnDownload", "Download", "Download data", pic::Download);
+  // Beside Download and only while a download runs, so the idle tool bar stays as it is.
+  btnStop = makeToolButton(MainToolBar, "btnStop", "Stop", "Stop the download; the records read so far are kept",
+                           pic::Download);
+  btnStop->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+  stopAction_ = MainToolBar->actions().last();
+  stopAction_->setVisible(false);
   MainToolBar->addSeparator();
   btnClearData = makeToolButton(MainToolBar, "btnClearData", "Clear Data", "Clear the data", pic::ClearData);
   btnExpExcel = makeToolButton(MainToolBar, "btnExpExcel", "Export Excel", "Export data to excel", pic::ExportExcel);
@@ -72,6 +79,7 @@ void TFrmMain::BuildLayout() {
   btnExit = makeToolButton(MainToolBar, "btnExit", "Exit", "Exit the software", pic::Exit);
   btnAbout = makeToolButton(MainToolBar, "btnAbout", "About", "About the software", pic::About);
   connect(btnDownload, &QToolButton::clicked, this, [this] { RunCommand([this] { btnDownloadClick(); }); });
+  connect(btnStop, &QToolButton::clicked, this, [this] { RunCommand([this] { mniStopClick(); }); });
   connect(btnClearData, &QToolButton::clicked, this, [this] { RunCommand([this] { btnClearDataClick(); }); });
   connect(btnExpExcel, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(0); }); });
   connect(btnHis, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(1); }); });
@@ -82,6 +90,9 @@ void TFrmMain::BuildLayout() {
   mnuFile = menuBar()->addMenu("&File");
   mnuFile->setObjectName("mnuFile");
   mniStartCom = mnuFile->addAction("&Download", this, [this] { RunCommand([this] { mniStartComClick(); }); });
+  mniStop = mnuFile->addAction("&Stop", this, [this] { RunCommand([this] { mniStopClick(); }); });
+  mniStop->setEnabled(false);
+  mniStop->setObjectName("mniStop");
   mnuClearData = mnuFile->addAction("C&lear Data", this, [this] { RunCommand([this] { mnuClearDataClick(); }); });
   mnuExportExcel = mnuFile->addAction("&Export Excel", this, [this] { RunCommand([this] { mnuExportExcelClick(); }); });
   mnuExportTxt = mnuFile->addAction("Export &Txt", this, [this] { RunCommand([this] { mnuExportTxtClick(); }); });

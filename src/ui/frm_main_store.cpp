@@ -4,7 +4,6 @@
 #include "app/trace.h"
 #include "data/data_module.h"
 #include "data/record_store.h"
-#include "meter/hb_meter.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
 #include "ui/result_data.h"
@@ -39,11 +38,6 @@ void TFrmMain::CreateRecordStore() {
 
 void TFrmMain::ClearData() {
   if (store_) store_->ClearData();
-}
-
-void TFrmMain::StoreMeterRecords() {
-  if (!store_ || !Meter) return;
-  store_->StoreMeterRecords(Meter->Records(), Meter->SerialNumber(), Meter->PortName(), ExpectedCount);
 }
 
 int32_t TFrmMain::TransferCount() const { return store_ ? store_->TransferCount : 0; }

@@ -193,6 +193,24 @@ TEST_P(CliLineFault, StoresWhatWasAcknowledgedOnceAndInOrder) {
 INSTANTIATE_TEST_SUITE_P(Faults, CliLineFault, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<LineFault>& info) { return info.param.name; });
 
+// Runs `download --store` against the simulator and sends `signal` once the meter's journal
+// shows `acksBefore` acknowledgements.
+ProcessResult SignalStoringDownload(const ProgramFolder& folder, SimProcess& sim, int acksBefore, int signal) {
+  std::promise<pid_t> started;
+  auto run = std::async(std::launch::async, [&] {
+    return RunProcess({folder.cli(), "download", "--port", sim.devicePath(), "--store"}, 60000,
+                      [&](pid_t pid) { started.set_value(pid); });
+  });
+  pid_t pid = started.get_future().get();
+  bool seen = sim.waitForJournal([&](const SimProcess::Lines& lines) {
+    return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
+           acksBefore;
+  });
+  EXPECT_TRUE(seen) << "the meter never saw " << acksBefore << " acknowledgements";
+  kill(pid, signal);
+  return run.get();
+}
+
 // Ctrl-C or SIGTERM in the middle of a transfer: the tool stops the transfer, stores every
 // record the meter saw acknowledged, and ends with its own status.
 struct StopSignal {
@@ -212,19 +230,7 @@ TEST_P(CliStopSignal, StoresEveryAcknowledgedRecordAndExitsInterrupted) {
   SimProcess sim;
   // Paced at the line speed, so the transfer is still running when the signal comes.
   ASSERT_TRUE(sim.start({"--generate", "30"})) << sim.lastError();
-
-  std::promise<pid_t> started;
-  auto run = std::async(std::launch::async, [&] {
-    return RunProcess({folder.cli(), "download", "--port", sim.devicePath(), "--store"}, 60000,
-                      [&](pid_t pid) { started.set_value(pid); });
-  });
-  pid_t pid = started.get_future().get();
-  ASSERT_TRUE(sim.waitForJournal([&](const SimProcess::Lines& lines) {
-    return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
-           s.acksBefore;
-  }));
-  kill(pid, s.signal);
-  ProcessResult r = run.get();
+  ProcessResult r = SignalStoringDownload(folder, sim, s.acksBefore, s.signal);
 
   EXPECT_EQ(r.exitCode, 130) << "stdout:\n" << r.out << "stderr:\n" << r.err;
   // The port is closed: the meter sees no more acknowledgements.
@@ -254,19 +260,7 @@ TEST_P(CliKilled, KeepsEveryAcknowledgedRecord) {
   ASSERT_EQ(folder.setupError(), "");
   SimProcess sim;
   ASSERT_TRUE(sim.start({"--generate", "30"})) << sim.lastError();
-
-  std::promise<pid_t> started;
-  auto run = std::async(std::launch::async, [&] {
-    return RunProcess({folder.cli(), "download", "--port", sim.devicePath(), "--store"}, 60000,
-                      [&](pid_t pid) { started.set_value(pid); });
-  });
-  pid_t pid = started.get_future().get();
-  ASSERT_TRUE(sim.waitForJournal([&](const SimProcess::Lines& lines) {
-    return std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("ack ", 0) == 0; }) >=
-           acksBefore;
-  }));
-  kill(pid, SIGKILL);
-  run.get();
+  SignalStoringDownload(folder, sim, acksBefore, SIGKILL);
 
   ASSERT_TRUE(sim.waitForJournal("close"));
   const std::vector<std::string> acked = AckedNumbers(sim.journalLines());

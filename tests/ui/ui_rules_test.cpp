@@ -8,7 +8,7 @@
 #include "app/format_settings.h"
 #include "ui/export_names.h"
 #include "ui/grid_rules.h"
-#include "ui/port_failure_text.h"
+#include "download/port_failure_text.h"
 
 namespace movra {
 namespace {

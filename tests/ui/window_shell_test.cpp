@@ -100,14 +100,17 @@ TEST_F(WindowTest, LayoutAsDesigned) {
     lastX = buttons[i]->x();
   }
   QList<QAction*> file = w.mnuFile->actions();
-  ASSERT_EQ(file.size(), 6);
+  ASSERT_EQ(file.size(), 7);
   EXPECT_EQ(file[0]->text(), "&Download");
-  EXPECT_EQ(file[1]->text(), "C&lear Data");
-  EXPECT_EQ(file[2]->text(), "&Export Excel");
-  EXPECT_EQ(file[3], w.mnuExportTxt);
-  EXPECT_EQ(file[4], w.mnuReport);
-  EXPECT_EQ(file[4]->text(), "&Report...");
-  EXPECT_EQ(file[5]->text(), "E&xit");
+  // Stop, usable only while a download runs.
+  EXPECT_EQ(file[1], w.mniStop);
+  EXPECT_FALSE(w.mniStop->isEnabled());
+  EXPECT_EQ(file[2]->text(), "C&lear Data");
+  EXPECT_EQ(file[3]->text(), "&Export Excel");
+  EXPECT_EQ(file[4], w.mnuExportTxt);
+  EXPECT_EQ(file[5], w.mnuReport);
+  EXPECT_EQ(file[5]->text(), "&Report...");
+  EXPECT_EQ(file[6]->text(), "E&xit");
   // The Export Txt and Report items and the Report button are off during a download, as
   // the export buttons are.
   w.SetMenuState(false);

@@ -1,4 +1,4 @@
-#include "ui/port_failure_text.h"
+#include "download/port_failure_text.h"
 
 #include "app/language.h"
 

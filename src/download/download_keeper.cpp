@@ -1,0 +1,25 @@
+#include "download/download_keeper.h"
+
+#include "data/record_store.h"
+
+namespace movra {
+
+void RecordStoreKeeper::Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
+                             int32_t expectedCount) {
+  store_.StoreMeterRecords(records, serialNumber, portName, expectedCount);
+}
+
+int32_t RecordStoreKeeper::TakeTransferCount() {
+  int32_t n = store_.TransferCount;
+  store_.TransferCount = 0;
+  return n;
+}
+
+int32_t RecordStoreKeeper::UnsavedCount() {
+  store_.WritePendingRows();
+  return store_.UnsavedCount();
+}
+
+int32_t RecordStoreKeeper::InvalidCount() const { return store_.InvalidCount; }
+
+}  // namespace movra

@@ -1,0 +1,46 @@
+// What a Download command tells the one who started it, as it happens. Every call comes on
+// the thread that started the command, in this order: per speed a pass, per port a
+// reading and its end; then the command's end, once.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "meter/transfer_outcome.h"
+
+namespace movra {
+
+// How a whole Download command ended.
+struct DownloadResult {
+  bool portsFound = false;  // there was a USB-to-UART port to read
+  bool stopped = false;     // Stop (or the end of the session) ended it early
+  bool meterAnswered = false;  // some meter answered on some port
+  // A port that would not open (or a port entry that is no port) ended the command: the
+  // designed message for it, "" when none did.
+  std::string failure;
+  int32_t total = 0;     // records stored
+  DownloadOutcome outcome;
+  int32_t notSaved = 0;  // read but not held by the database
+  int32_t invalid = 0;   // read but no result, not stored
+  // "Finished transfering. Total records: n! " and, when records stay in the meter, the
+  // second line that says so.
+  std::string SummaryText() const;
+  // True when records may still be in the meter or were read and not stored.
+  bool LeftRecordsBehind() const { return outcome.incomplete || notSaved > 0 || invalid > 0; }
+};
+
+class DownloadListener {
+ public:
+  virtual ~DownloadListener() = default;
+  // The ports are read at `baud` now (4800 first, then 9600).
+  virtual void OnPassStarted(int baud) { (void)baud; }
+  // One transfer begins: port number (or 0 for a port given by path), its name, the speed.
+  virtual void OnPortReading(int port, const std::string& portName, int baud) {
+    (void)port, (void)portName, (void)baud;
+  }
+  // The transfer on that port ended.
+  virtual void OnTransferEnded(const TransferOutcome& outcome) { (void)outcome; }
+  // The command is over; nothing follows.
+  virtual void OnCommandEnded(const DownloadResult& result) = 0;
+};
+
+}  // namespace movra

@@ -1,0 +1,63 @@
+// The Download command: every port of the plan is read at each speed of the plan in turn
+// (4800, then 9600 baud), one transfer at a time, on a thread of its own. Each record is
+// handed to the keeper before the meter hears it acknowledged; the listener hears what
+// happens. The window and movra-cli both run their downloads through this.
+#pragma once
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/messages.h"
+#include "download/download_keeper.h"
+#include "download/download_listener.h"
+
+namespace movra {
+
+class CHBMeter;
+
+struct DownloadPlan {
+  // "COM<n>" as the port list gives them, or device paths, in the order to read them.
+  std::vector<std::string> ports;
+  std::vector<int> speeds{4800, 9600};
+};
+
+class Downloader {
+ public:
+  // The keeper and the listener are called on the thread that calls Start, which must run
+  // a dispatcher (the window's, or an EventLoop); both must outlive the command.
+  Downloader(DownloadKeeper& keeper, DownloadListener& listener);
+  // Stops a running command and waits for its thread.
+  ~Downloader();
+  Downloader(const Downloader&) = delete;
+  Downloader& operator=(const Downloader&) = delete;
+
+  // Starts the command and returns at once; false while one is still running.
+  bool Start(DownloadPlan plan);
+  // Ends the command early, from any thread: the transfer in hand stops after its record
+  // in hand, every acknowledged record is stored, and the command ends as stopped.
+  void Stop();
+  // True from Start until the listener has heard the command's end.
+  bool Running() const { return running_.load(); }
+
+ private:
+  struct Shared;
+  void Run(DownloadPlan plan);
+  // One transfer; false when the port did not open (failure says why).
+  bool ReadPort(CHBMeter& meter, const std::string& entry, int baud, bool& answered, std::string& failure);
+  void Tell(std::function<void()> onOwner);
+
+  DownloadKeeper& keeper_;
+  DownloadListener& listener_;
+  std::shared_ptr<Dispatcher> owner_;
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::atomic<int32_t> expected_{0};
+  DownloadResult result_;  // owner thread only
+};
+
+}  // namespace movra

@@ -1,0 +1,27 @@
+#include "ui/download_view.h"
+
+#include "ui/download_state.h"
+#include "ui/frm_main.h"
+#include "ui/screen_cursor.h"
+
+namespace movra {
+
+void WindowDownloadView::OnPassStarted(int baud) {
+  // The second pass starts as the first did: the commands stay off, the hourglass on.
+  if (baud != 4800) {
+    Downloading = true;
+    w_.SetMenuState(false);
+    SetHourglassCursor();
+  }
+  w_.SetPanel(4, "");
+}
+
+void WindowDownloadView::OnPortReading(int port, const std::string& portName, int baud) {
+  std::string text = port > 0 ? std::to_string(port) : portName;
+  w_.SetPanel(0, "Reading COM" + text);
+  w_.SetPanel(2, ">>COM " + text + "," + std::to_string(baud));
+}
+
+void WindowDownloadView::OnCommandEnded(const DownloadResult& result) { w_.DownloadEnded(result); }
+
+}  // namespace movra

@@ -1,0 +1,23 @@
+// The window's listener of a Download command.
+#pragma once
+#include <string>
+
+#include "download/download_listener.h"
+
+namespace movra {
+
+class TFrmMain;
+
+// Maps what the downloader tells to the window's status bar, cursor, menus and boxes.
+class WindowDownloadView : public DownloadListener {
+ public:
+  explicit WindowDownloadView(TFrmMain& w) : w_(w) {}
+  void OnPassStarted(int baud) override;
+  void OnPortReading(int port, const std::string& portName, int baud) override;
+  void OnCommandEnded(const DownloadResult& result) override;
+
+ private:
+  TFrmMain& w_;
+};
+
+}  // namespace movra
