@@ -295,7 +295,7 @@ TEST_F(KeyboardTest, StatusPanelsAreNamedWithTheirTexts) {
                         {"Messages", "USB device connected"},
                         {"USB serial ports", "COM3, COM7"},
                         {"Port and line speed", ""},
-                        {"Version", "Ver:  1.0.0-20170912    "},
+                        {"Version", "Ver:  " MOVRA_EXPECTED_VERSION "-" MOVRA_EXPECTED_BUILD_DATE "    "},
                         {"Elapsed seconds", ""},
                     }));
 }
