@@ -3,6 +3,7 @@
 #include "ui/session_end.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -177,6 +178,20 @@ void TFrmMain::FinishSessionEnd() {
   }
   sessionDone_ = true;
   QCoreApplication::exit(0);
+}
+
+void TFrmMain::BringToFront(const QByteArray& activationToken) {
+  BugMessage("Brought to the front by a second start.");
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  // A Wayland desktop gives the focus only to the holder of the start's token.
+  if (!activationToken.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+  activateWindow();
+  if (QWidget* box = QApplication::activeModalWidget(); box && box != this) {
+    box->raise();
+    box->activateWindow();
+  }
 }
 
 void TFrmMain::closeEvent(QCloseEvent* e) {
