@@ -406,11 +406,8 @@ TEST_F(WindowTest, MaximiseFillsTheScreenAndNormalKeepsTheDesignedSize) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !w.isMaximized() && w.size() == normal; }, 3000));
 }
 
-TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
-  ScopedPresenter boxes;
-  StartedProgram p(folder);
-  TFrmAbout about(&p.window());
-  // A message box as the program shows it: its flags are read while it is up.
+// A message box as the program shows it: its flags, read while it is up.
+Qt::WindowFlags FlagsOfBoxShown(const DialogRequest& request) {
   Qt::WindowFlags boxFlags;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -420,13 +417,30 @@ TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
     }
   });
   poll.start(10);
-  QtPresenter::showNow(DialogRequest{"Data exported", "Message", MB_OK | MB_ICONINFORMATION});
-  poll.stop();
+  QtPresenter::showNow(request);
+  return boxFlags;
+}
+
+TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmAbout about(&p.window());
+  Qt::WindowFlags boxFlags = FlagsOfBoxShown(DialogRequest{"Data exported", "Message", MB_OK | MB_ICONINFORMATION});
   ASSERT_TRUE(boxFlags & Qt::Dialog);
   for (Qt::WindowFlags flags : {about.windowFlags(), boxFlags}) {
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  }
+}
+
+// Only a box asked to stay on top does so: the refusal of a second start, which the
+// running copy's window must not hide.
+TEST_F(WindowTest, BoxAskedToStayOnTopStaysOnTop) {
+  for (uint32_t topmost : {0u, MB_TOPMOST}) {
+    Qt::WindowFlags boxFlags = FlagsOfBoxShown(DialogRequest{"text", "warning", MB_OK | MB_ICONERROR | topmost});
+    ASSERT_TRUE(boxFlags & Qt::Dialog);
+    EXPECT_EQ(bool(boxFlags & Qt::WindowStaysOnTopHint), topmost != 0);
   }
 }
 
