@@ -15,12 +15,20 @@ std::string SingleInstanceLockPath(const std::string& exeDir) {
 bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
 
 bool CheckSingleInstanceLock(const std::string& path) {
+  if (!RunningCopyHoldsLock(path)) return false;
+  ShowRunningCopyRefusal();
+  return true;
+}
+
+bool RunningCopyHoldsLock(const std::string& path) {
   TryDeleteLockFile(path);  // any failure of the deletion is ignored
-  if (PathExists(path)) {
-    PlainMessageBox("The program is being run by another user,please check it!", "warning", MB_OK | MB_ICONERROR);
-    return true;
-  }
-  return false;
+  return PathExists(path);
+}
+
+void ShowRunningCopyRefusal() {
+  // On top: the running copy's window must not hide it.
+  PlainMessageBox("The program is being run by another user,please check it!", "warning",
+                  MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
 }  // namespace movra

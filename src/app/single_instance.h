@@ -11,5 +11,10 @@ std::string SingleInstanceLockPath(const std::string& exeDir);
 bool CheckSingleInstance(const std::string& exeDir);
 // The same for the lock file at lockPath (a user's own data folder).
 bool CheckSingleInstanceLock(const std::string& lockPath);
+// The two steps of the check: the lock file is deleted unless a running copy holds it, and
+// true when one does;
+bool RunningCopyHoldsLock(const std::string& lockPath);
+// and the refusal, a box that stays above every other window.
+void ShowRunningCopyRefusal();
 
 }  // namespace movra

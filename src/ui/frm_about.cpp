@@ -9,6 +9,7 @@
 
 #include "app/config.h"
 #include "app/language.h"
+#include "ui/build_info.h"
 #include "ui/pictures.h"
 
 namespace movra {
@@ -86,7 +87,8 @@ void TFrmAbout::FitToTexts() {
 
 void TFrmAbout::FormCreate() {
   lblTitle->setText(QString::fromStdString(TranslateText(GlobalOption.AboutTitle)));
-  lblVersion->setText(QString::fromStdString(TranslateText("VERSION")) + kAboutVersionSuffix);
+  lblVersion->setText(QString::fromStdString(TranslateText("VERSION")) +
+                      QStringLiteral(":%1(%2)").arg(ProgramVersion(), BuildDate()));
 }
 
 void TFrmAbout::btnOKClick() { accept(); }

@@ -28,7 +28,6 @@ class TFrmAbout : public QDialog {
 };
 
 // The fixed texts of the box.
-inline constexpr const char* kAboutVersionSuffix = ":1.0.0(20170912)";
 inline constexpr const char* kAboutWarning =
     "Warning: this program is protected by copyright law. Unauthorised reproduction or "
     "distribution of this program, or of any part of it, may lead to civil and criminal "

@@ -3,6 +3,7 @@
 #include "ui/session_end.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -23,6 +24,7 @@
 #include "comm/usb_comm_list.h"
 #include "download/downloader.h"
 #include "data/record_store.h"
+#include "ui/build_info.h"
 #include "ui/command_guard.h"
 #include "ui/data_list_view.h"
 #include "ui/download_state.h"
@@ -38,8 +40,10 @@ namespace movra {
 TFrmMain* FrmMain = nullptr;
 
 namespace {
-constexpr const char* kVersionPanelText = "Ver:  1.0.0-20170912    ";
-}
+constexpr const char* kPortPanelToolTip =
+    "USB serial cables plugged into this computer, by port number. A cable shows here while it is plugged in, "
+    "whether or not a meter is on its other end.";
+}  // namespace
 
 TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
   SaveDialog = MakeQtSaveFileChooser(this);
@@ -77,6 +81,8 @@ void TFrmMain::FormCreate() {
   SetupDataGrid();
   portIcon_ = LoadPicture(pic::Port, QSize(16, 16));
   statbar->setOwnerDrawn(1, true);
+  // Users read the port numbers as a count of meters: say what the panel shows.
+  statbar->setPanelToolTip(1, QString::fromStdString(TranslateText(kPortPanelToolTip)));
   statbar->OnDrawPanel = [this](StatusPanels* bar, QPainter& p, int panel, const QRect& rect) {
     DrawPortPanel(bar, p, panel, rect);
   };
@@ -95,7 +101,7 @@ void TFrmMain::FormCreate() {
 
 void TFrmMain::DoLoadResource() {
   statbar->setPanelText(2, QString());
-  statbar->setPanelText(3, kVersionPanelText);
+  statbar->setPanelText(3, QStringLiteral("Ver:  %1-%2    ").arg(ProgramVersion(), BuildDate()));
 }
 
 void TFrmMain::FormShow() {
@@ -164,6 +170,20 @@ void TFrmMain::FinishSessionEnd() {
   }
   sessionDone_ = true;
   QCoreApplication::exit(0);
+}
+
+void TFrmMain::BringToFront(const QByteArray& activationToken) {
+  BugMessage("Brought to the front by a second start.");
+  if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  // A Wayland desktop gives the focus only to the holder of the start's token.
+  if (!activationToken.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+  activateWindow();
+  if (QWidget* box = QApplication::activeModalWidget(); box && box != this) {
+    box->raise();
+    box->activateWindow();
+  }
 }
 
 void TFrmMain::closeEvent(QCloseEvent* e) {

@@ -3,6 +3,7 @@
 // handlers and the export commands live in their own files; this class holds the
 // controls and the state they share.
 #pragma once
+#include <QByteArray>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -168,6 +169,9 @@ class TFrmMain : public QMainWindow {
 
   // True once FormClose has run (the window is shutting down).
   bool Closed() const { return closed_; }
+  // A second start asked for this window: it comes to the front with the focus, and a box
+  // open over it with it. The activation token is the second start's, when it had one.
+  void BringToFront(const QByteArray& activationToken);
 
  protected:
   void closeEvent(QCloseEvent* e) override;

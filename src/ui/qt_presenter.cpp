@@ -30,7 +30,9 @@ int QtPresenter::showNow(const DialogRequest& r) {
   QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : FrmMain;
   QMessageBox box(owner);
   // A message box can be closed, not minimised or maximised.
-  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+  if (r.style & MB_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
+  box.setWindowFlags(flags);
   box.setWindowTitle(QString::fromUtf8(r.caption.c_str()));
   box.setText(QString::fromUtf8(r.text.c_str()));
   switch (r.style & 0xF0) {

@@ -4,10 +4,19 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
+#include <QStandardPaths>
 
 namespace movra {
 
 namespace {
+
+// The user's documents folder, else the home folder: never the program's own folder,
+// which the user may not be able to write to and would not look in.
+QString FirstFolder() {
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+  return QDir::homePath();
+}
 
 class QtSaveFileChooser : public SaveFileChooser {
  public:
@@ -26,7 +35,7 @@ class QtSaveFileChooser : public SaveFileChooser {
       dlg.setDirectory(info.absolutePath());
       dlg.selectFile(info.fileName());
     } else {
-      dlg.setDirectory(lastDir_.isEmpty() ? QDir::currentPath() : lastDir_);
+      dlg.setDirectory(lastDir_.isEmpty() ? FirstFolder() : lastDir_);
       dlg.selectFile(name);
     }
     if (dlg.exec() != QDialog::Accepted) return std::nullopt;

@@ -12,7 +12,7 @@ namespace movra {
 struct SaveDialogOptions {
   std::string title;
   std::string filter;    // a name filter, e.g. "Excel files (*.xls)"; names match it in any case
-  std::string fileName;  // the proposed name; a bare name opens in the last folder used
+  std::string fileName;  // the proposed name; a bare name opens in the last folder used (at first the documents folder)
 };
 
 class SaveFileChooser {
@@ -22,7 +22,8 @@ class SaveFileChooser {
   virtual std::optional<std::string> Execute(const SaveDialogOptions& options) = 0;
 };
 
-// The toolkit's save dialog; remembers the folder of the last chosen file.
+// The toolkit's save dialog; opens in the user's documents folder, then remembers the
+// folder of the last chosen file.
 std::shared_ptr<SaveFileChooser> MakeQtSaveFileChooser(QWidget* parent);
 
 }  // namespace movra

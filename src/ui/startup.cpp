@@ -16,9 +16,16 @@
 #include "ui/qt_presenter.h"
 #include "ui/qt_translations.h"
 #include "ui/result_data.h"
+#include "ui/running_copy.h"
 #include "ui/window_texts.h"
 
 namespace movra {
+
+namespace {
+// How long a second start waits for the running copy's answer, the copy's own start-up
+// included.
+constexpr int kRunningCopyAnswerMs = 3000;
+}  // namespace
 
 int RunMovra(QApplication& app, const std::string& exeDirArg) {
   auto dispatcher = QtDispatcher::installForThisThread(&app);
@@ -30,11 +37,19 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   // Every start that ends before the message loop ends with this status.
   constexpr int kStartFailed = 1;
   LocateFolders(exeDir);
-  if (CheckSingleInstanceLock(LockFilePath())) return kStartFailed;
+  const QString channel = RunningCopyChannel(DataRoot + "/Data");
+  if (RunningCopyHoldsLock(LockFilePath())) {
+    // The user's own copy comes to the front and this start has done its job; a copy that
+    // does not answer, or another user's, gets the refusal.
+    if (AskRunningCopyToRaise(channel, kRunningCopyAnswerMs)) return 0;
+    ShowRunningCopyRefusal();
+    return kStartFailed;
+  }
   PrepareFolders(exeDir);
 
   std::unique_ptr<TDM> dm;
   std::unique_ptr<TFrmMain> mainWindow;
+  std::unique_ptr<RunningCopyServer> runningCopy;
   bool failed = false;
   try {
     // Before the first window: the window class is fixed when it is made.
@@ -43,6 +58,12 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     // program to end, and the windows are still made.
     dm = CreateDataModule();
     SetDataModule(dm.get());
+    // Holding the database, this copy answers later starts; before its window exists a
+    // request is served once the message loop runs.
+    if (!dm->TerminateRequested())
+      runningCopy = std::make_unique<RunningCopyServer>(channel, [&](const QByteArray& token) {
+        if (mainWindow) mainWindow->BringToFront(token);
+      });
     // The data module has chosen the interface language.
     InstallQtTranslations(app);
     mainWindow = std::make_unique<TFrmMain>();
@@ -61,6 +82,7 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     rc = app.exec();
   }
   // The windows go first; the data module closes the database and the trace last.
+  runningCopy.reset();
   mainWindow.reset();
   SetDataModule(nullptr);
   dm.reset();

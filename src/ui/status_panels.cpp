@@ -2,8 +2,10 @@
 
 #include "ui/status_panels_accessible.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPen>
+#include <QToolTip>
 
 namespace movra {
 
@@ -71,6 +73,26 @@ void StatusPanels::setOwnerDrawn(int i, bool ownerDrawn) {
   if (i < 0 || i >= panelCount()) return;
   panels_[i].ownerDrawn = ownerDrawn;
   update();
+}
+
+void StatusPanels::setPanelToolTip(int i, const QString& tip) {
+  if (i < 0 || i >= panelCount()) return;
+  panels_[i].toolTip = tip;
+}
+
+bool StatusPanels::event(QEvent* e) {
+  if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+  auto* help = static_cast<QHelpEvent*>(e);
+  for (int i = 0; i < panelCount(); ++i) {
+    QRect r = panelRect(i);
+    if (!r.contains(help->pos()) || panels_[i].toolTip.isEmpty()) continue;
+    // The tip goes when the mouse leaves the panel it speaks of.
+    QToolTip::showText(help->globalPos(), panels_[i].toolTip, this, r);
+    return true;
+  }
+  QToolTip::hideText();
+  e->ignore();
+  return true;
 }
 
 QSize StatusPanels::sizeHint() const {

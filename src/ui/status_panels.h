@@ -26,6 +26,8 @@ class StatusPanels : public QWidget {
   QRect panelRect(int i) const;
   // Panels marked owner-drawn are painted by OnDrawPanel instead of their text.
   void setOwnerDrawn(int i, bool ownerDrawn);
+  // The tool tip shown while the mouse rests on the panel; none when empty.
+  void setPanelToolTip(int i, const QString& tip);
 
   // What a screen reader reads: each panel's name and its text, or for a panel the owner
   // draws, the text its source gives.
@@ -42,6 +44,7 @@ class StatusPanels : public QWidget {
   void paintEvent(QPaintEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   struct Panel {
@@ -50,6 +53,7 @@ class StatusPanels : public QWidget {
     bool ownerDrawn = false;
     QString name;
     std::function<QString()> textSource;
+    QString toolTip;
   };
   std::vector<Panel> panels_;
 };

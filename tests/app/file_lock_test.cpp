@@ -52,7 +52,8 @@ TEST(SingleInstance, HeldLockRefusesTheStart) {
   presenter->expect("The program is being run by another user,please check it!");
   EXPECT_TRUE(CheckSingleInstance(dir.path()));
   EXPECT_EQ(presenter->shown().at(0).caption, "warning");
-  EXPECT_EQ(presenter->shown().at(0).style, MB_OK | MB_ICONERROR);
+  // Above every window, the running copy's too.
+  EXPECT_EQ(presenter->shown().at(0).style, MB_OK | MB_ICONERROR | MB_TOPMOST);
   // The other copy ends abnormally: its file stays behind but no longer blocks.
   killChild(child);
   EXPECT_EQ(access(path.c_str(), F_OK), 0);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLocalServer>
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
@@ -33,6 +34,7 @@
 #include "ui/data_list_view.h"
 #include "ui/frm_main.h"
 #include "ui/qt_dispatcher.h"
+#include "ui/running_copy.h"
 #include "ui/startup.h"
 
 namespace movra::test {
@@ -51,6 +53,7 @@ struct StartUpOutcome {
   int exitCode = -1;
   bool messageLoopRan = false;
   std::vector<std::string> dialogs;
+  std::vector<uint32_t> styles;  // of the same boxes
 };
 
 // Runs the program's whole start-up on the folder, every box recorded. A start-up that
@@ -69,6 +72,7 @@ StartUpOutcome RunStartUp(ProgramFolder& folder) {
   out.exitCode = RunMovra(*qApp, folder.exeDir());
   probe.stop();
   out.dialogs = DialogLines(boxes->shown());
+  for (const DialogRequest& d : boxes->shown()) out.styles.push_back(d.style);
   // Start-up ends by closing its own dispatcher; later steps of the test post again.
   static std::shared_ptr<QtDispatcher> dispatcher;
   dispatcher = QtDispatcher::installForThisThread(qApp);
@@ -285,7 +289,10 @@ bool LockHeld(const std::string& path) {
   return held;
 }
 
-TEST(StartUpFaults, DatabaseHeldByAnotherCopyRefusesTheStartWithoutAWindow) {
+// The channel a running copy of this folder answers on.
+QString ChannelOf(ProgramFolder& folder) { return RunningCopyChannel(DataFolder(folder)); }
+
+TEST(StartUpFaults, SecondStartBringsTheRunningCopyToTheFrontAndEnds) {
   ProgramFolder folder;
   const std::string lock = DataFolder(folder) + "/MovraData1.ldb";
   OtherCopy other(folder);
@@ -293,19 +300,83 @@ TEST(StartUpFaults, DatabaseHeldByAnotherCopyRefusesTheStartWithoutAWindow) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return LockHeld(lock) || !other.running(); }, 30000));
   ASSERT_TRUE(other.running()) << "the other copy ended";
   ASSERT_TRUE(LockHeld(lock));
+  // Its window is made.
+  ASSERT_TRUE(ProcessEventsUntil([&] { return CountOccurrences(ReadTrace(folder), "Program started.") == 1; }, 30000));
   std::string traceBefore = ReadTrace(folder);
+
+  StartUpOutcome r = RunStartUp(folder);
+  // This start ends well, without a box or a window of its own, and writes nothing.
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(r.messageLoopRan);
+  EXPECT_EQ(r.dialogs, std::vector<std::string>{});
+  EXPECT_EQ(FrmMain, nullptr);
+  EXPECT_EQ(CountOccurrences(ReadTrace(folder), "Program started."), CountOccurrences(traceBefore, "Program started."));
+  // The running copy has brought its window to the front, and still has the database.
+  EXPECT_EQ(CountOccurrences(ReadTrace(folder), "Brought to the front by a second start."), 1);
+  EXPECT_TRUE(other.running());
+  EXPECT_TRUE(LockHeld(lock));
+}
+
+// Holds the database's lock as a running copy does, in this process.
+class HeldLock {
+ public:
+  explicit HeldLock(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ >= 0) flock(fd_, LOCK_EX | LOCK_NB);
+  }
+  ~HeldLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+
+ private:
+  int fd_;
+};
+
+// What stands on the running copy's channel while the lock is held.
+enum class Channel { None, SilentListener, OtherUsersListener };
+struct SilentCopy {
+  const char* name;
+  Channel channel;
+};
+
+const SilentCopy kSilentCopies[] = {
+    {"NoChannel", Channel::None},                           // a copy of an older build, or one still starting
+    {"CopyThatDoesNotAnswer", Channel::SilentListener},     // hung: it takes the call and never answers
+    {"ChannelOfAnotherUser", Channel::OtherUsersListener},  // a folder shared with another user
+};
+
+void PrintTo(const SilentCopy& c, std::ostream* os) { *os << c.name; }
+
+class SecondStartTest : public ::testing::TestWithParam<SilentCopy> {};
+
+TEST_P(SecondStartTest, CopyThatDoesNotAnswerGetsTheDesignedMessageOnTop) {
+  ProgramFolder folder;
+  HeldLock lock(DataFolder(folder) + "/MovraData1.ldb");
+  QLocalServer listener;
+  const QString channel = ChannelOf(folder);
+  if (GetParam().channel != Channel::None) {
+    ASSERT_TRUE(listener.listen(channel)) << listener.errorString().toStdString();
+  }
+  if (GetParam().channel == Channel::OtherUsersListener) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving a socket to another user needs root";
+    ASSERT_EQ(lchown(channel.toLocal8Bit().constData(), 65534, 65534), 0);
+  }
 
   StartUpOutcome r = RunStartUp(folder);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_FALSE(r.messageLoopRan);
   EXPECT_EQ(r.dialogs,
             (std::vector<std::string>{"[warning] The program is being run by another user,please check it!"}));
-  // This copy made no window and wrote nothing; the other copy still has the database.
+  ASSERT_EQ(r.styles.size(), 1u);
+  EXPECT_TRUE(r.styles[0] & MB_TOPMOST);
   EXPECT_EQ(FrmMain, nullptr);
-  EXPECT_EQ(CountOccurrences(ReadTrace(folder), "Program started."), CountOccurrences(traceBefore, "Program started."));
-  EXPECT_TRUE(other.running());
-  EXPECT_TRUE(LockHeld(lock));
+  // Another user's copy is not even called.
+  if (GetParam().channel == Channel::OtherUsersListener) {
+    EXPECT_FALSE(listener.waitForNewConnection(0));
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Copies, SecondStartTest, ::testing::ValuesIn(kSilentCopies),
+                         [](const ::testing::TestParamInfo<SilentCopy>& i) { return std::string(i.param.name); });
 
 // --- logs that cannot be written during a download -------------------------------------
 

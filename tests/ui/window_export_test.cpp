@@ -7,7 +7,11 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
 #include <QToolButton>
+#include <functional>
 #include <algorithm>
 #include <deque>
 #include <filesystem>
@@ -321,6 +325,76 @@ TEST_F(ExportTest, FailedExportKeepsTheOldFileAndSaysNoFinished) {
   w().btnHis->click();
   EXPECT_EQ(boxes->shown().size(), 2u);
   EXPECT_EQ(ReadFileBytes(chosen), "last week");
+}
+
+
+// --- the toolkit's save dialog ---------------------------------------------------------
+
+// A home folder of its own for the life of the object: the desktop's documents folder is
+// <home>/Documents when no user-dirs file names another.
+class ScopedHome {
+ public:
+  ScopedHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("HOME", QByteArray::fromStdString(dir.path()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.path() + "/.config"));
+  }
+  ~ScopedHome() {
+    qputenv("HOME", oldHome_);
+    if (oldConfig_.isEmpty())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", oldConfig_);
+  }
+  TempDir dir;
+
+ private:
+  QByteArray oldHome_, oldConfig_;
+};
+
+// Runs the chooser once: the folder its dialog opened in, and the dialog handed to
+// answer(), which accepts or rejects it.
+std::string FolderTheDialogOpensIn(SaveFileChooser& chooser, const std::function<void(QFileDialog&)>& answer) {
+  std::string folder;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dlg || !dlg->isVisible()) return;
+    poll.stop();
+    folder = dlg->directory().absolutePath().toStdString();
+    answer(*dlg);
+  });
+  poll.start(20);
+  SaveDialogOptions o{"Export to TXT File", "TXT files (*.csv)", "PT_2024_03_15_14_05_09"};
+  chooser.Execute(o);
+  return folder;
+}
+
+TEST(SaveDialogFolder, DocumentsFirstThenTheFolderLastUsed) {
+  ScopedHome home;
+  const std::string documents = home.dir.path() + "/Documents";
+  const std::string elsewhere = home.dir.path() + "/exports";
+  fs::create_directories(documents);
+  fs::create_directories(elsewhere);
+  QWidget owner;
+  auto chooser = MakeQtSaveFileChooser(&owner);
+  // The first dialog opens in the documents folder, not where the program runs.
+  EXPECT_EQ(FolderTheDialogOpensIn(*chooser,
+                                   [&](QFileDialog& d) {
+                                     d.setDirectory(QString::fromStdString(elsewhere));
+                                     d.selectFile("PT_first.csv");
+                                     static_cast<QDialog&>(d).accept();  // QFileDialog hides it
+                                   }),
+            documents);
+  // Then where the last file went, also after a cancelled dialog.
+  EXPECT_EQ(FolderTheDialogOpensIn(*chooser, [](QFileDialog& d) { d.reject(); }), elsewhere);
+  EXPECT_EQ(FolderTheDialogOpensIn(*chooser, [](QFileDialog& d) { d.reject(); }), elsewhere);
+}
+
+TEST(SaveDialogFolder, HomeWhenThereIsNoDocumentsFolder) {
+  ScopedHome home;
+  QWidget owner;
+  auto chooser = MakeQtSaveFileChooser(&owner);
+  EXPECT_EQ(FolderTheDialogOpensIn(*chooser, [](QFileDialog& d) { d.reject(); }), home.dir.path());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 
@@ -134,7 +135,8 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   EXPECT_EQ(w.PgDataList->tabPosition(), QTabWidget::South);
 
   EXPECT_EQ(w.statbar->panelCount(), 5);
-  EXPECT_EQ(w.PanelText(3), "Ver:  1.0.0-20170912    ");
+  // The program's own version and build date, in the designed spacing.
+  EXPECT_EQ(w.PanelText(3), "Ver:  " MOVRA_EXPECTED_VERSION "-" MOVRA_EXPECTED_BUILD_DATE "    ");
   EXPECT_EQ(w.PanelText(2), "");
   EXPECT_EQ(w.windowTitle(), "Movra Management Software");
   EXPECT_EQ(w.CheckAllState, 1);
@@ -219,6 +221,29 @@ TEST_F(WindowTest, PortPanelDrawsAnIconAndANumberPerPort) {
     EXPECT_FALSE(isRed(left + 40 * i + 17 + 12, top + 8)) << "gap after icon " << i;
   }
   EXPECT_FALSE(isRed(left + 40 * 3 + 8, top + 8));  // no fourth port
+}
+
+// The port panel shows the cables plugged in, not meters: its tool tip says so, in the
+// interface language; the text panels have none.
+TEST_F(WindowTest, PortPanelSaysWhatItShowsInItsToolTip) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmMain& w = p.window();
+  w.show();
+  w.UsbPorts = {"COM1"};
+  auto toolTipAt = [&](int panel) {
+    QToolTip::hideText();  // it goes after a moment
+    EXPECT_TRUE(ProcessEventsUntil([] { return !QToolTip::isVisible(); }, 5000));
+    QPoint at = w.statbar->panelRect(panel).center();
+    QHelpEvent help(QEvent::ToolTip, at, w.statbar->mapToGlobal(at));
+    QApplication::sendEvent(w.statbar, &help);
+    return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+  };
+  EXPECT_EQ(toolTipAt(1),
+            "USB serial cables plugged into this computer, by port number. A cable shows here while it is "
+            "plugged in, whether or not a meter is on its other end.");
+  for (int panel : {0, 2, 3}) EXPECT_EQ(toolTipAt(panel), "") << "panel " << panel;
+  QToolTip::hideText();
 }
 
 TEST_F(WindowTest, ExitAnsweredNoKeepsTheWindowAndTheRows) {
@@ -384,11 +409,8 @@ TEST_F(WindowTest, MaximiseFillsTheScreenAndNormalKeepsTheDesignedSize) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !w.isMaximized() && w.size() == normal; }, 3000));
 }
 
-TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
-  ScopedPresenter boxes;
-  StartedProgram p(folder);
-  TFrmAbout about(&p.window());
-  // A message box as the program shows it: its flags are read while it is up.
+// A message box as the program shows it: its flags, read while it is up.
+Qt::WindowFlags FlagsOfBoxShown(const DialogRequest& request) {
   Qt::WindowFlags boxFlags;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -398,13 +420,30 @@ TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
     }
   });
   poll.start(10);
-  QtPresenter::showNow(DialogRequest{"Data exported", "Message", MB_OK | MB_ICONINFORMATION});
-  poll.stop();
+  QtPresenter::showNow(request);
+  return boxFlags;
+}
+
+TEST_F(WindowTest, BoxesHaveNoMinimiseOrMaximiseButton) {
+  ScopedPresenter boxes;
+  StartedProgram p(folder);
+  TFrmAbout about(&p.window());
+  Qt::WindowFlags boxFlags = FlagsOfBoxShown(DialogRequest{"Data exported", "Message", MB_OK | MB_ICONINFORMATION});
   ASSERT_TRUE(boxFlags & Qt::Dialog);
   for (Qt::WindowFlags flags : {about.windowFlags(), boxFlags}) {
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  }
+}
+
+// Only a box asked to stay on top does so: the refusal of a second start, which the
+// running copy's window must not hide.
+TEST_F(WindowTest, BoxAskedToStayOnTopStaysOnTop) {
+  for (uint32_t topmost : {0u, MB_TOPMOST}) {
+    Qt::WindowFlags boxFlags = FlagsOfBoxShown(DialogRequest{"text", "warning", MB_OK | MB_ICONERROR | topmost});
+    ASSERT_TRUE(boxFlags & Qt::Dialog);
+    EXPECT_EQ(bool(boxFlags & Qt::WindowStaysOnTopHint), topmost != 0);
   }
 }
 
@@ -423,7 +462,7 @@ TEST_F(WindowTest, AboutShowsTheBoxModally) {
   EXPECT_EQ(shown, 2);
   EXPECT_EQ(about.windowTitle(), "About...");
   EXPECT_EQ(about.lblTitle->text().toStdString(), GlobalOption.AboutTitle);
-  EXPECT_EQ(about.lblVersion->text(), "VERSION:1.0.0(20170912)");
+  EXPECT_EQ(about.lblVersion->text(), "VERSION:" MOVRA_EXPECTED_VERSION "(" MOVRA_EXPECTED_BUILD_DATE ")");
   EXPECT_EQ(about.btnOK->text(), "Close");
   // The designed width; the height ends under the Close button, the company's name
   // follows the notice without an empty band.
