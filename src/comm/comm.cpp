@@ -70,7 +70,7 @@ void TComm::OpenPort() {
   }
 
   port_ = port;
-  port_->Purge(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  port_->Purge(SerialQueues::Both);
   ApplyCommTimeouts();
   ApplyCommState();
 
@@ -133,7 +133,7 @@ void TComm::ClosePort() {
 void TComm::StopReadThread() {
   if (!readThread_) return;
   port_->SignalClose();
-  port_->Purge(PURGE_RXABORT | PURGE_RXCLEAR);
+  port_->Purge(SerialQueues::Input);
   if (!readThread_->WaitFor(kThreadStopLimit)) {
     readThread_->Abandon();
     threadLeftBehind_ = true;
@@ -145,7 +145,7 @@ void TComm::StopWriteThread() {
   if (!writeThread_) return;
   port_->SignalClose();
   if (writeQueue_) writeQueue_->Close();
-  port_->Purge(PURGE_TXABORT | PURGE_TXCLEAR);
+  port_->Purge(SerialQueues::Output);
   if (!writeThread_->WaitFor(kThreadStopLimit)) {
     writeThread_->Abandon();
     threadLeftBehind_ = true;
@@ -190,49 +190,28 @@ void TComm::SetInputLen(uint16_t v) {
 
 void TComm::SetInBufferSize(uint16_t v) { inBufferSize_ = v == 0 ? 1 : v; }
 
-uint32_t TComm::DcbFlags() const {
-  uint32_t f = DCB_BINARY;
-  if (parityCheck_) f |= DCB_PARITY;
-  if (outxCtsFlow_) f |= DCB_OUTX_CTS_FLOW;
-  if (outxDsrFlow_) f |= DCB_OUTX_DSR_FLOW;
-  if (dtrControl_ == TDtrControl::DtrEnable) f |= DCB_DTR_ENABLE;
-  if (dtrControl_ == TDtrControl::DtrHandshake) f |= DCB_DTR_HANDSHAKE;
-  if (dsrSensitivity_) f |= DCB_DSR_SENSITIVITY;
-  if (txContinueOnXoff_) f |= DCB_TX_CONTINUE_ON_XOFF;
-  if (outxXonXoffFlow_) f |= DCB_OUTX;
-  if (inxXonXoffFlow_) f |= DCB_INX;
-  if (replaceWhenParityError_) f |= DCB_ERROR_CHAR;
-  if (ignoreNullChar_) f |= DCB_NULL;
-  switch (rtsControl_) {
-    case TRtsControl::RtsEnable: f |= DCB_RTS_ENABLE; break;
-    case TRtsControl::RtsHandshake: f |= DCB_RTS_HANDSHAKE; break;
-    case TRtsControl::RtsTransmissionAvailable: f |= DCB_RTS_TOGGLE; break;
-    case TRtsControl::RtsDisable: break;
-  }
-  return f;
+SerialLineSettings TComm::LineSettings() const {
+  SerialLineSettings s;
+  s.baudRate = baudRate_;
+  s.dataBits = static_cast<uint8_t>(static_cast<uint8_t>(byteSize_) + 5);
+  s.parity = parity_;
+  s.stopBits = stopBits_;
+  s.flowControl = flowControl_;
+  s.dataTerminalReady = dataTerminalReady_;
+  s.requestToSend = requestToSend_;
+  return s;
 }
 
 void TComm::ApplyCommState() {
-  if (!port_) return;
-  SerialLineSettings s;
-  s.baudRate = baudRate_;
-  s.flags = DcbFlags();
-  s.xonLimit = xonLimit_;
-  s.xoffLimit = xoffLimit_;
-  s.byteSize = static_cast<uint8_t>(static_cast<uint8_t>(byteSize_) + 5);
-  s.parity = static_cast<uint8_t>(parity_);
-  s.stopBits = static_cast<uint8_t>(stopBits_);
-  s.xonChar = xonChar_;
-  s.xoffChar = xoffChar_;
-  s.errorChar = replacedChar_;
   // A refusal by the driver is not reported; the line keeps its previous settings.
-  port_->SetLineSettings(s);
+  if (port_) port_->SetLineSettings(LineSettings());
 }
 
 void TComm::ApplyCommTimeouts() {
   if (!port_) return;
-  port_->SetTimeouts({readIntervalTimeout_, readTotalTimeoutMultiplier_, readTotalTimeoutConstant_,
-                      writeTotalTimeoutMultiplier_, writeTotalTimeoutConstant_});
+  SerialTimeouts t;
+  t.readInterval = readIntervalTimeout_;
+  port_->SetTimeouts(t);
 }
 
 template <class T>
@@ -243,40 +222,20 @@ void TComm::ChangeState(T& field, T v) {
   ApplyCommState();
 }
 
-template <class T>
-void TComm::ChangeTimeout(T& field, T v) {
-  if (field == v) return;
-  std::lock_guard<std::mutex> lock(portMutex_);
-  field = v;
-  ApplyCommTimeouts();
-}
-
 void TComm::SetBaudRate(uint32_t v) { ChangeState(baudRate_, v); }
-void TComm::SetParityCheck(bool v) { ChangeState(parityCheck_, v); }
-void TComm::SetOutx_CtsFlow(bool v) { ChangeState(outxCtsFlow_, v); }
-void TComm::SetOutx_DsrFlow(bool v) { ChangeState(outxDsrFlow_, v); }
-void TComm::SetDtrControl(TDtrControl v) { ChangeState(dtrControl_, v); }
-void TComm::SetDsrSensitivity(bool v) { ChangeState(dsrSensitivity_, v); }
-void TComm::SetTxContinueOnXoff(bool v) { ChangeState(txContinueOnXoff_, v); }
-void TComm::SetOutx_XonXoffFlow(bool v) { ChangeState(outxXonXoffFlow_, v); }
-void TComm::SetInx_XonXoffFlow(bool v) { ChangeState(inxXonXoffFlow_, v); }
-void TComm::SetReplaceWhenParityError(bool v) { ChangeState(replaceWhenParityError_, v); }
-void TComm::SetIgnoreNullChar(bool v) { ChangeState(ignoreNullChar_, v); }
-void TComm::SetRtsControl(TRtsControl v) { ChangeState(rtsControl_, v); }
-void TComm::SetXonLimit(uint16_t v) { ChangeState(xonLimit_, v); }
-void TComm::SetXoffLimit(uint16_t v) { ChangeState(xoffLimit_, v); }
 void TComm::SetByteSize(TByteSize v) { ChangeState(byteSize_, v); }
 void TComm::SetParity(TParity v) { ChangeState(parity_, v); }
 void TComm::SetStopBits(TStopBits v) { ChangeState(stopBits_, v); }
-void TComm::SetXonChar(uint8_t v) { ChangeState(xonChar_, v); }
-void TComm::SetXoffChar(uint8_t v) { ChangeState(xoffChar_, v); }
-void TComm::SetReplacedChar(uint8_t v) { ChangeState(replacedChar_, v); }
+void TComm::SetFlowControl(TFlowControl v) { ChangeState(flowControl_, v); }
+void TComm::SetDataTerminalReady(bool v) { ChangeState(dataTerminalReady_, v); }
+void TComm::SetRequestToSend(bool v) { ChangeState(requestToSend_, v); }
 
-void TComm::SetReadIntervalTimeout(uint32_t v) { ChangeTimeout(readIntervalTimeout_, v); }
-void TComm::SetReadTotalTimeoutMultiplier(uint32_t v) { ChangeTimeout(readTotalTimeoutMultiplier_, v); }
-void TComm::SetReadTotalTimeoutConstant(uint32_t v) { ChangeTimeout(readTotalTimeoutConstant_, v); }
-void TComm::SetWriteTotalTimeoutMultiplier(uint32_t v) { ChangeTimeout(writeTotalTimeoutMultiplier_, v); }
-void TComm::SetWriteTotalTimeoutConstant(uint32_t v) { ChangeTimeout(writeTotalTimeoutConstant_, v); }
+void TComm::SetReadIntervalTimeout(uint32_t v) {
+  if (v == readIntervalTimeout_) return;
+  std::lock_guard<std::mutex> lock(portMutex_);
+  readIntervalTimeout_ = v;
+  ApplyCommTimeouts();
+}
 
 void TComm::CommWndProc(Message& m) {
   // Handlers are copied first: one may replace itself while it runs.

@@ -14,11 +14,26 @@
 
 namespace movra {
 
-enum class TDtrControl : uint8_t { DtrEnable, DtrDisable, DtrHandshake };
-enum class TRtsControl : uint8_t { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
 enum class TByteSize : uint8_t { _5, _6, _7, _8 };
 enum class TParity : uint8_t { None, Odd, Even, Mark, Space };
 enum class TStopBits : uint8_t { _1, _1_5, _2 };
+// Hardware: RTS/CTS; software: XON/XOFF in both directions.
+enum class TFlowControl : uint8_t { None, Hardware, Software };
+
+// Line errors, as the bits of OnReceiveError's mask.
+enum SerialLineError : uint32_t {
+  LineInputOverflow = 0x01,  // the driver's input queue was full
+  LineOverrun = 0x02,        // the UART lost a byte
+  LineParityError = 0x04,
+  LineFramingError = 0x08,
+  LineBreak = 0x10,
+};
+
+// Modem line events, as the bits of OnModemStateChange's value.
+enum SerialModemEvent : uint32_t {
+  ModemRing = 0x04,
+  ModemCarrierChanged = 0x08,
+};
 
 // What the platform said when a port would not open; the caller shows it in plain words.
 enum class PortFailure : uint8_t { None, NoSuchDevice, PermissionDenied, Busy, NotATty, Other };
@@ -28,7 +43,8 @@ class ECommsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class SerialBackend;  // the platform file (serial_posix.cpp)
+struct SerialLineSettings;
+class SerialBackend;  // the platform file (serial_posix.cpp, serial_win32.cpp)
 class CommWorker;
 class CommWriteQueue;
 
@@ -77,57 +93,26 @@ class TComm {
 
   uint32_t BaudRate() const { return baudRate_; }
   void SetBaudRate(uint32_t v);
-  bool ParityCheck() const { return parityCheck_; }
-  void SetParityCheck(bool v);
-  bool Outx_CtsFlow() const { return outxCtsFlow_; }
-  void SetOutx_CtsFlow(bool v);
-  bool Outx_DsrFlow() const { return outxDsrFlow_; }
-  void SetOutx_DsrFlow(bool v);
-  TDtrControl DtrControl() const { return dtrControl_; }
-  void SetDtrControl(TDtrControl v);
-  bool DsrSensitivity() const { return dsrSensitivity_; }
-  void SetDsrSensitivity(bool v);
-  bool TxContinueOnXoff() const { return txContinueOnXoff_; }
-  void SetTxContinueOnXoff(bool v);
-  bool Outx_XonXoffFlow() const { return outxXonXoffFlow_; }
-  void SetOutx_XonXoffFlow(bool v);
-  bool Inx_XonXoffFlow() const { return inxXonXoffFlow_; }
-  void SetInx_XonXoffFlow(bool v);
-  bool ReplaceWhenParityError() const { return replaceWhenParityError_; }
-  void SetReplaceWhenParityError(bool v);
-  bool IgnoreNullChar() const { return ignoreNullChar_; }
-  void SetIgnoreNullChar(bool v);
-  TRtsControl RtsControl() const { return rtsControl_; }
-  void SetRtsControl(TRtsControl v);
-  uint16_t XonLimit() const { return xonLimit_; }
-  void SetXonLimit(uint16_t v);
-  uint16_t XoffLimit() const { return xoffLimit_; }
-  void SetXoffLimit(uint16_t v);
   TByteSize ByteSize() const { return byteSize_; }
   void SetByteSize(TByteSize v);
   TParity Parity() const { return parity_; }
   void SetParity(TParity v);
   TStopBits StopBits() const { return stopBits_; }
   void SetStopBits(TStopBits v);
-  uint8_t XonChar() const { return xonChar_; }
-  void SetXonChar(uint8_t v);
-  uint8_t XoffChar() const { return xoffChar_; }
-  void SetXoffChar(uint8_t v);
-  uint8_t ReplacedChar() const { return replacedChar_; }
-  void SetReplacedChar(uint8_t v);
+  TFlowControl FlowControl() const { return flowControl_; }
+  void SetFlowControl(TFlowControl v);
+  // The DTR and RTS lines while the port is open; both held off by default. With hardware
+  // flow control the driver drives RTS.
+  bool DataTerminalReady() const { return dataTerminalReady_; }
+  void SetDataTerminalReady(bool v);
+  bool RequestToSend() const { return requestToSend_; }
+  void SetRequestToSend(bool v);
+  // A received chunk ends when this many milliseconds pass without another byte.
   uint32_t ReadIntervalTimeout() const { return readIntervalTimeout_; }
   void SetReadIntervalTimeout(uint32_t v);
-  uint32_t ReadTotalTimeoutMultiplier() const { return readTotalTimeoutMultiplier_; }
-  void SetReadTotalTimeoutMultiplier(uint32_t v);
-  uint32_t ReadTotalTimeoutConstant() const { return readTotalTimeoutConstant_; }
-  void SetReadTotalTimeoutConstant(uint32_t v);
-  uint32_t WriteTotalTimeoutMultiplier() const { return writeTotalTimeoutMultiplier_; }
-  void SetWriteTotalTimeoutMultiplier(uint32_t v);
-  uint32_t WriteTotalTimeoutConstant() const { return writeTotalTimeoutConstant_; }
-  void SetWriteTotalTimeoutConstant(uint32_t v);
 
-  // The device-control flag word built from the properties (bit values of the original).
-  uint32_t DcbFlags() const;
+  // What the properties ask of the line, as the port is given it.
+  SerialLineSettings LineSettings() const;
 
   ReceiveDataEvent OnReceiveData;
   ReceiveErrorEvent OnReceiveError;
@@ -144,8 +129,6 @@ class TComm {
   void StopWriteThread();
   template <class T>
   void ChangeState(T& field, T v);
-  template <class T>
-  void ChangeTimeout(T& field, T v);
 
   // Guards the open port, the threads and the writer's queue.
   std::mutex portMutex_;
@@ -166,30 +149,13 @@ class TComm {
   uint16_t inBufferSize_ = 2048;
   std::string commName_ = "COM1";
   uint32_t baudRate_ = 9600;
-  bool parityCheck_ = false;
-  bool outxCtsFlow_ = false;
-  bool outxDsrFlow_ = false;
-  TDtrControl dtrControl_ = TDtrControl::DtrDisable;
-  bool dsrSensitivity_ = false;
-  bool txContinueOnXoff_ = false;
-  bool outxXonXoffFlow_ = false;
-  bool inxXonXoffFlow_ = false;
-  bool replaceWhenParityError_ = false;
-  bool ignoreNullChar_ = false;
-  TRtsControl rtsControl_ = TRtsControl::RtsDisable;
-  uint16_t xonLimit_ = 500;
-  uint16_t xoffLimit_ = 500;
   TByteSize byteSize_ = TByteSize::_8;
   TParity parity_ = TParity::None;
   TStopBits stopBits_ = TStopBits::_1;
-  uint8_t xonChar_ = 17;
-  uint8_t xoffChar_ = 19;
-  uint8_t replacedChar_ = 0;
+  TFlowControl flowControl_ = TFlowControl::None;
+  bool dataTerminalReady_ = false;
+  bool requestToSend_ = false;
   uint32_t readIntervalTimeout_ = 100;
-  uint32_t readTotalTimeoutMultiplier_ = 0;
-  uint32_t readTotalTimeoutConstant_ = 0;
-  uint32_t writeTotalTimeoutMultiplier_ = 0;
-  uint32_t writeTotalTimeoutConstant_ = 0;
 };
 
 }  // namespace movra

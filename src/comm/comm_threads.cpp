@@ -32,7 +32,7 @@ void TReadThread::Execute() {
     }
     // A read deadline that passed without data just starts the next read.
   }
-  port_->Purge(PURGE_RXABORT | PURGE_RXCLEAR);
+  port_->Purge(SerialQueues::Input);
 }
 
 bool TReadThread::HandleData(const uint8_t* bytes, size_t n) {
@@ -80,7 +80,7 @@ void TWriteThread::Execute() {
   }
   // Later posts are refused and whatever is still queued is freed.
   queue_->Close();
-  port_->Purge(PURGE_TXABORT | PURGE_TXCLEAR);
+  port_->Purge(SerialQueues::Output);
 }
 
 bool TWriteThread::WriteBuffer(const uint8_t* bytes, size_t n) {

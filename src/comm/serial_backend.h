@@ -1,6 +1,6 @@
 // The serial port as the operating system offers it, behind one table of operations.
-// serial_posix.cpp implements it with termios; no OS header appears here, and no OS error
-// leaves the platform file: it turns them into the few outcomes below and keeps the OS's
+// serial_posix.cpp implements it with termios, serial_win32.cpp with a DCB; no OS header
+// or OS constant appears here, and no OS error leaves the platform file: it turns them into the few outcomes below and keeps the OS's
 // own text for the trace.
 #pragma once
 #include <cstddef>
@@ -12,54 +12,19 @@
 
 namespace movra {
 
-// Purge flags, with the values the component has always used.
-constexpr unsigned PURGE_TXABORT = 0x0001;
-constexpr unsigned PURGE_RXABORT = 0x0002;
-constexpr unsigned PURGE_TXCLEAR = 0x0004;
-constexpr unsigned PURGE_RXCLEAR = 0x0008;
+// Which of the driver's queues a purge empties; a pending transfer in that direction is
+// abandoned with it.
+enum class SerialQueues : uint8_t { Input = 1, Output = 2, Both = 3 };
 
-// Line error flags reported with WM_COMM_ERROR.
-constexpr uint32_t CE_RXOVER = 0x0001;
-constexpr uint32_t CE_OVERRUN = 0x0002;
-constexpr uint32_t CE_RXPARITY = 0x0004;
-constexpr uint32_t CE_FRAME = 0x0008;
-constexpr uint32_t CE_BREAK = 0x0010;
-
-// Modem events reported with WM_COMM_MODEM.
-constexpr uint32_t ME_RING = 4;
-constexpr uint32_t ME_RLSD = 8;
-
-// Bits of the device-control flag word.
-constexpr uint32_t DCB_BINARY = 0x0001;
-constexpr uint32_t DCB_PARITY = 0x0002;
-constexpr uint32_t DCB_OUTX_CTS_FLOW = 0x0004;
-constexpr uint32_t DCB_OUTX_DSR_FLOW = 0x0008;
-constexpr uint32_t DCB_DTR_ENABLE = 0x0010;
-constexpr uint32_t DCB_DTR_HANDSHAKE = 0x0020;
-constexpr uint32_t DCB_DTR_MASK = 0x0030;
-constexpr uint32_t DCB_DSR_SENSITIVITY = 0x0040;
-constexpr uint32_t DCB_TX_CONTINUE_ON_XOFF = 0x0080;
-constexpr uint32_t DCB_OUTX = 0x0100;
-constexpr uint32_t DCB_INX = 0x0200;
-constexpr uint32_t DCB_ERROR_CHAR = 0x0400;
-constexpr uint32_t DCB_NULL = 0x0800;
-constexpr uint32_t DCB_RTS_ENABLE = 0x1000;
-constexpr uint32_t DCB_RTS_HANDSHAKE = 0x2000;
-constexpr uint32_t DCB_RTS_TOGGLE = 0x3000;
-constexpr uint32_t DCB_RTS_MASK = 0x3000;
-
-// The device control block: everything the component sets on the line at once.
+// Everything the component sets on the line at once.
 struct SerialLineSettings {
   uint32_t baudRate = 9600;
-  uint32_t flags = DCB_BINARY;
-  uint16_t xonLimit = 500;
-  uint16_t xoffLimit = 500;
-  uint8_t byteSize = 8;  // 5..8
-  uint8_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
-  uint8_t xonChar = 17;
-  uint8_t xoffChar = 19;
-  uint8_t errorChar = 0;
+  uint8_t dataBits = 8;  // 5..8
+  TParity parity = TParity::None;
+  TStopBits stopBits = TStopBits::_1;
+  TFlowControl flowControl = TFlowControl::None;
+  bool dataTerminalReady = false;  // the DTR line, held while open
+  bool requestToSend = false;      // the RTS line, unless hardware flow control drives it
 };
 
 // Milliseconds; 0 means "not used", as the component has always had it.
@@ -86,8 +51,8 @@ enum class SerialIo : uint8_t {
 struct SerialReadResult {
   SerialIo status = SerialIo::Ok;
   size_t count = 0;          // bytes placed in the buffer, also with HangUp
-  uint32_t lineErrors = 0;   // CE_* seen since the last read
-  uint32_t modemEvents = 0;  // ME_RLSD | ME_RING seen since the last read
+  uint32_t lineErrors = 0;   // SerialLineError bits seen since the last read
+  uint32_t modemEvents = 0;  // SerialModemEvent bits seen since the last read
   std::string osText;
 };
 
@@ -104,12 +69,13 @@ class SerialBackend {
  public:
   virtual ~SerialBackend() = default;
 
-  // Opens the device for reading and writing, exclusively, without waiting for it.
+  // Opens the device for reading and writing, exclusively, without waiting for it, and
+  // remembers the line settings it had then.
   virtual SerialOpenResult Open(const std::string& path) = 0;
   virtual bool IsOpen() const = 0;
   // Sizes the driver's input and output queues; false when the driver refuses.
   virtual bool SetupQueues(size_t input, size_t output) = 0;
-  virtual void Purge(unsigned flags) = 0;
+  virtual void Purge(SerialQueues queues) = 0;
   // Writes the whole block; false when the driver refuses it (then nothing changed).
   virtual bool SetLineSettings(const SerialLineSettings& s) = 0;
   virtual void SetTimeouts(const SerialTimeouts& t) = 0;
@@ -127,7 +93,8 @@ class SerialBackend {
   // signal is raised or the device fails.
   virtual SerialWriteResult Write(const uint8_t* bytes, size_t n) = 0;
 
-  // Releases the port and the close signal. Safe to call twice.
+  // Puts back the line settings the device had before Open, then releases the port and
+  // the close signal. Safe to call twice.
   virtual void Close() = 0;
 };
 

@@ -96,30 +96,24 @@ bool LineSettingsToTermios(const SerialLineSettings& s, termios& tio) {
   ::cfsetospeed(&tio, *speed);
 
   static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  tio.c_cflag |= kSizes[std::clamp<int>(s.byteSize, 5, 8) - 5];
+  tio.c_cflag |= kSizes[std::clamp<int>(s.dataBits, 5, 8) - 5];
   switch (s.parity) {
-    case 1: tio.c_cflag |= PARENB | PARODD; break;
-    case 2: tio.c_cflag |= PARENB; break;
-    case 3: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+    case TParity::Odd: tio.c_cflag |= PARENB | PARODD; break;
+    case TParity::Even: tio.c_cflag |= PARENB; break;
+    case TParity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case TParity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+    case TParity::None: break;
   }
   // There is no one and a half here; two stop bits are the nearest.
-  if (s.stopBits != 0) tio.c_cflag |= CSTOPB;
+  if (s.stopBits != TStopBits::_1) tio.c_cflag |= CSTOPB;
 
-  // The tty layer can only replace a byte with a parity error by a zero byte; without
-  // replacement such bytes are dropped.
-  if (s.flags & DCB_PARITY) {
-    tio.c_iflag |= INPCK;
-    if (!(s.flags & DCB_ERROR_CHAR)) tio.c_iflag |= IGNPAR;
+  switch (s.flowControl) {
+    case TFlowControl::Hardware: tio.c_cflag |= CRTSCTS; break;
+    case TFlowControl::Software: tio.c_iflag |= IXON | IXOFF; break;
+    case TFlowControl::None: break;
   }
-  // One switch covers both directions of RTS/CTS flow control; DSR flow control, DSR
-  // sensitivity, the XON/XOFF limits and TxContinueOnXoff have no counterpart.
-  if ((s.flags & DCB_OUTX_CTS_FLOW) || (s.flags & DCB_RTS_MASK) == DCB_RTS_HANDSHAKE) tio.c_cflag |= CRTSCTS;
-  if (s.flags & DCB_OUTX) tio.c_iflag |= IXON;
-  if (s.flags & DCB_INX) tio.c_iflag |= IXOFF;
-  tio.c_cc[VSTART] = s.xonChar;
-  tio.c_cc[VSTOP] = s.xoffChar;
+  tio.c_cc[VSTART] = 17;  // DC1
+  tio.c_cc[VSTOP] = 19;   // DC3
   return true;
 }
 
@@ -153,6 +147,7 @@ class SerialPosix final : public SerialBackend {
     }
     ::ioctl(fd, TIOCEXCL);
     fd_ = fd;
+    savedTio_ = tio;
     serial_icounter_struct ic{};
     hasCounters_ = ::ioctl(fd_, TIOCGICOUNT, &ic) == 0;
     if (hasCounters_) counters_ = ic;
@@ -164,17 +159,14 @@ class SerialPosix final : public SerialBackend {
   // The tty layer sizes its own buffers.
   bool SetupQueues(size_t, size_t) override { return fd_ >= 0; }
 
-  void Purge(unsigned flags) override {
+  void Purge(SerialQueues queues) override {
     if (fd_ < 0) return;
-    // Aborting a pending transfer needs nothing here: the waits wake on the close signal.
-    bool in = flags & PURGE_RXCLEAR;
-    bool out = flags & PURGE_TXCLEAR;
-    if (in && out)
-      ::tcflush(fd_, TCIOFLUSH);
-    else if (in)
-      ::tcflush(fd_, TCIFLUSH);
-    else if (out)
-      ::tcflush(fd_, TCOFLUSH);
+    // Abandoning a pending transfer needs nothing here: the waits wake on the close signal.
+    switch (queues) {
+      case SerialQueues::Both: ::tcflush(fd_, TCIOFLUSH); break;
+      case SerialQueues::Input: ::tcflush(fd_, TCIFLUSH); break;
+      case SerialQueues::Output: ::tcflush(fd_, TCOFLUSH); break;
+    }
   }
 
   bool SetLineSettings(const SerialLineSettings& s) override {
@@ -184,26 +176,12 @@ class SerialPosix final : public SerialBackend {
     // Like a driver that refuses the rate: the block is not written.
     if (!LineSettingsToTermios(s, tio)) return false;
     if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      dropNulls_ = s.flags & DCB_NULL;
-    }
 
     // Modem lines; a pseudo-terminal has none and refuses, which changes nothing.
     int dtr = TIOCM_DTR;
     int rts = TIOCM_RTS;
-    ::ioctl(fd_, (s.flags & DCB_DTR_MASK) ? TIOCMBIS : TIOCMBIC, &dtr);
-    switch (s.flags & DCB_RTS_MASK) {
-      case DCB_RTS_ENABLE:
-      case DCB_RTS_TOGGLE:  // no send-only RTS here: hold it up so the device may talk
-        ::ioctl(fd_, TIOCMBIS, &rts);
-        break;
-      case DCB_RTS_HANDSHAKE:
-        break;  // the driver drives RTS
-      default:
-        ::ioctl(fd_, TIOCMBIC, &rts);
-        break;
-    }
+    ::ioctl(fd_, s.dataTerminalReady ? TIOCMBIS : TIOCMBIC, &dtr);
+    if (s.flowControl != TFlowControl::Hardware) ::ioctl(fd_, s.requestToSend ? TIOCMBIS : TIOCMBIC, &rts);
     return true;
   }
 
@@ -239,11 +217,9 @@ class SerialPosix final : public SerialBackend {
       return res;
     }
     SerialTimeouts t;
-    bool dropNulls;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       t = timeouts_;
-      dropNulls = dropNulls_;
     }
     constexpr uint32_t kMax = 0xFFFFFFFF;
     // An interval of MAXDWORD: hand over whatever has arrived as soon as there is something.
@@ -291,12 +267,7 @@ class SerialPosix final : public SerialBackend {
 
       ssize_t n = ::read(fd_, buffer + res.count, want - res.count);
       if (n > 0) {
-        size_t got = static_cast<size_t>(n);
-        if (dropNulls) {
-          uint8_t* from = buffer + res.count;
-          got = std::remove(from, from + got, uint8_t{0}) - from;
-        }
-        res.count += got;
+        res.count += static_cast<size_t>(n);
         lastByte = Clock::now();
         continue;
       }
@@ -380,6 +351,8 @@ class SerialPosix final : public SerialBackend {
 
   void Close() override {
     if (fd_ >= 0) {
+      // The next program finds the line as we found it; a device that is gone refuses.
+      ::tcsetattr(fd_, TCSANOW, &savedTio_);
       ::ioctl(fd_, TIOCNXCL);
       ::flock(fd_, LOCK_UN);
       ::close(fd_);
@@ -403,14 +376,14 @@ class SerialPosix final : public SerialBackend {
     serial_icounter_struct ic{};
     if (::ioctl(fd_, TIOCGICOUNT, &ic) != 0) return false;
     uint32_t errors = 0;
-    if (ic.buf_overrun != counters_.buf_overrun) errors |= CE_RXOVER;
-    if (ic.overrun != counters_.overrun) errors |= CE_OVERRUN;
-    if (ic.parity != counters_.parity) errors |= CE_RXPARITY;
-    if (ic.frame != counters_.frame) errors |= CE_FRAME;
-    if (ic.brk != counters_.brk) errors |= CE_BREAK;
+    if (ic.buf_overrun != counters_.buf_overrun) errors |= LineInputOverflow;
+    if (ic.overrun != counters_.overrun) errors |= LineOverrun;
+    if (ic.parity != counters_.parity) errors |= LineParityError;
+    if (ic.frame != counters_.frame) errors |= LineFramingError;
+    if (ic.brk != counters_.brk) errors |= LineBreak;
     uint32_t modem = 0;
-    if (ic.dcd != counters_.dcd) modem |= ME_RLSD;
-    if (ic.rng != counters_.rng) modem |= ME_RING;
+    if (ic.dcd != counters_.dcd) modem |= ModemCarrierChanged;
+    if (ic.rng != counters_.rng) modem |= ModemRing;
     counters_ = ic;
     res.lineErrors |= errors;
     res.modemEvents |= modem;
@@ -421,9 +394,9 @@ class SerialPosix final : public SerialBackend {
   int closeFd_ = -1;
   bool hasCounters_ = false;
   serial_icounter_struct counters_{};  // reader thread only, once open
-  mutable std::mutex mutex_;            // guards timeouts_ and dropNulls_
+  termios savedTio_{};                  // the line as it was before Open
+  mutable std::mutex mutex_;            // guards timeouts_
   SerialTimeouts timeouts_;
-  bool dropNulls_ = false;
 };
 
 }  // namespace

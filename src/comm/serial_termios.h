@@ -1,4 +1,4 @@
-// The device control block as termios flags: what serial_posix.cpp writes to the line.
+// The line settings as termios flags: what serial_posix.cpp writes to the line.
 // Kept apart so the mapping can be checked without a device; a pseudo-terminal, the only
 // device a test has, ignores data bits and parity.
 #pragma once
@@ -9,7 +9,7 @@ namespace movra {
 
 struct SerialLineSettings;
 
-// Rewrites the fields of tio that the block owns; false (tio untouched) for a rate the
+// Rewrites the fields of tio that the settings own; false (tio untouched) for a rate the
 // tty layer does not know.
 bool LineSettingsToTermios(const SerialLineSettings& s, termios& tio);
 

@@ -83,6 +83,11 @@ class SerialWin32 final : public SerialBackend {
     }
     port_ = h;
     path_ = path;
+    // Put back by Close, so the next program finds the line as we found it.
+    savedDcb_ = {};
+    savedDcb_.DCBlength = sizeof savedDcb_;
+    haveSavedDcb_ = GetCommState(port_, &savedDcb_) != 0;
+    haveSavedTimeouts_ = GetCommTimeouts(port_, &savedTimeouts_) != 0;
     readPending_ = false;
     modemLines_ = GetCommModemStatus(port_, &modemStatus_) != 0;
     if (!modemLines_) {
@@ -99,8 +104,12 @@ class SerialWin32 final : public SerialBackend {
     return IsOpen() && SetupComm(port_, static_cast<DWORD>(input), static_cast<DWORD>(output));
   }
 
-  void Purge(unsigned flags) override {
-    if (IsOpen()) PurgeComm(port_, flags);
+  void Purge(SerialQueues queues) override {
+    if (!IsOpen()) return;
+    DWORD flags = 0;
+    if (queues != SerialQueues::Output) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+    if (queues != SerialQueues::Input) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    PurgeComm(port_, flags);
   }
 
   bool SetLineSettings(const SerialLineSettings& s) override {
@@ -111,37 +120,39 @@ class SerialWin32 final : public SerialBackend {
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(port_, &dcb)) return false;
     dcb.BaudRate = s.baudRate;
-    dcb.fBinary = (s.flags & DCB_BINARY) != 0;
-    dcb.fParity = (s.flags & DCB_PARITY) != 0;
-    dcb.fOutxCtsFlow = (s.flags & DCB_OUTX_CTS_FLOW) != 0;
-    dcb.fOutxDsrFlow = (s.flags & DCB_OUTX_DSR_FLOW) != 0;
-    dcb.fDtrControl = (s.flags & DCB_DTR_MASK) >> 4;
-    dcb.fDsrSensitivity = (s.flags & DCB_DSR_SENSITIVITY) != 0;
-    dcb.fTXContinueOnXoff = (s.flags & DCB_TX_CONTINUE_ON_XOFF) != 0;
-    dcb.fOutX = (s.flags & DCB_OUTX) != 0;
-    dcb.fInX = (s.flags & DCB_INX) != 0;
-    dcb.fErrorChar = (s.flags & DCB_ERROR_CHAR) != 0;
-    dcb.fNull = (s.flags & DCB_NULL) != 0;
-    dcb.fRtsControl = (s.flags & DCB_RTS_MASK) >> 12;
-    dcb.fAbortOnError = 0;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    bool hardware = s.flowControl == TFlowControl::Hardware;
+    bool software = s.flowControl == TFlowControl::Software;
+    dcb.fOutxCtsFlow = hardware;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = s.dataTerminalReady ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fTXContinueOnXoff = FALSE;
+    dcb.fOutX = software;
+    dcb.fInX = software;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fRtsControl = hardware ? RTS_CONTROL_HANDSHAKE : s.requestToSend ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.fAbortOnError = FALSE;
     dcb.fDummy2 = 0;
-    dcb.XonLim = s.xonLimit;
-    dcb.XoffLim = s.xoffLimit;
-    dcb.ByteSize = s.byteSize;
-    dcb.Parity = s.parity;
-    dcb.StopBits = s.stopBits;
-    dcb.XonChar = static_cast<char>(s.xonChar);
-    dcb.XoffChar = static_cast<char>(s.xoffChar);
-    dcb.ErrorChar = static_cast<char>(s.errorChar);
+    dcb.XonLim = 500;
+    dcb.XoffLim = 500;
+    dcb.ByteSize = s.dataBits;
+    static const BYTE kParity[] = {NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY};
+    dcb.Parity = kParity[static_cast<uint8_t>(s.parity)];
+    static const BYTE kStopBits[] = {ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS};
+    dcb.StopBits = kStopBits[static_cast<uint8_t>(s.stopBits)];
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.ErrorChar = 0;
     if (!SetCommState(port_, &dcb)) {
       BugMessage("SerialPort " + path_ + ": SetCommState: " + SystemErrorText(GetLastError()));
       return false;
     }
     // A driver that cannot drive DTR on this line (Wine on a pseudo-terminal) says so
     // here; the data still flow.
-    uint32_t dtr = s.flags & DCB_DTR_MASK;
-    if (dtr != DCB_DTR_HANDSHAKE && !EscapeCommFunction(port_, dtr == DCB_DTR_ENABLE ? SETDTR : CLRDTR) &&
-        !dtrTraced_) {
+    if (!EscapeCommFunction(port_, s.dataTerminalReady ? SETDTR : CLRDTR) && !dtrTraced_) {
       dtrTraced_ = true;
       BugMessage("SerialPort " + path_ + ": no DTR line (EscapeCommFunction: " + SystemErrorText(GetLastError()) + ")");
     }
@@ -238,6 +249,7 @@ class SerialWin32 final : public SerialBackend {
         return hangUp(res, "ClearCommError: " + SystemErrorText(err));
       }
       uint32_t modem = modemChanges();
+      errors = lineErrorsOf(errors);
       res.lineErrors |= errors;
       res.modemEvents |= modem;
       if ((errors || modem) && res.count == 0) return res;
@@ -365,6 +377,10 @@ class SerialWin32 final : public SerialBackend {
       // The single-byte read may still be pending; its record must outlive it.
       if (readPending_) finishCancelled(readOv_);
       readPending_ = false;
+      // A device that is gone refuses; there is nothing left to put back then.
+      if (haveSavedDcb_) SetCommState(port_, &savedDcb_);
+      if (haveSavedTimeouts_) SetCommTimeouts(port_, &savedTimeouts_);
+      haveSavedDcb_ = haveSavedTimeouts_ = false;
       CloseHandle(port_);
       port_ = INVALID_HANDLE_VALUE;
     }
@@ -414,6 +430,17 @@ class SerialWin32 final : public SerialBackend {
     return moved;
   }
 
+  // The driver's CE_* flags in the component's terms.
+  static uint32_t lineErrorsOf(DWORD ce) {
+    uint32_t errors = 0;
+    if (ce & CE_RXOVER) errors |= LineInputOverflow;
+    if (ce & CE_OVERRUN) errors |= LineOverrun;
+    if (ce & CE_RXPARITY) errors |= LineParityError;
+    if (ce & CE_FRAME) errors |= LineFramingError;
+    if (ce & CE_BREAK) errors |= LineBreak;
+    return errors;
+  }
+
   // Carrier (RLSD) changes and a ring since the last look; nothing on a line without
   // modem lines.
   uint32_t modemChanges() {
@@ -421,8 +448,8 @@ class SerialWin32 final : public SerialBackend {
     DWORD now = 0;
     if (!GetCommModemStatus(port_, &now)) return 0;
     uint32_t events = 0;
-    if ((now ^ modemStatus_) & MS_RLSD_ON) events |= ME_RLSD;
-    if ((now & MS_RING_ON) && !(modemStatus_ & MS_RING_ON)) events |= ME_RING;
+    if ((now ^ modemStatus_) & MS_RLSD_ON) events |= ModemCarrierChanged;
+    if ((now & MS_RING_ON) && !(modemStatus_ & MS_RING_ON)) events |= ModemRing;
     modemStatus_ = now;
     return events;
   }
@@ -444,6 +471,10 @@ class SerialWin32 final : public SerialBackend {
   bool modemLines_ = false;
   DWORD modemStatus_ = 0;
   bool dtrTraced_ = false;
+  DCB savedDcb_{};
+  bool haveSavedDcb_ = false;
+  COMMTIMEOUTS savedTimeouts_{};
+  bool haveSavedTimeouts_ = false;
   mutable std::mutex mutex_;  // guards timeouts_
   SerialTimeouts timeouts_;
 };

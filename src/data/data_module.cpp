@@ -32,10 +32,6 @@ TDM::TDM() {
   SetupCheckData(qryCheckData, adoConn);
   SetupCheckDataEntry(qryCheckDataEntry, adoConn);
   SetupCheckDataEntryHis(qryCheckDataEntryHis, adoConn);
-  qryValueStatus.setConnection(&adoConn);
-  qryValueStatus.setCommandText("Select * from Result_Value_Status");
-  qryValueType.setConnection(&adoConn);
-  qryValueType.setCommandText("Select * from result_Value_Type");
 }
 
 TDM::~TDM() {

@@ -74,8 +74,6 @@ class TDM {
   RowSet qryCheckData{"qryCheckData"};
   RowSet qryCheckDataEntry{"qryCheckDataEntry"};
   RowSet qryCheckDataEntryHis{"qryCheckDataEntryHis"};
-  RowSet qryValueStatus{"qryValueStatus"};  // declared, never opened
-  RowSet qryValueType{"qryValueType"};      // declared, never opened
   TDataSource DSSlave{&qryCheckDataEntry, false};
   TDataSource DSSlaveHis{&qryCheckDataEntryHis, true};
 

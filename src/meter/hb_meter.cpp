@@ -1,9 +1,11 @@
 #include "meter/hb_meter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "app/trace.h"
+#include "comm/serial_transport.h"
 #include "meter/proc_thread.h"
 #include "meter/raw_log.h"
 
@@ -13,9 +15,25 @@ namespace {
 constexpr uint16_t kMeterInputLen = 128;
 }  // namespace
 
-CHBMeter::CHBMeter() : comm_(std::make_unique<TComm>()) {
-  comm_->SetInputLen(kMeterInputLen);
+namespace {
+std::unique_ptr<ByteTransport> MeterSerialPort() {
+  auto serial = std::make_unique<SerialTransport>();
+  serial->Port().SetInputLen(kMeterInputLen);
+  return serial;
+}
+}  // namespace
+
+CHBMeter::CHBMeter() : CHBMeter(MeterSerialPort()) {}
+
+CHBMeter::CHBMeter(std::unique_ptr<ByteTransport> transport) : transport_(std::move(transport)) {
+  if (auto* serial = dynamic_cast<SerialTransport*>(transport_.get())) serialPort_ = &serial->Port();
   AttachReceiveHandler();
+}
+
+TComm& CHBMeter::Comm() {
+  if (serialPort_) return *serialPort_;
+  if (!unusedPort_) unusedPort_ = std::make_unique<TComm>();
+  return *unusedPort_;
 }
 
 CHBMeter::~CHBMeter() {
@@ -41,11 +59,17 @@ void CHBMeter::WaitForTransferThread() {
 }
 
 void CHBMeter::AttachReceiveHandler() {
-  comm_->OnReceiveData = [this](TComm* sender, const uint8_t* buffer, uint16_t length) {
-    OnGetMeterData(sender, buffer, length);
+  transport_->OnReceive = [this](const uint8_t* buffer, size_t length) {
+    // Chunks are small; a longer one is handed on in pieces the handler can count.
+    while (length > 0) {
+      auto piece = static_cast<uint16_t>(std::min<size_t>(length, 0xFFFF));
+      OnGetMeterData(serialPort_, buffer, piece);
+      buffer += piece;
+      length -= piece;
+    }
   };
   // The transfer learns of a pulled cable only by the silence that follows; this tells why.
-  comm_->OnRequestHangup = [this](TComm*) {
+  transport_->OnLineFailure = [this] {
     if (active_) lineFailed_ = true;
   };
 }
@@ -63,25 +87,28 @@ void CHBMeter::SetRecordKeeper(std::function<void()> keep, std::shared_ptr<Dispa
       std::move(owner));
 }
 
+namespace {
+SerialLineSettings MeterLine(int32_t baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits) {
+  SerialLineSettings s;
+  s.baudRate = static_cast<uint32_t>(baudRate);
+  s.parity = static_cast<TParity>(parity);
+  s.dataBits = static_cast<uint8_t>(byteSize + 5);
+  s.stopBits = static_cast<TStopBits>(stopBits);
+  return s;
+}
+}  // namespace
+
 void CHBMeter::SetPort(int32_t port, int32_t baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits) {
   portName_ = "COM " + std::to_string(port);
-  comm_->SetCommPort(static_cast<uint8_t>(port));
-  // CommPort alone keeps a name that SetPortName gave when the number did not change.
-  if (port >= 1 && port <= 255) comm_->SetCommName("COM" + std::to_string(port));
-  comm_->SetBaudRate(static_cast<uint32_t>(baudRate));
-  comm_->SetParity(static_cast<TParity>(parity));
-  comm_->SetByteSize(static_cast<TByteSize>(byteSize));
-  comm_->SetStopBits(static_cast<TStopBits>(stopBits));
+  // A number no port can have keeps the name the line had.
+  std::string name = port >= 1 && port <= 255 ? "COM" + std::to_string(port) : transport_->Name();
+  transport_->SetLine(name, MeterLine(baudRate, parity, byteSize, stopBits));
 }
 
 void CHBMeter::SetPortName(const std::string& commName, int32_t baudRate, uint8_t parity, uint8_t byteSize,
                            uint8_t stopBits) {
   portName_ = commName;
-  comm_->SetCommName(commName);
-  comm_->SetBaudRate(static_cast<uint32_t>(baudRate));
-  comm_->SetParity(static_cast<TParity>(parity));
-  comm_->SetByteSize(static_cast<TByteSize>(byteSize));
-  comm_->SetStopBits(static_cast<TStopBits>(stopBits));
+  transport_->SetLine(commName, MeterLine(baudRate, parity, byteSize, stopBits));
 }
 
 bool CHBMeter::StartComm() {
@@ -96,9 +123,9 @@ bool CHBMeter::StartComm() {
     std::lock_guard<std::mutex> lock(outcomeMutex_);
     outcome_ = TransferOutcome{};
   }
-  if (comm_->PortOpen()) {
+  if (transport_->IsOpen()) {
     BugMessage("[In StartComm] COM已经打开，先停止..");
-    comm_->ClosePort();
+    transport_->Close();
   }
   AttachReceiveHandler();
   recordsParsed_ = 0;
@@ -106,11 +133,10 @@ bool CHBMeter::StartComm() {
   // Records stay until the next transfer, so the window can take every announced one.
   records_.Clear();
   frameQueue_.Clear();
-  comm_->OpenPort();
-  if (!comm_->PortOpen()) return false;
+  if (!transport_->Open()) return false;
 
   active_ = true;
-  BugMessage("[In StartComm] 打开 " + comm_->CommName() + ", 准备启动线程..");
+  BugMessage("[In StartComm] 打开 " + transport_->Name() + ", 准备启动线程..");
   transferControl_ = std::make_shared<TransferControl>();
   auto thread = std::make_shared<TProcThread>(this, NotifyWindow, transferControl_);
   try {
@@ -127,12 +153,12 @@ bool CHBMeter::StartComm() {
 }
 
 void CHBMeter::StopComm() {
-  if (!comm_->PortOpen()) return;
-  comm_->OnReceiveData = nullptr;
-  comm_->ClosePort();
+  if (!transport_->IsOpen()) return;
+  transport_->OnReceive = nullptr;
+  transport_->Close();
 }
 
-void CHBMeter::CloseFromTransferThread() { comm_->ClosePort(); }
+void CHBMeter::CloseFromTransferThread() { transport_->Close(); }
 
 bool CHBMeter::IsRunning() const { return ThreadState(transferThread_) == 1; }
 
@@ -162,8 +188,8 @@ void CHBMeter::NoteTransferEnd(bool stopped) {
 void CHBMeter::ResetTransfer() { receiver_.Reset(); }
 
 void CHBMeter::SendCommand(const std::string& bytes) {
-  // TComm queues the bytes for its writer thread under its own lock: safe from any thread.
-  comm_->WriteData(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint16_t>(bytes.size()));
+  // The line queues the bytes under its own lock: safe from any thread.
+  transport_->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 void CHBMeter::NoteAcceptedRecord(int32_t n) {

@@ -1,8 +1,8 @@
-// CHBMeter: the meter component. It owns the serial port component for the meter's port,
-// the queue of received record frames and the list of parsed records, and runs one
-// transfer at a time on its transfer thread (TProcThread). Create, configure, start and
-// destroy it on one thread, the owner thread, which must run a message loop: the serial
-// port's receive event is raised there.
+// CHBMeter: the meter component. It owns the line to the meter (the serial port unless it
+// is given another byte stream), the queue of received record frames and the list of
+// parsed records, and runs one transfer at a time on its transfer thread (TProcThread).
+// Create, configure, start and destroy it on one thread, the owner thread, which must run
+// a message loop: the line's received bytes arrive there.
 #pragma once
 #include <atomic>
 #include <functional>
@@ -14,6 +14,7 @@
 
 #include "app/messages.h"
 #include "app/thread_state.h"
+#include "comm/byte_transport.h"
 #include "comm/comm.h"
 #include "meter/frame_queue.h"
 #include "meter/meter_receiver.h"
@@ -28,7 +29,10 @@ class TransferControl;
 
 class CHBMeter {
  public:
+  // Over the serial port.
   CHBMeter();
+  // Over the given line; it must be made on this thread.
+  explicit CHBMeter(std::unique_ptr<ByteTransport> transport);
   // Stops a running transfer and waits for its thread, then closes the port.
   ~CHBMeter();
   CHBMeter(const CHBMeter&) = delete;
@@ -62,14 +66,16 @@ class CHBMeter {
   // Checks one record frame and adds its record to Records: the record number, or -1
   // when the frame is rejected (the user has seen why).
   int32_t FillMeterData(const std::string& frame);
-  // The serial port's receive event.
+  // The line's receive event; sender is the serial port, or null over another line.
   void OnGetMeterData(TComm* sender, const uint8_t* buffer, uint16_t length);
 
   bool Active() const { return active_.load(); }
   bool FirstRecordSeen() const { return firstRecordSeen_.load(); }
   int32_t FirstRecordNumber() const { return firstRecordNumber_.load(); }
   uint8_t ReceiveState() const { return receiver_.ReceiveState(); }
-  TComm& Comm() { return *comm_; }
+  // The serial port; over another line, a port that is never opened.
+  TComm& Comm();
+  ByteTransport& Transport() { return *transport_; }
   const std::string& PortName() const { return portName_; }
   std::string SerialNumber() const { return receiver_.SerialNumber(); }
   std::string ReceiveBuffer() const { return receiver_.ReceiveBuffer(); }
@@ -116,7 +122,9 @@ class CHBMeter {
   std::optional<RecordFrameVerdict> rejection_;  // transfer thread only
   mutable std::mutex outcomeMutex_;
   TransferOutcome outcome_;
-  std::unique_ptr<TComm> comm_;
+  std::unique_ptr<ByteTransport> transport_;
+  TComm* serialPort_ = nullptr;          // the transport's port, when it is the serial port
+  std::unique_ptr<TComm> unusedPort_;   // what Comm() gives over another line
   std::string portName_;
   TBufQuery frameQueue_;
   MeterReceiver receiver_{frameQueue_};

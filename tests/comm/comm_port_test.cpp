@@ -115,29 +115,6 @@ TEST_F(CommPort, ShortAnswerArrivesAfterTheReadInterval) {
   }
 }
 
-TEST_F(CommPort, EmptyReadDeadlineKeepsTheReaderGoing) {
-  comm.SetInputLen(128);
-  comm.SetReadTotalTimeoutConstant(30);
-  recordChunks();
-  openOk();
-  // Several deadlines pass without a byte.
-  loop->runUntil([] { return false; }, 200ms);
-  pty.send("late");
-  ASSERT_TRUE(waitFor([&] { return received() >= 4; }));
-  EXPECT_EQ(joined(), "late");
-}
-
-TEST_F(CommPort, IgnoreNullCharDropsZeroBytes) {
-  comm.SetInputLen(128);
-  comm.SetIgnoreNullChar(true);
-  recordChunks();
-  openOk();
-  pty.send(std::string("a\0b\0\0c", 6));
-  ASSERT_TRUE(waitFor([&] { return received() >= 3; }));
-  loop->runUntil([] { return false; }, 200ms);
-  EXPECT_EQ(joined(), "abc");
-}
-
 TEST_F(CommPort, DataWithoutHandlerIsDropped) {
   comm.SetInputLen(128);
   openOk();
@@ -353,14 +330,9 @@ TEST_F(CommPort, LineSettingsReachTheDevice) {
       {"mark", [](TComm& c) { c.SetParity(TParity::Mark); }, parityKind, PARODD | CMSPAR, 0, 0},
       {"space", [](TComm& c) { c.SetParity(TParity::Space); }, parityKind, CMSPAR, 0, 0},
       {"2 stop bits", [](TComm& c) { c.SetStopBits(TStopBits::_2); }, CSTOPB, CSTOPB, 0, 0},
-      {"CTS flow", [](TComm& c) { c.SetOutx_CtsFlow(true); }, CRTSCTS, CRTSCTS, 0, 0},
-      {"XON/XOFF",
-       [](TComm& c) {
-         c.SetOutx_XonXoffFlow(true);
-         c.SetInx_XonXoffFlow(true);
-       },
-       0, 0, IXON | IXOFF, IXON | IXOFF},
-      {"parity check", [](TComm& c) { c.SetParityCheck(true); }, 0, 0, INPCK, INPCK},
+      {"hardware flow", [](TComm& c) { c.SetFlowControl(TFlowControl::Hardware); }, CRTSCTS, CRTSCTS, 0, 0},
+      {"software flow", [](TComm& c) { c.SetFlowControl(TFlowControl::Software); }, 0, 0, IXON | IXOFF,
+       IXON | IXOFF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -376,16 +348,55 @@ TEST_F(CommPort, LineSettingsReachTheDevice) {
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
   }
 
-  // XON and XOFF characters.
-  TComm chars;
-  chars.SetCommName(pty.slavePath());
-  chars.SetXonChar(0x01);
-  chars.SetXoffChar(0x02);
-  chars.OpenPort();
-  ASSERT_TRUE(chars.PortOpen());
-  t = pty.lineSettings();
-  EXPECT_EQ(t.c_cc[VSTART], 0x01);
-  EXPECT_EQ(t.c_cc[VSTOP], 0x02);
+  // XON and XOFF are the usual DC1 and DC3.
+  EXPECT_EQ(t.c_cc[VSTART], 0x11);
+  EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+}
+
+TEST_F(CommPort, ClosingPutsBackTheLineAsItWas) {
+  // The line as another program left it: line editing, echo, CR/LF translation, 38400.
+  termios theirs = pty.lineSettings();
+  theirs.c_iflag |= ICRNL | IXON;
+  theirs.c_oflag |= OPOST | ONLCR;
+  theirs.c_lflag |= ICANON | ECHO | ISIG;
+  cfsetispeed(&theirs, B38400);
+  cfsetospeed(&theirs, B38400);
+  ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &theirs), 0);
+  theirs = pty.lineSettings();
+
+  struct Case {
+    const char* what;
+    std::function<void(TComm&)> whileOpen;
+    std::function<void(std::unique_ptr<TComm>&)> close;
+  };
+  const Case cases[] = {
+      {"ClosePort", [](TComm&) {}, [](std::unique_ptr<TComm>& c) { c->ClosePort(); }},
+      {"PortOpen false after a new rate", [](TComm& c) { c.SetBaudRate(9600); },
+       [](std::unique_ptr<TComm>& c) { c->SetPortOpen(false); }},
+      {"destroyed while open", [](TComm& c) { c.SetFlowControl(TFlowControl::Software); },
+       [](std::unique_ptr<TComm>& c) { c.reset(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto port = std::make_unique<TComm>();
+    port->SetCommName(pty.slavePath());
+    port->SetBaudRate(4800);
+    port->OpenPort();
+    ASSERT_TRUE(port->PortOpen()) << port->LastFailureText();
+    c.whileOpen(*port);
+    termios ours = pty.lineSettings();
+    EXPECT_EQ(ours.c_lflag & (ICANON | ECHO), 0u);
+    EXPECT_NE(cfgetospeed(&ours), static_cast<speed_t>(B38400));
+
+    c.close(port);
+    termios after = pty.lineSettings();
+    EXPECT_EQ(after.c_iflag, theirs.c_iflag);
+    EXPECT_EQ(after.c_oflag, theirs.c_oflag);
+    EXPECT_EQ(after.c_cflag, theirs.c_cflag);
+    EXPECT_EQ(after.c_lflag, theirs.c_lflag);
+    EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B38400));
+    EXPECT_EQ(cfgetispeed(&after), static_cast<speed_t>(B38400));
+  }
 }
 
 TEST_F(CommPort, UnsupportedRateLeavesTheLineAsItWas) {

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "comm/comm.h"
+#include "comm/serial_backend.h"
 
 namespace movra {
 namespace {
@@ -18,23 +19,13 @@ TEST(CommProperties, FreshComponentHasTheDefaults) {
   EXPECT_EQ(comm.BaudRate(), 9600u);
   EXPECT_EQ(comm.InputLen(), 1);
   EXPECT_EQ(comm.InBufferSize(), 2048);
-  EXPECT_EQ(comm.DtrControl(), TDtrControl::DtrDisable);
-  EXPECT_EQ(comm.RtsControl(), TRtsControl::RtsDisable);
   EXPECT_EQ(comm.ByteSize(), TByteSize::_8);
   EXPECT_EQ(comm.Parity(), TParity::None);
   EXPECT_EQ(comm.StopBits(), TStopBits::_1);
-  EXPECT_EQ(comm.XonLimit(), 500);
-  EXPECT_EQ(comm.XoffLimit(), 500);
-  EXPECT_EQ(comm.XonChar(), 17);
-  EXPECT_EQ(comm.XoffChar(), 19);
-  EXPECT_EQ(comm.ReplacedChar(), 0);
+  EXPECT_EQ(comm.FlowControl(), TFlowControl::None);
+  EXPECT_FALSE(comm.DataTerminalReady());
+  EXPECT_FALSE(comm.RequestToSend());
   EXPECT_EQ(comm.ReadIntervalTimeout(), 100u);
-  EXPECT_EQ(comm.ReadTotalTimeoutMultiplier(), 0u);
-  EXPECT_EQ(comm.ReadTotalTimeoutConstant(), 0u);
-  EXPECT_EQ(comm.WriteTotalTimeoutMultiplier(), 0u);
-  EXPECT_EQ(comm.WriteTotalTimeoutConstant(), 0u);
-  // Binary transfer only: no flow control, DTR and RTS held off.
-  EXPECT_EQ(comm.DcbFlags(), 0x0001u);
 }
 
 TEST(CommProperties, CommPortNamesThePort) {
@@ -80,48 +71,62 @@ TEST(CommProperties, InputLenStaysWithinTheBuffer) {
   }
 }
 
-TEST(CommProperties, FlagWordFollowsTheProperties) {
+TEST(CommProperties, LineSettingsFollowTheProperties) {
   struct Case {
     const char* what;
     std::function<void(TComm&)> set;
-    uint32_t flags;
+    SerialLineSettings want;
+  };
+  auto with = [](auto change) {
+    SerialLineSettings s;
+    change(s);
+    return s;
   };
   const Case cases[] = {
-      {"parity check", [](TComm& c) { c.SetParityCheck(true); }, 0x0003},
-      {"CTS flow", [](TComm& c) { c.SetOutx_CtsFlow(true); }, 0x0005},
-      {"DSR flow", [](TComm& c) { c.SetOutx_DsrFlow(true); }, 0x0009},
-      {"DTR enable", [](TComm& c) { c.SetDtrControl(TDtrControl::DtrEnable); }, 0x0011},
-      {"DTR handshake", [](TComm& c) { c.SetDtrControl(TDtrControl::DtrHandshake); }, 0x0021},
-      {"DSR sensitivity", [](TComm& c) { c.SetDsrSensitivity(true); }, 0x0041},
-      {"TX continue on XOFF", [](TComm& c) { c.SetTxContinueOnXoff(true); }, 0x0081},
-      {"XON/XOFF out", [](TComm& c) { c.SetOutx_XonXoffFlow(true); }, 0x0101},
-      {"XON/XOFF in", [](TComm& c) { c.SetInx_XonXoffFlow(true); }, 0x0201},
-      {"replace parity errors", [](TComm& c) { c.SetReplaceWhenParityError(true); }, 0x0401},
-      {"ignore zero bytes", [](TComm& c) { c.SetIgnoreNullChar(true); }, 0x0801},
-      {"RTS enable", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsEnable); }, 0x1001},
-      {"RTS handshake", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsHandshake); }, 0x2001},
-      {"RTS toggle", [](TComm& c) { c.SetRtsControl(TRtsControl::RtsTransmissionAvailable); }, 0x3001},
-      {"everything",
+      // Binary transfer only: no flow control, DTR and RTS held off.
+      {"defaults", [](TComm&) {}, SerialLineSettings{}},
+      {"meter at 4800 8N1",
        [](TComm& c) {
-         c.SetParityCheck(true);
-         c.SetOutx_CtsFlow(true);
-         c.SetOutx_DsrFlow(true);
-         c.SetDtrControl(TDtrControl::DtrHandshake);
-         c.SetDsrSensitivity(true);
-         c.SetTxContinueOnXoff(true);
-         c.SetOutx_XonXoffFlow(true);
-         c.SetInx_XonXoffFlow(true);
-         c.SetReplaceWhenParityError(true);
-         c.SetIgnoreNullChar(true);
-         c.SetRtsControl(TRtsControl::RtsTransmissionAvailable);
+         c.SetBaudRate(4800);
+         c.SetByteSize(TByteSize::_8);
+         c.SetParity(TParity::None);
+         c.SetStopBits(TStopBits::_1);
        },
-       0x3FEF},
+       with([](SerialLineSettings& s) { s.baudRate = 4800; })},
+      {"7E2",
+       [](TComm& c) {
+         c.SetByteSize(TByteSize::_7);
+         c.SetParity(TParity::Even);
+         c.SetStopBits(TStopBits::_2);
+       },
+       with([](SerialLineSettings& s) {
+         s.dataBits = 7;
+         s.parity = TParity::Even;
+         s.stopBits = TStopBits::_2;
+       })},
+      {"5 data bits", [](TComm& c) { c.SetByteSize(TByteSize::_5); },
+       with([](SerialLineSettings& s) { s.dataBits = 5; })},
+      {"hardware flow control", [](TComm& c) { c.SetFlowControl(TFlowControl::Hardware); },
+       with([](SerialLineSettings& s) { s.flowControl = TFlowControl::Hardware; })},
+      {"modem lines up",
+       [](TComm& c) {
+         c.SetDataTerminalReady(true);
+         c.SetRequestToSend(true);
+       },
+       with([](SerialLineSettings& s) { s.dataTerminalReady = s.requestToSend = true; })},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TComm comm;
     c.set(comm);
-    EXPECT_EQ(comm.DcbFlags(), c.flags);
+    SerialLineSettings got = comm.LineSettings();
+    EXPECT_EQ(got.baudRate, c.want.baudRate);
+    EXPECT_EQ(got.dataBits, c.want.dataBits);
+    EXPECT_EQ(got.parity, c.want.parity);
+    EXPECT_EQ(got.stopBits, c.want.stopBits);
+    EXPECT_EQ(got.flowControl, c.want.flowControl);
+    EXPECT_EQ(got.dataTerminalReady, c.want.dataTerminalReady);
+    EXPECT_EQ(got.requestToSend, c.want.requestToSend);
   }
 }
 

@@ -1,4 +1,4 @@
-// The device control block as termios flags, for the settings a pseudo-terminal ignores.
+// The line settings as termios flags, for the settings a pseudo-terminal ignores.
 #include <gtest/gtest.h>
 #include <termios.h>
 
@@ -44,34 +44,33 @@ TEST(SerialTermios, MeterSettingsGiveARawEightBitLine) {
 TEST(SerialTermios, FramingAndFlowControl) {
   struct Case {
     const char* what;
-    uint8_t byteSize, parity, stopBits;
-    uint32_t flags;
+    uint8_t dataBits;
+    TParity parity;
+    TStopBits stopBits;
+    TFlowControl flow;
     tcflag_t cflag;  // within CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS
     tcflag_t iflag;  // within INPCK | IGNPAR | IXON | IXOFF
   };
+  const auto none = TFlowControl::None;
   const Case cases[] = {
-      {"5N1", 5, 0, 0, DCB_BINARY, CS5, 0},
-      {"6N1", 6, 0, 0, DCB_BINARY, CS6, 0},
-      {"7E1", 7, 2, 0, DCB_BINARY, CS7 | PARENB, 0},
-      {"8O1", 8, 1, 0, DCB_BINARY, CS8 | PARENB | PARODD, 0},
-      {"8M1", 8, 3, 0, DCB_BINARY, CS8 | PARENB | PARODD | CMSPAR, 0},
-      {"8S1", 8, 4, 0, DCB_BINARY, CS8 | PARENB | CMSPAR, 0},
-      {"8N1.5", 8, 0, 1, DCB_BINARY, CS8 | CSTOPB, 0},
-      {"8N2", 8, 0, 2, DCB_BINARY, CS8 | CSTOPB, 0},
-      {"CTS flow", 8, 0, 0, DCB_BINARY | DCB_OUTX_CTS_FLOW, CS8 | CRTSCTS, 0},
-      {"RTS handshake", 8, 0, 0, DCB_BINARY | DCB_RTS_HANDSHAKE, CS8 | CRTSCTS, 0},
-      {"RTS enable is no flow control", 8, 0, 0, DCB_BINARY | DCB_RTS_ENABLE, CS8, 0},
-      {"XON/XOFF", 8, 0, 0, DCB_BINARY | DCB_OUTX | DCB_INX, CS8, IXON | IXOFF},
-      {"parity check drops bad bytes", 8, 2, 0, DCB_BINARY | DCB_PARITY, CS8 | PARENB, INPCK | IGNPAR},
-      {"parity check replaces bad bytes", 8, 2, 0, DCB_BINARY | DCB_PARITY | DCB_ERROR_CHAR, CS8 | PARENB, INPCK},
+      {"5N1", 5, TParity::None, TStopBits::_1, none, CS5, 0},
+      {"6N1", 6, TParity::None, TStopBits::_1, none, CS6, 0},
+      {"7E1", 7, TParity::Even, TStopBits::_1, none, CS7 | PARENB, 0},
+      {"8O1", 8, TParity::Odd, TStopBits::_1, none, CS8 | PARENB | PARODD, 0},
+      {"8M1", 8, TParity::Mark, TStopBits::_1, none, CS8 | PARENB | PARODD | CMSPAR, 0},
+      {"8S1", 8, TParity::Space, TStopBits::_1, none, CS8 | PARENB | CMSPAR, 0},
+      {"8N1.5", 8, TParity::None, TStopBits::_1_5, none, CS8 | CSTOPB, 0},
+      {"8N2", 8, TParity::None, TStopBits::_2, none, CS8 | CSTOPB, 0},
+      {"hardware flow", 8, TParity::None, TStopBits::_1, TFlowControl::Hardware, CS8 | CRTSCTS, 0},
+      {"software flow", 8, TParity::None, TStopBits::_1, TFlowControl::Software, CS8, IXON | IXOFF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SerialLineSettings s;
-    s.byteSize = c.byteSize;
+    s.dataBits = c.dataBits;
     s.parity = c.parity;
     s.stopBits = c.stopBits;
-    s.flags = c.flags;
+    s.flowControl = c.flow;
     termios t = cooked();
     ASSERT_TRUE(LineSettingsToTermios(s, t));
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS), c.cflag);
