@@ -1,6 +1,5 @@
 #include "app/single_instance.h"
 
-#include "app/dialogs.h"
 #include "app/file_system.h"
 #include "app/lock_file.h"
 
@@ -12,15 +11,13 @@ std::string SingleInstanceLockPath(const std::string& exeDir) {
   return dir + "PTDATA/Data/MovraData1.ldb";
 }
 
-bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
+std::optional<Notice> CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
 
-bool CheckSingleInstanceLock(const std::string& path) {
+std::optional<Notice> CheckSingleInstanceLock(const std::string& path) {
   TryDeleteLockFile(path);  // any failure of the deletion is ignored
-  if (PathExists(path)) {
-    PlainMessageBox("The program is being run by another user,please check it!", "warning", MB_OK | MB_ICONERROR);
-    return true;
-  }
-  return false;
+  if (PathExists(path))
+    return Notice{"The program is being run by another user,please check it!", "warning", NoticeIcon::Error};
+  return std::nullopt;
 }
 
 }  // namespace movra

@@ -91,7 +91,7 @@ void TFrmMain::FormCreate() {
   // The first nine columns stay in place when a widened column scrolls the list sideways.
   GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
-  QueryUSBComm(UsbPorts, Meter && Meter->IsRunning());
+  ShowNotice(QueryUSBComm(UsbPorts, Meter && Meter->IsRunning()));
   // Device arrival and removal reach this window as WM_DEVICECHANGE.
   deviceWatcher_ = std::make_unique<DeviceWatcher>(Handle());
   BugMessage("Program started.");

@@ -8,6 +8,7 @@
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/single_instance.h"
+#include "app/trace.h"
 #include "data/data_module.h"
 #include "ui/desktop_identity.h"
 #include "ui/frm_about.h"
@@ -30,8 +31,16 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   // Every start that ends before the message loop ends with this status.
   constexpr int kStartFailed = 1;
   LocateFolders(exeDir);
-  if (CheckSingleInstanceLock(LockFilePath())) return kStartFailed;
-  PrepareFolders(exeDir);
+  if (auto otherCopy = CheckSingleInstanceLock(LockFilePath())) {
+    ShowNotice(*otherCopy);
+    return kStartFailed;
+  }
+  ShowNotice(PrepareFolders(exeDir));
+  // Records that stop reaching the trace are told as a box, from whichever thread wrote.
+  struct TraceFailureShown {
+    TraceFailureHandler old = SetTraceFailureHandler([](const Notice& n) { ShowNotice(n); });
+    ~TraceFailureShown() { SetTraceFailureHandler(old); }
+  } traceFailureShown;
 
   std::unique_ptr<TDM> dm;
   std::unique_ptr<TFrmMain> mainWindow;
@@ -41,7 +50,10 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     SetDesktopIdentity(GlobalOption.Title);
     // The data module opens the trace and the database; when either fails it asks the
     // program to end, and the windows are still made.
-    dm = CreateDataModule();
+    CreatedDataModule created = CreateDataModule();
+    dm = std::move(created.dm);
+    // Shown at once, before Qt's own translations are installed.
+    ShowNotices(created.notices);
     SetDataModule(dm.get());
     // The data module has chosen the interface language.
     InstallQtTranslations(app);

@@ -49,10 +49,11 @@ TEST(SingleInstance, HeldLockRefusesTheStart) {
     if (!lock.acquire(path)) _exit(2);
   });
   test::ScopedPresenter presenter;
-  presenter->expect("The program is being run by another user,please check it!");
-  EXPECT_TRUE(CheckSingleInstance(dir.path()));
-  EXPECT_EQ(presenter->shown().at(0).caption, "warning");
-  EXPECT_EQ(presenter->shown().at(0).style, MB_OK | MB_ICONERROR);
+  std::optional<Notice> refused = CheckSingleInstance(dir.path());
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->text, "The program is being run by another user,please check it!");
+  EXPECT_EQ(refused->caption, "warning");
+  EXPECT_EQ(refused->icon, NoticeIcon::Error);
   // The other copy ends abnormally: its file stays behind but no longer blocks.
   killChild(child);
   EXPECT_EQ(access(path.c_str(), F_OK), 0);
