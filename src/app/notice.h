@@ -1,9 +1,8 @@
 // Words for the user that the core hands back to its caller instead of showing them: the
 // window shows a notice as a message box, movra-cli as a line on stderr.
 #pragma once
-#include <optional>
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace movra {
 
