@@ -35,12 +35,27 @@ int AskWarning(const std::string& text) {
   return PlainMessageBox(TranslateText(text), TranslateText("Warning"), MB_YESNOCANCEL | MB_ICONQUESTION);
 }
 
-void ShowInfo(const std::string& text) {
-  PlainMessageBox(TranslateText(text), TranslateText("Message"), MB_OK | MB_ICONINFORMATION);
+void ShowInfo(const std::string& text) { ShowNotice(InfoNotice(text)); }
+
+void ShowError(const std::string& text) { ShowNotice(ErrorNotice(text)); }
+
+void ShowNotice(const Notice& n) {
+  uint32_t icon = MB_OK;
+  switch (n.icon) {
+    case NoticeIcon::None: break;
+    case NoticeIcon::Information: icon = MB_ICONINFORMATION; break;
+    case NoticeIcon::Warning: icon = MB_ICONWARNING; break;
+    case NoticeIcon::Error: icon = MB_ICONERROR; break;
+  }
+  PlainMessageBox(n.text, n.caption, MB_OK | icon | (n.onTop ? MB_TOPMOST : 0));
 }
 
-void ShowError(const std::string& text) {
-  PlainMessageBox(TranslateText(text), TranslateText("Error"), MB_OK | MB_ICONERROR);
+void ShowNotice(const std::optional<Notice>& n) {
+  if (n) ShowNotice(*n);
+}
+
+void ShowNotices(const std::vector<Notice>& notices) {
+  for (const Notice& n : notices) ShowNotice(n);
 }
 
 int StderrPresenter::present(const DialogRequest& r) {

@@ -1,11 +1,15 @@
-// Message boxes. The core asks for a dialog through this facade; the window program
-// installs a presenter that shows it with the toolkit, tools install one that prints,
-// and tests install one that records and answers.
+// Message boxes. The window and the tools show through this facade what the core returns
+// (a Notice); the window program installs a presenter that shows it with the toolkit,
+// tools install one that prints, and tests install one that records and answers.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "app/notice.h"
 
 namespace movra {
 
@@ -49,6 +53,11 @@ void ShowInfo(const std::string& text);
 void ShowError(const std::string& text);
 // A plain message box: text and caption shown as given, not translated.
 int PlainMessageBox(const std::string& text, const std::string& caption, uint32_t style);
+// A notice the core returned, with OK and its icon; none for an empty optional.
+void ShowNotice(const Notice& notice);
+void ShowNotice(const std::optional<Notice>& notice);
+// Each of them in turn.
+void ShowNotices(const std::vector<Notice>& notices);
 
 // Writes each box to stderr as caption + ": " + text and answers IDOK, or `answer` for
 // questions. The default presenter of a process that installed none.

@@ -7,7 +7,6 @@
 
 #include "app/config.h"
 #include "app/data_location.h"
-#include "app/dialogs.h"
 #include "app/file_system.h"
 #include "app/make_folders.h"
 #include "app/trace.h"
@@ -122,8 +121,9 @@ bool SeedConfigFile(const std::string& path, std::string& why) {
   return true;
 }
 
-void PrepareFolders(const std::string& exeDir) {
+std::optional<Notice> PrepareFolders(const std::string& exeDir) {
   LocateFolders(exeDir);
+  std::optional<Notice> failure;
   gRefusal.clear();
   if (!gLocation.problem.empty()) BugMessage("No folder of the user's own for the data: " + gLocation.problem);
   try {
@@ -138,9 +138,10 @@ void PrepareFolders(const std::string& exeDir) {
     DataDir = withSlash(DataDir);
     gRefusal = RefusalOfDataFolders();
   } catch (const std::exception& e) {
-    PlainMessageBox("Error in create folder " + DataDir + "\r\n" + e.what(), "Warning", MB_OK);
+    failure = Notice{"Error in create folder " + DataDir + "\r\n" + e.what(), "Warning", NoticeIcon::None};
   }
   ReadConfig();
+  return failure;
 }
 
 std::string DataFilePath() { return DataRoot + "/Data/movradata1.dat"; }

@@ -1,6 +1,9 @@
 // The program folder and the data folders that every file path is built from.
 #pragma once
+#include <optional>
 #include <string>
+
+#include "app/notice.h"
 
 namespace movra {
 
@@ -22,8 +25,9 @@ std::string ProgramFolderOf(const std::string& binaryDir);
 void LocateFolders(const std::string& exeDir = std::string());
 // LocateFolders, then creates DataDir (mode 0700: it holds health data; for a user's own
 // folder the missing folders above it as well), then reads the configuration file.
-// A failure to create the folder shows a plain "Warning" box and start-up goes on.
-void PrepareFolders(const std::string& exeDir = std::string());
+// A failure to create the folder returns the plain box for the caller to show ("Error in
+// create folder " + the folder + CR LF + why, caption "Warning", no icon); start-up goes on.
+std::optional<Notice> PrepareFolders(const std::string& exeDir = std::string());
 
 // Why the data folders may not be used, empty when they may: PTDATA or its Data folder
 // belongs to another user (it is never changed then). Set by PrepareFolders, which makes

@@ -1,6 +1,5 @@
 #include "app/single_instance.h"
 
-#include "app/dialogs.h"
 #include "app/file_system.h"
 #include "app/lock_file.h"
 
@@ -12,12 +11,11 @@ std::string SingleInstanceLockPath(const std::string& exeDir) {
   return dir + "PTDATA/Data/MovraData1.ldb";
 }
 
-bool CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
+std::optional<Notice> CheckSingleInstance(const std::string& exeDir) { return CheckSingleInstanceLock(SingleInstanceLockPath(exeDir)); }
 
-bool CheckSingleInstanceLock(const std::string& path) {
-  if (!RunningCopyHoldsLock(path)) return false;
-  ShowRunningCopyRefusal();
-  return true;
+std::optional<Notice> CheckSingleInstanceLock(const std::string& path) {
+  if (!RunningCopyHoldsLock(path)) return std::nullopt;
+  return RunningCopyRefusal();
 }
 
 bool RunningCopyHoldsLock(const std::string& path) {
@@ -25,10 +23,11 @@ bool RunningCopyHoldsLock(const std::string& path) {
   return PathExists(path);
 }
 
-void ShowRunningCopyRefusal() {
+Notice RunningCopyRefusal() {
+  Notice n{"The program is being run by another user,please check it!", "warning", NoticeIcon::Error};
   // On top: the running copy's window must not hide it.
-  PlainMessageBox("The program is being run by another user,please check it!", "warning",
-                  MB_OK | MB_ICONERROR | MB_TOPMOST);
+  n.onTop = true;
+  return n;
 }
 
 }  // namespace movra

@@ -7,7 +7,6 @@
 #include <mutex>
 
 #include "app/datetime.h"
-#include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
 #include "app/language.h"
@@ -22,7 +21,24 @@ std::string gTracePath;
 std::atomic<bool> gTraceOpen{false};
 // A full disk fails every record; the user hears of it once until a record goes through.
 std::atomic<bool> gFailureShown{false};
+std::mutex gHandlerMutex;
+TraceFailureHandler gFailureHandler;
+
+void tellTraceFailure(const Notice& notice) {
+  TraceFailureHandler handler;
+  {
+    std::lock_guard<std::mutex> lock(gHandlerMutex);
+    handler = gFailureHandler;
+  }
+  if (handler) handler(notice);
+}
 }  // namespace
+
+TraceFailureHandler SetTraceFailureHandler(TraceFailureHandler handler) {
+  std::lock_guard<std::mutex> lock(gHandlerMutex);
+  std::swap(gFailureHandler, handler);
+  return handler;
+}
 
 const char* const kTraceNotWritten = "The debug trace could not be written:";
 
@@ -36,7 +52,7 @@ std::string TraceRecord(double when, const std::string& text) {
   return stamp + ":" + text + "\n\r" + "\r\n";
 }
 
-bool OpenTrace() {
+StepResult OpenTrace() {
   std::string path = TraceFilePath();
   std::lock_guard<std::mutex> lock(gTraceMutex);
   if (gTrace) std::fclose(gTrace);
@@ -45,11 +61,10 @@ bool OpenTrace() {
   if (!gTrace) {
     std::string reason = std::strerror(errno);
     gTraceOpen = false;
-    ShowError("Can't open the file " + path + "\r\n" + reason);
-    return false;
+    return StepResult::Failed(ErrorNotice("Can't open the file " + path + "\r\n" + reason));
   }
   gTraceOpen = true;
-  return true;
+  return {};
 }
 
 void BugMessage(const std::string& text) {
@@ -78,7 +93,7 @@ void BugMessage(const std::string& text) {
     std::string text = TranslateText("Error in BugMessage");
     text += "\r\n" + TranslateText(kTraceNotWritten);
     text += " " + path + ": " + std::strerror(err);
-    ShowError(text);
+    tellTraceFailure(ErrorNotice(text));
   }
 }
 

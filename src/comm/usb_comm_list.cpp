@@ -3,7 +3,6 @@
 #include <climits>
 #include <exception>
 
-#include "app/dialogs.h"
 #include "app/trace.h"
 #include "comm/usb_ports.h"
 
@@ -51,9 +50,9 @@ std::optional<int> ParsePortNumber(const std::string& text) {
   return static_cast<int>(value);
 }
 
-void QueryUSBComm(std::vector<std::string>& usbPorts, bool isRunning, const PortLister& lister) {
+std::optional<Notice> QueryUSBComm(std::vector<std::string>& usbPorts, bool isRunning, const PortLister& lister) {
   // The transfer thread works on one of these ports; the list stays as it is until it ends.
-  if (isRunning) return;
+  if (isRunning) return std::nullopt;
   try {
     std::vector<std::string> names;
     listNames(lister, names);
@@ -66,11 +65,12 @@ void QueryUSBComm(std::vector<std::string>& usbPorts, bool isRunning, const Port
       usbPorts.push_back("COM" + *text);
     }
   } catch (const std::exception& e) {
-    ShowError(e.what());
+    return ErrorNotice(e.what());
   }
+  return std::nullopt;
 }
 
-void GetUSBCommList(std::vector<std::string>& target, const PortLister& lister) {
+std::optional<Notice> GetUSBCommList(std::vector<std::string>& target, const PortLister& lister) {
   target.clear();
   try {
     std::vector<std::string> names;
@@ -86,8 +86,9 @@ void GetUSBCommList(std::vector<std::string>& target, const PortLister& lister) 
     }
   } catch (const std::exception& e) {
     target.clear();
-    ShowInfo(e.what());
+    return InfoNotice(e.what());
   }
+  return std::nullopt;
 }
 
 }  // namespace movra

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/notice.h"
+
 namespace movra {
 
 // Fills its list with display names; ListUsbSerialPorts unless a test gives another.
@@ -23,11 +25,11 @@ std::optional<int> ParsePortNumber(const std::string& text);
 // Rebuilds usbPorts with "COM" + port text for each USB-to-UART port (so "COM 3" stays
 // "COM 3"), tracing every listed name and each port taken. Does nothing while a transfer
 // runs. The list is cleared only after a successful listing; a failed listing keeps the
-// old entries and reports the error with ShowError.
-void QueryUSBComm(std::vector<std::string>& usbPorts, bool isRunning,
-                  const PortLister& lister = PortLister());
+// old entries and returns the error for the general error display.
+std::optional<Notice> QueryUSBComm(std::vector<std::string>& usbPorts, bool isRunning,
+                                   const PortLister& lister = PortLister());
 // Clears target, then fills it with "COM" + port number in decimal for each USB-to-UART
-// port, tracing every listed name and each port added. Any error is shown with ShowInfo.
-void GetUSBCommList(std::vector<std::string>& target, const PortLister& lister = PortLister());
+// port, tracing every listed name and each port added. Any error is returned as a message.
+std::optional<Notice> GetUSBCommList(std::vector<std::string>& target, const PortLister& lister = PortLister());
 
 }  // namespace movra

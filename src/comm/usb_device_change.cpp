@@ -19,7 +19,10 @@ void HandleDeviceChange(uint64_t wParam, const DeviceChangeHooks& hooks) {
     PlayDeviceTone(direction);
     if (hooks.setStatusText) hooks.setStatusText(status);
     // Any device counts: the list is simply read again.
-    if (hooks.usbPorts) QueryUSBComm(*hooks.usbPorts, hooks.isRunning && hooks.isRunning(), hooks.lister);
+    if (hooks.usbPorts) {
+      auto failure = QueryUSBComm(*hooks.usbPorts, hooks.isRunning && hooks.isRunning(), hooks.lister);
+      if (failure && hooks.tell) hooks.tell(*failure);
+    }
   }
   if (hooks.redrawStatusBar) hooks.redrawStatusBar();
 }

@@ -16,6 +16,7 @@ struct DeviceChangeHooks {
   std::function<void(const std::string&)> setStatusText;  // status-bar panel 0
   std::function<void()> redrawStatusBar;
   PortLister lister;                                      // empty: the present USB serial ports
+  std::function<void(const Notice&)> tell;                // a port listing that failed; empty: untold
 };
 
 // For WM_DEVICECHANGE, after the window's default handling. DBT_DEVICEARRIVAL: rising tone,

@@ -1,7 +1,6 @@
 #include "data/data_module.h"
 
 #include "app/config.h"
-#include "app/dialogs.h"
 #include "app/file_system.h"
 #include "app/folders.h"
 #include "app/format_settings.h"
@@ -39,26 +38,32 @@ TDM::~TDM() {
   adoConn.close();
 }
 
-void TDM::DataModuleCreate() {
+std::vector<Notice> TDM::DataModuleCreate() {
   created_ = true;
+  std::vector<Notice> told;
   // Nothing is opened in a folder of another user's; the user is told in their language.
   if (!DataFolderRefusal().empty()) {
     ChooseLanguage();
-    PlainMessageBox(DataFolderRefusal() + "\r\n" + TranslateText(kFolderOfAnotherUserAdvice), "Error",
-                    MB_OK | MB_ICONERROR);
+    told.push_back(Notice{DataFolderRefusal() + "\r\n" + TranslateText(kFolderOfAnotherUserAdvice), "Error",
+                          NoticeIcon::Error});
     RequestTerminate();
-    return;
+    return told;
   }
   RemoveStaleDatabaseScraps(DataRoot + "/Data");
   if (DataIsPerUser()) {
     std::string why;
     if (!EnsureUserDatabase(DataFilePath(), why))
-      PlainMessageBox(std::string(kUserDatabaseNotMade) + "\r\n" + DataFilePath() + "\r\n" + why, "Error",
-                      MB_OK | MB_ICONWARNING);
+      told.push_back(Notice{std::string(kUserDatabaseNotMade) + "\r\n" + DataFilePath() + "\r\n" + why, "Error",
+                            NoticeIcon::Warning});
   }
-  if (!OpenTrace()) RequestTerminate();
-  if (!OpenDatabase(DataFilePath())) RequestTerminate();
+  // Either failure ends the program once start-up has said so; both are told.
+  for (StepResult step : {OpenTrace(), OpenDatabase(DataFilePath())}) {
+    if (step) continue;
+    told.push_back(step.failure);
+    RequestTerminate();
+  }
   ChooseLanguage();
+  return told;
 }
 
 void TDM::ChooseLanguage() {
@@ -79,12 +84,11 @@ void TDM::DataModuleDestroy() {
   CloseTrace();
 }
 
-bool TDM::OpenDatabase(const std::string& path) {
+StepResult TDM::OpenDatabase(const std::string& path) {
   if (KindOfPath(path) != PathKind::Regular) {
     std::string text = TranslateText("Database File") + path + TranslateText("Doesn't Exists!");
     if (LookDenied(path)) text += "\r\n" + TranslateText(kDatabaseFileNotReachable);
-    PlainMessageBox(text, TranslateText("Error"), MB_OK | MB_ICONWARNING);
-    return false;
+    return StepResult::Failed(Notice{text, TranslateText("Error"), NoticeIcon::Warning});
   }
   adoConn.close();
   connectStep_ = 0;
@@ -108,15 +112,14 @@ bool TDM::OpenDatabase(const std::string& path) {
     connectStep_ = 4;
     ReadSystemInfo();
     connectStep_ = 5;
-    return true;
+    return {};
   } catch (const std::exception& e) {
     std::string text = "Can't Connect To the Database\r\nDataFile : " + path + "\r\n" + e.what() + "\r\nStep : " +
                        std::to_string(connectStep_);
     if (damaged) text += "\r\n" + TranslateText(kDamagedDatabaseAdvice);
-    PlainMessageBox(text, "Error", MB_OK | MB_ICONWARNING);
     // A damaged file is never written to, not even by the closing of the program.
     if (damaged) adoConn.close();
-    return false;
+    return StepResult::Failed(Notice{text, "Error", NoticeIcon::Warning});
   }
 }
 
@@ -175,10 +178,10 @@ void TDM::ApplyFormatSettings() {
   }
 }
 
-std::unique_ptr<TDM> CreateDataModule() {
-  auto dm = std::make_unique<TDM>();
-  dm->DataModuleCreate();
-  return dm;
+CreatedDataModule CreateDataModule() {
+  CreatedDataModule created{std::make_unique<TDM>(), {}};
+  created.notices = created.dm->DataModuleCreate();
+  return created;
 }
 
 }  // namespace movra

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/notice.h"
 #include "data/connection.h"
 #include "data/row_set.h"
 
@@ -40,15 +42,15 @@ class TDM {
   // Start-up, in this order: the debug trace, the database at DataFilePath(), the
   // language scan of ExeDir, the primary language, the date and time formats. A trace or
   // database that cannot be opened asks the program to end (TerminateRequested) and
-  // start-up goes on.
-  void DataModuleCreate();
+  // start-up goes on. Returns what the user is to be told, in the order it happened.
+  std::vector<Notice> DataModuleCreate();
   // Closes the connection (the lock file goes with it), then the trace.
   void DataModuleDestroy();
 
   // Connects to the file, opens qryCheckData, qryCheckDataEntry, qryCheckDataEntryHis and
-  // reads the settings row; true on success. A missing file or a failure at any stage is
-  // reported with a message box; what was opened before a failure stays open.
-  bool OpenDatabase(const std::string& path);
+  // reads the settings row. A missing file or a failure at any stage fails with the box
+  // that says so; what was opened before a failure stays open.
+  StepResult OpenDatabase(const std::string& path);
   // Empty when the open database can be written (the file, and its folder for the
   // engine's journal); otherwise the reason it cannot. A download checks this first,
   // since the meter lets go of every record it has sent.
@@ -96,7 +98,11 @@ extern const char* const kUserDatabaseNotMade;
 extern const char* const kDatabaseNotWritableText;
 std::string DatabaseNotWritableMessage(const std::string& path, const std::string& reason);
 
-// A data module after DataModuleCreate.
-std::unique_ptr<TDM> CreateDataModule();
+// A data module after DataModuleCreate, with what its start has to tell the user.
+struct CreatedDataModule {
+  std::unique_ptr<TDM> dm;
+  std::vector<Notice> notices;
+};
+CreatedDataModule CreateDataModule();
 
 }  // namespace movra

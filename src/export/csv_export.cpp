@@ -3,7 +3,6 @@
 #include <optional>
 #include <string_view>
 
-#include "app/dialogs.h"
 #include "export/export_values.h"
 #include "export/replacement_file.h"
 
@@ -70,13 +69,12 @@ std::string CsvBytes(const std::vector<ExportRow>& rows) {
   return out;
 }
 
-ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& file) {
+ExportResult ExportCsv(const std::vector<ExportRow>& rows, const std::string& file) {
   std::optional<ReplacementFile> out;
   try {
     out.emplace(file);
   } catch (const ExportFileError& e) {
-    ShowError(e.what());
-    return ExportOutcome::GeneralError;
+    return {ExportOutcome::GeneralError, ErrorNotice(e.what())};
   }
   try {
     out->Write(CsvHeaderLine());
@@ -85,10 +83,9 @@ ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& f
   } catch (const std::runtime_error& e) {
     // A value that cannot be formed or a write the disk refused: the file that was there
     // is kept, and the export is not said to have finished.
-    ShowInfo(std::string("Write to CSV Error ") + e.what());
-    return ExportOutcome::Failed;
+    return {ExportOutcome::Failed, InfoNotice(std::string("Write to CSV Error ") + e.what())};
   }
-  return ExportOutcome::Written;
+  return {};
 }
 
 }  // namespace movra

@@ -24,9 +24,9 @@ std::string CsvBytes(const std::vector<ExportRow>& rows);
 // Writes the file `file` (the name is used as given), replacing any file there only once
 // the new one is whole. A file that cannot be created (something other than a regular
 // file is there, or the folder takes no new file) goes to the general error display; a
-// row that cannot be written or a write that fails (a full disk) shows
+// row that cannot be written or a write that fails (a full disk) returns the message
 // "Write to CSV Error " + why, and the file that was there stays as it was. The caller
-// says that the export finished.
-ExportOutcome ExportCsv(const std::vector<ExportRow>& rows, const std::string& file);
+// shows the notice and says that the export finished.
+ExportResult ExportCsv(const std::vector<ExportRow>& rows, const std::string& file);
 
 }  // namespace movra

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/dialogs.h"
 #include "app/file_in_use.h"
 #include "export/export_target.h"
 #include "export/export_values.h"
@@ -13,9 +12,12 @@ namespace movra {
 
 namespace {
 const char kSheet[] = "Sheet1";
+ExportResult WriteFailed(const std::exception& e) {
+  return {ExportOutcome::Failed, InfoNotice(std::string("Write to Excel Error ") + e.what())};
+}
 }  // namespace
 
-ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string& templatePath,
+ExportResult ExportExcel(const std::vector<ExportRow>& rows, const std::string& templatePath,
                           const std::string& targetPath) {
   std::optional<XlsWorkbook> book;
   try {
@@ -26,8 +28,7 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
     book->rows(kSheet);
     book->activate(kSheet);
   } catch (const XlsError& e) {
-    ShowError(e.what());
-    return ExportOutcome::GeneralError;
+    return {ExportOutcome::GeneralError, ErrorNotice(e.what())};
   }
 
   try {
@@ -41,8 +42,7 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
     }
   } catch (const std::exception& e) {
     // A workbook short of rows is not saved: the file that was there is kept.
-    ShowInfo(std::string("Write to Excel Error ") + e.what());
-    return ExportOutcome::Failed;
+    return WriteFailed(e);
   }
 
   try {
@@ -53,13 +53,12 @@ ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string&
     // Looked at before the test for a file in use, which opens it: a pipe must never be opened.
     if (auto why = NotARegularFile(targetPath)) throw XlsError(CannotCreateFileText(targetPath, *why));
     // A file another program holds open is left alone, without a word.
-    if (FileInUse(targetPath)) return ExportOutcome::LeftInUse;
+    if (FileInUse(targetPath)) return {ExportOutcome::LeftInUse, std::nullopt};
     book->save(targetPath);
   } catch (const std::exception& e) {
-    ShowInfo(std::string("Write to Excel Error ") + e.what());
-    return ExportOutcome::Failed;
+    return WriteFailed(e);
   }
-  return ExportOutcome::Written;
+  return {};
 }
 
 }  // namespace movra

@@ -14,10 +14,10 @@ namespace movra {
 // targetPath as given. A template that is missing, unreadable or without "Sheet1" goes to
 // the general error display and nothing is written. A cell that cannot be formed or a
 // failed save (the template itself as the target, something other than a regular file
-// there, a full disk) shows "Write to Excel Error " + why, and the file that was there
-// stays as it was; a target file in use is silently not written. The caller says that
-// the export finished.
-ExportOutcome ExportExcel(const std::vector<ExportRow>& rows, const std::string& templatePath,
+// there, a full disk) returns the message "Write to Excel Error " + why, and the file
+// that was there stays as it was; a target file in use is silently not written. The
+// caller shows the notice and says that the export finished.
+ExportResult ExportExcel(const std::vector<ExportRow>& rows, const std::string& templatePath,
                           const std::string& targetPath);
 
 }  // namespace movra

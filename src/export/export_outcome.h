@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+
+#include "app/notice.h"
 
 namespace movra {
 
@@ -6,9 +9,14 @@ namespace movra {
 //  Written: the whole file is in the target's place.
 //  LeftInUse: another program held the target open at save time; it was left as it was
 //    without a word, and the export counts as finished.
-//  Failed: an error was shown ("Write to … Error"); the target is as it was before.
-//  GeneralError: it stopped before writing anything; its error has been shown on the
-//    application's general error display.
+//  Failed: the target is as it was before; the notice says "Write to … Error" and why.
+//  GeneralError: it stopped before writing anything; the notice is for the application's
+//    general error display.
 enum class ExportOutcome { Written, LeftInUse, Failed, GeneralError };
+
+struct ExportResult {
+  ExportOutcome outcome = ExportOutcome::Written;
+  std::optional<Notice> notice;  // what the caller shows first, before any "finished"
+};
 
 }  // namespace movra

@@ -106,7 +106,7 @@ void TFrmMain::btnDownloadClick() {
     if (AskWarning("New data will overwrite the old records, continue ?") != IDYES) return;
     ClearData();
   }
-  PrepareFolders(ExeDir);
+  ShowNotice(PrepareFolders(ExeDir));
   DownloadPhase = 1;
   DownloadTotal = 0;
   lastDownload_.reset();
@@ -124,7 +124,7 @@ void TFrmMain::btnDownloadClick() {
   tmrWaiting->start();
   SetTransferCount(0);
 
-  GetUSBCommList(UsbPorts);
+  ShowNotice(GetUSBCommList(UsbPorts));
   statbar->repaint();
   if (!UsbPorts.empty()) SetPanel(4, "");
 

@@ -24,9 +24,11 @@ struct HourglassWhileExporting {
   ~HourglassWhileExporting() { SetDefaultCursor(); }
 };
 
-// After an error only the error has been said. A written file is named in full on a
-// second line, so the user can find it (the message box translates line by line).
-void SayFinished(ExportOutcome outcome, const char* finished, const std::string& file) {
+// After an error only the error is said. A written file is named in full on a second
+// line, so the user can find it (the message box translates line by line).
+void SayFinished(const ExportResult& result, const char* finished, const std::string& file) {
+  ShowNotice(result.notice);
+  const ExportOutcome outcome = result.outcome;
   if (outcome == ExportOutcome::Written) {
     std::error_code ec;
     std::filesystem::path full = std::filesystem::absolute(file, ec);
@@ -39,7 +41,7 @@ void SayFinished(ExportOutcome outcome, const char* finished, const std::string&
 }  // namespace
 
 void TFrmMain::ExportCsvTo(const std::string& file) {
-  ExportOutcome outcome;
+  ExportResult outcome;
   {
     HourglassWhileExporting busy;
     outcome = ExportCsv(WalkList(model_ ? model_->rows() : nullptr), file);
@@ -48,7 +50,7 @@ void TFrmMain::ExportCsvTo(const std::string& file) {
 }
 
 void TFrmMain::ExportExcelTo(const std::string& file) {
-  ExportOutcome outcome;
+  ExportResult outcome;
   {
     HourglassWhileExporting busy;
     outcome = ExportExcel(WalkList(model_ ? model_->rows() : nullptr), ExeDir + "data/MovraTemplate.xls", file);

@@ -93,7 +93,7 @@ void TFrmMain::FormCreate() {
   // The first nine columns stay in place when a widened column scrolls the list sideways.
   GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
-  QueryUSBComm(UsbPorts, DownloadRunning());
+  ShowNotice(QueryUSBComm(UsbPorts, DownloadRunning()));
   // Device arrival and removal reach this window as WM_DEVICECHANGE.
   deviceWatcher_ = std::make_unique<DeviceWatcher>(Handle());
   BugMessage("Program started.");

@@ -85,6 +85,7 @@ void TFrmMain::WMDeviceChange(const Message& m) {
   hooks.isRunning = [this] { return DownloadRunning(); };
   hooks.setStatusText = [this](const std::string& text) { SetPanel(0, text); };
   hooks.redrawStatusBar = [this] { statbar->repaint(); };
+  hooks.tell = [](const Notice& n) { ShowNotice(n); };
   // The list stays as it is while a transfer runs; a cable pulled meanwhile must not leave
   // its port in the port panel once the download is over.
   if (DownloadRunning()) portsChangedInTransfer_ = true;
@@ -94,7 +95,7 @@ void TFrmMain::WMDeviceChange(const Message& m) {
 void TFrmMain::RereadPortsChangedInTransfer() {
   if (!portsChangedInTransfer_) return;
   portsChangedInTransfer_ = false;
-  QueryUSBComm(UsbPorts, false);
+  ShowNotice(QueryUSBComm(UsbPorts, false));
   statbar->repaint();
 }
 

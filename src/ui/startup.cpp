@@ -8,6 +8,7 @@
 #include "app/dialogs.h"
 #include "app/folders.h"
 #include "app/single_instance.h"
+#include "app/trace.h"
 #include "data/data_module.h"
 #include "ui/desktop_identity.h"
 #include "ui/frm_about.h"
@@ -42,10 +43,15 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     // The user's own copy comes to the front and this start has done its job; a copy that
     // does not answer, or another user's, gets the refusal.
     if (AskRunningCopyToRaise(channel, kRunningCopyAnswerMs)) return 0;
-    ShowRunningCopyRefusal();
+    ShowNotice(RunningCopyRefusal());
     return kStartFailed;
   }
-  PrepareFolders(exeDir);
+  ShowNotice(PrepareFolders(exeDir));
+  // Records that stop reaching the trace are told as a box, from whichever thread wrote.
+  struct TraceFailureShown {
+    TraceFailureHandler old = SetTraceFailureHandler([](const Notice& n) { ShowNotice(n); });
+    ~TraceFailureShown() { SetTraceFailureHandler(old); }
+  } traceFailureShown;
 
   std::unique_ptr<TDM> dm;
   std::unique_ptr<TFrmMain> mainWindow;
@@ -56,7 +62,10 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
     SetDesktopIdentity(GlobalOption.Title);
     // The data module opens the trace and the database; when either fails it asks the
     // program to end, and the windows are still made.
-    dm = CreateDataModule();
+    CreatedDataModule created = CreateDataModule();
+    dm = std::move(created.dm);
+    // Shown at once, before Qt's own translations are installed.
+    ShowNotices(created.notices);
     SetDataModule(dm.get());
     // Holding the database, this copy answers later starts; before its window exists a
     // request is served once the message loop runs.

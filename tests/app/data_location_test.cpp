@@ -114,7 +114,7 @@ TEST(InstalledFolders, DataGoesToTheUsersFolderAndTheirSettingsWin) {
   InstalledProgram prog;
   test::ScopedPresenter dialogs;
 
-  PrepareFolders(prog.bin());
+  EXPECT_FALSE(PrepareFolders(prog.bin()).has_value());
   EXPECT_EQ(ExeDir, prog.root.file("usr/share/movra/"));
   EXPECT_EQ(DataRoot, prog.root.file("home/data/movra/PTDATA"));
   EXPECT_TRUE(DataIsPerUser());
@@ -150,11 +150,12 @@ TEST(InstalledFolders, AFileInTheWayIsReported) {
   InstalledProgram prog;
   prog.root.write("home/data/movra", "not a folder");
   test::ScopedPresenter dialogs;
-  dialogs->expect("Error in create folder " + prog.root.file("home/data/movra/PTDATA") + "\r\n");
-  PrepareFolders(prog.bin());
-  ASSERT_EQ(dialogs->shown().size(), 1u);
-  EXPECT_NE(dialogs->shown()[0].text.find("is not a folder"), std::string::npos) << dialogs->shown()[0].text;
-  EXPECT_EQ(dialogs->shown()[0].caption, "Warning");
+  std::optional<Notice> failure = PrepareFolders(prog.bin());
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->text.rfind("Error in create folder " + prog.root.file("home/data/movra/PTDATA") + "\r\n", 0), 0u)
+      << failure->text;
+  EXPECT_NE(failure->text.find("is not a folder"), std::string::npos) << failure->text;
+  EXPECT_EQ(failure->caption, "Warning");
   EXPECT_EQ(GlobalOption.Title, "Installed");  // the settings are read all the same
 }
 

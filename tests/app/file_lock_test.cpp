@@ -49,11 +49,13 @@ TEST(SingleInstance, HeldLockRefusesTheStart) {
     if (!lock.acquire(path)) _exit(2);
   });
   test::ScopedPresenter presenter;
-  presenter->expect("The program is being run by another user,please check it!");
-  EXPECT_TRUE(CheckSingleInstance(dir.path()));
-  EXPECT_EQ(presenter->shown().at(0).caption, "warning");
+  std::optional<Notice> refused = CheckSingleInstance(dir.path());
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->text, "The program is being run by another user,please check it!");
+  EXPECT_EQ(refused->caption, "warning");
+  EXPECT_EQ(refused->icon, NoticeIcon::Error);
   // Above every window, the running copy's too.
-  EXPECT_EQ(presenter->shown().at(0).style, MB_OK | MB_ICONERROR | MB_TOPMOST);
+  EXPECT_TRUE(refused->onTop);
   // The other copy ends abnormally: its file stays behind but no longer blocks.
   killChild(child);
   EXPECT_EQ(access(path.c_str(), F_OK), 0);

@@ -39,11 +39,11 @@ TEST(Folders, FailureWarnsAndStillReadsConfiguration) {
   dir.write("prog/MovraT.INI", "[APPEARANCE]\nTitle=Clinic\n");
   dir.write("prog/PTDATA", "a file where the folder should be");
   test::ScopedPresenter presenter;
-  presenter->expect("Error in create folder " + dir.file("prog") + "/PTDATA\r\n");
-  PrepareFolders(dir.file("prog"));
-  ASSERT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown()[0].caption, "Warning");
-  EXPECT_EQ(presenter->shown()[0].style, MB_OK);
+  std::optional<Notice> failure = PrepareFolders(dir.file("prog"));
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->text.rfind("Error in create folder " + dir.file("prog") + "/PTDATA\r\n", 0), 0u) << failure->text;
+  EXPECT_EQ(failure->caption, "Warning");
+  EXPECT_EQ(failure->icon, NoticeIcon::None);
   EXPECT_EQ(GlobalOption.Title, "Clinic");
 }
 

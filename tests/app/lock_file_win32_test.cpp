@@ -25,8 +25,9 @@ TEST(LockFileWin32, HeldLockRefusesTheStartAndALeftoverDoesNot) {
     EXPECT_TRUE(second.busy());
 
     test::ScopedPresenter presenter;
-    presenter->expect("The program is being run by another user,please check it!");
-    EXPECT_TRUE(CheckSingleInstance(dir.path()));
+    std::optional<Notice> refused = CheckSingleInstance(dir.path());
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->text, "The program is being run by another user,please check it!");
     EXPECT_TRUE(PathExists(path));
   }
   EXPECT_FALSE(PathExists(path));

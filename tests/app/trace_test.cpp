@@ -88,11 +88,12 @@ TEST(TraceOpenFailure, MissingDataFolderShowsPathAndReason) {
   test::TempDir dir;
   DataRoot = dir.file("PTDATA");  // no Data folder under it
   test::ScopedPresenter presenter;
-  presenter->expect("Can't open the file " + DataRoot + "/Data/MovraT.dbg\r\nNo such file or directory");
-  EXPECT_FALSE(OpenTrace());
+  StepResult opened = OpenTrace();
+  EXPECT_FALSE(opened);
   EXPECT_FALSE(TraceOpen());
-  ASSERT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown()[0].caption, "Error");
+  EXPECT_EQ(opened.failure.text, "Can't open the file " + DataRoot + "/Data/MovraT.dbg\r\nNo such file or directory");
+  EXPECT_EQ(opened.failure.caption, "Error");
+  EXPECT_EQ(opened.failure.icon, NoticeIcon::Error);
   BugMessage("skipped silently");
 }
 
@@ -139,13 +140,17 @@ namespace {
 // record has gone through in between.
 TEST_F(TraceFile, AFullDiskIsToldOnceUntilARecordGoesThrough) {
   if (!test::MakeFullDiskFile(TraceFilePath())) GTEST_SKIP() << "no full device node here";
-  test::ScopedPresenter presenter;
-  presenter->allowAny();
+  std::vector<Notice> told;
+  struct Handler {
+    TraceFailureHandler old;
+    ~Handler() { SetTraceFailureHandler(old); }
+  } handler{SetTraceFailureHandler([&told](const Notice& n) { told.push_back(n); })};
   ASSERT_TRUE(OpenTrace());
   for (int i = 0; i < 5; ++i) BugMessage("record " + std::to_string(i));
-  EXPECT_EQ(presenter->shown().size(), 1u);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told.back().caption, "Error");
   // The designed text, then what happened in plain words, with the system's reason.
-  const std::string text = presenter->shown().back().text;
+  const std::string text = told.back().text;
   EXPECT_EQ(text.substr(0, text.find("\r\n")), "Error in BugMessage");
   EXPECT_NE(text.find("\r\nThe debug trace could not be written: " + TraceFilePath()), std::string::npos) << text;
   EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
@@ -160,7 +165,7 @@ TEST_F(TraceFile, AFullDiskIsToldOnceUntilARecordGoesThrough) {
   ASSERT_TRUE(OpenTrace());
   BugMessage("fails again");
   BugMessage("and again");
-  EXPECT_EQ(presenter->shown().size(), 2u);
+  EXPECT_EQ(told.size(), 2u);
 }
 
 // A link in the place of a log is never followed: in a folder others could write to, it
@@ -171,12 +176,10 @@ TEST_F(TraceFile, LinksInThePlaceOfTheLogsAreNotFollowed) {
   for (const std::string& log : {TraceFilePath(), RawLogPath(), CommDataLogPath()}) {
     ASSERT_EQ(symlink(outside.c_str(), log.c_str()), 0) << log;
   }
-  test::ScopedPresenter presenter;
-  presenter->allowAny();
-  EXPECT_FALSE(OpenTrace());
+  StepResult opened = OpenTrace();
+  EXPECT_FALSE(opened);
   BugMessage("not written");
-  ASSERT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown()[0].text.rfind("Can't open the file " + TraceFilePath() + "\r\n", 0), 0u);
+  EXPECT_EQ(opened.failure.text.rfind("Can't open the file " + TraceFilePath() + "\r\n", 0), 0u);
   EXPECT_THROW(Tlog(RawLogPath()).WriteLine("x", "<<<", false), TlogError);
   EXPECT_THROW(Tlog(CommDataLogPath()).WriteLine("x", "", true), TlogError);
   EXPECT_EQ(dir.read("outside.txt"), "");

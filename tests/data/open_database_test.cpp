@@ -53,16 +53,14 @@ TEST_P(ConnectSteps, NameTheStageThatFailed) {
   const StepCase& c = GetParam();
   DataFolder folder(c.options);
   ScopedPresenter dialogs;
-  dialogs->expect("Can't Connect To the Database");
   TDM dm;
-  EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
+  StepResult opened = dm.OpenDatabase(folder.dataFile());
+  EXPECT_FALSE(opened);
   EXPECT_EQ(dm.ConnectStep(), c.step);
-  auto shown = dialogs->shown();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "Can't Connect To the Database\r\nDataFile : " + folder.dataFile() + "\r\n" + c.reason +
-                               "\r\nStep : " + std::to_string(c.step));
-  EXPECT_EQ(shown[0].caption, "Error");
-  EXPECT_EQ(shown[0].style, MB_OK | MB_ICONWARNING);
+  EXPECT_EQ(opened.failure.text, "Can't Connect To the Database\r\nDataFile : " + folder.dataFile() + "\r\n" +
+                                     c.reason + "\r\nStep : " + std::to_string(c.step));
+  EXPECT_EQ(opened.failure.caption, "Error");
+  EXPECT_EQ(opened.failure.icon, NoticeIcon::Warning);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -86,14 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(OpenDatabase, AMissingFileIsReportedAndNothingIsTouched) {
   DataFolder folder(DatabaseOptions{}, /*makeDatabase=*/false);
   ScopedPresenter dialogs;
-  dialogs->expect("Doesn't Exists!");
   TDM dm;
-  EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
-  auto shown = dialogs->shown();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].text, "Database File" + folder.dataFile() + "Doesn't Exists!");
-  EXPECT_EQ(shown[0].caption, "Error");
-  EXPECT_EQ(shown[0].style, MB_OK | MB_ICONWARNING);
+  StepResult opened = dm.OpenDatabase(folder.dataFile());
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(opened.failure.text, "Database File" + folder.dataFile() + "Doesn't Exists!");
+  EXPECT_EQ(opened.failure.caption, "Error");
+  EXPECT_EQ(opened.failure.icon, NoticeIcon::Warning);
   EXPECT_NE(access(LockFilePathFor(folder.dataFile()).c_str(), F_OK), 0);
   EXPECT_NE(access(folder.dataFile().c_str(), F_OK), 0);
 }
@@ -111,11 +107,9 @@ TEST(OpenDatabase, ADeniedPermissionIsToldBelowTheDesignedWords) {
     close(fds[0]);
     std::string text = "(no box)";
     if (chmod(dataDir.c_str(), 0) == 0 && (geteuid() != 0 || seteuid(65534) == 0)) {
-      ScopedPresenter dialogs;
-      dialogs->allowAny();
       TDM dm;
-      dm.OpenDatabase(folder.dataFile());
-      if (!dialogs->shown().empty()) text = dialogs->shown()[0].text;
+      StepResult opened = dm.OpenDatabase(folder.dataFile());
+      if (!opened) text = opened.failure.text;
     }
     ssize_t written = write(fds[1], text.data(), text.size());
     _exit(written == static_cast<ssize_t>(text.size()) ? 0 : 1);
@@ -138,20 +132,19 @@ TEST(OpenDatabase, ADamagedPageIsFoundReportedAndTheFileLeftAsItIs) {
   DamageTablePage(folder.dataFile(), "Result_Value_Status");
   const std::string before = ReadFileBytes(folder.dataFile());
   ScopedPresenter dialogs;
-  dialogs->expect("Can't Connect To the Database");
   {
     TDM dm;
-    EXPECT_FALSE(dm.OpenDatabase(folder.dataFile()));
+    StepResult opened = dm.OpenDatabase(folder.dataFile());
+    EXPECT_FALSE(opened);
     EXPECT_EQ(dm.ConnectStep(), 0);
     EXPECT_FALSE(dm.adoConn.connected());
-    auto shown = dialogs->shown();
-    ASSERT_EQ(shown.size(), 1u);
+    const std::string& told = opened.failure.text;
     const std::string head = "Can't Connect To the Database\r\nDataFile : " + folder.dataFile() + "\r\n";
     const std::string tail = std::string("\r\nStep : 0\r\n") + kDamagedDatabaseAdvice;
-    EXPECT_EQ(shown[0].text.rfind(head, 0), 0u) << shown[0].text;
-    ASSERT_GT(shown[0].text.size(), head.size() + tail.size()) << "the reason is missing: " << shown[0].text;
-    EXPECT_EQ(shown[0].text.substr(shown[0].text.size() - tail.size()), tail) << shown[0].text;
-    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_EQ(told.rfind(head, 0), 0u) << told;
+    ASSERT_GT(told.size(), head.size() + tail.size()) << "the reason is missing: " << told;
+    EXPECT_EQ(told.substr(told.size() - tail.size()), tail) << told;
+    EXPECT_EQ(opened.failure.caption, "Error");
   }
   EXPECT_EQ(ReadFileBytes(folder.dataFile()), before);
   EXPECT_NE(access(LockFilePathFor(folder.dataFile()).c_str(), F_OK), 0);
@@ -241,7 +234,7 @@ TEST(DataModule, StartsAndEndsWithTheLockFileAndTrace) {
   ScopedPresenter dialogs;
   const std::string lock = LockFilePathFor(folder.dataFile());
   {
-    auto dm = CreateDataModule();
+    auto dm = CreateDataModule().dm;
     EXPECT_FALSE(dm->TerminateRequested());
     EXPECT_TRUE(TraceOpen());
     EXPECT_EQ(access(lock.c_str(), F_OK), 0);
@@ -256,9 +249,10 @@ TEST(DataModule, AsksToEndWhenTheDatabaseIsMissingAndStillFinishesStartUp) {
   folder.dir().write("2052/MovraT.txt", "!LanguageID=2052\nPM=\xE4\xB8\x8B\xE5\x8D\x88\n");
   FormatSettings().TimePMString = "PM";
   ScopedPresenter dialogs;
-  dialogs->expect("Doesn't Exists!");
-  auto dm = CreateDataModule();
+  auto [dm, told] = CreateDataModule();
   EXPECT_TRUE(dm->TerminateRequested());
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].text.find("Doesn't Exists!"), std::string::npos) << told[0].text;
   // The language scan and the formats still ran.
   EXPECT_EQ(FormatSettings().TimePMString, "\xE4\xB8\x8B\xE5\x8D\x88");
 }
@@ -267,10 +261,11 @@ TEST(DataModule, AsksToEndWhenTheTraceCannotBeOpened) {
   TempDir dir;
   PrepareFolders(dir.path());  // no Data folder: neither trace nor database
   ScopedPresenter dialogs;
-  dialogs->expect("Can't open the file ");
-  dialogs->expect("Doesn't Exists!");
-  auto dm = CreateDataModule();
+  auto [dm, told] = CreateDataModule();
   EXPECT_TRUE(dm->TerminateRequested());
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0].text.rfind("Can't open the file ", 0), 0u) << told[0].text;
+  EXPECT_NE(told[1].text.find("Doesn't Exists!"), std::string::npos) << told[1].text;
 }
 
 TEST(FormatSettings, AreThoseOfTheProgramAfterStartUp) {
@@ -282,7 +277,7 @@ TEST(FormatSettings, AreThoseOfTheProgramAfterStartUp) {
   fs.LongTimeFormat = "hh.nn";
   fs.DecimalSeparator = ',';
   ScopedPresenter dialogs;
-  auto dm = CreateDataModule();
+  auto dm = CreateDataModule().dm;
 
   auto t = StrToTime("14:05");
   ASSERT_TRUE(t.has_value());
@@ -299,7 +294,7 @@ TEST(FormatSettings, NamesComeFromTheInterfaceLanguage) {
                      "\xEF\xBB\xBF!LanguageID=2052\nAM=\xE4\xB8\x8A\xE5\x8D\x88\nPM=\xE4\xB8\x8B\xE5\x8D\x88\n"
                      "Friday=\xE6\x98\x9F\xE6\x9C\x9F\xE4\xBA\x94\nFRI=\xE4\xBA\x94\nSUN=\n");
   ScopedPresenter dialogs;
-  auto dm = CreateDataModule();
+  auto dm = CreateDataModule().dm;
   const TFormatSettings& fs = FormatSettings();
   EXPECT_EQ(fs.TimeAMString, "\xE4\xB8\x8A\xE5\x8D\x88");
   EXPECT_EQ(fs.TimePMString, "\xE4\xB8\x8B\xE5\x8D\x88");

@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 
 enum class Kind { Csv, Excel };
 
-ExportOutcome Export(Kind kind, const std::vector<ExportRow>& rows, const std::string& target) {
+ExportResult Export(Kind kind, const std::vector<ExportRow>& rows, const std::string& target) {
   return kind == Kind::Csv ? ExportCsv(rows, target) : ExportExcel(rows, test::FixturePath("template-plain.xls"), target);
 }
 
@@ -103,10 +103,11 @@ TEST_P(FailedExportTest, OldFileStaysIntactAndOnlyTheErrorIsShown) {
   { std::ofstream(target, std::ios::binary) << old; }
 
   test::ScopedPresenter presenter;
-  presenter->expect(f.because);
-  EXPECT_EQ(Export(f.kind, rows, target), ExportOutcome::Failed);
-  ASSERT_EQ(presenter->shown().size(), 1u) << "nothing but the error";
-  EXPECT_EQ(presenter->shown()[0].text.rfind(ErrorPrefix(f.kind), 0), 0u) << presenter->shown()[0].text;
+  ExportResult result = Export(f.kind, rows, target);
+  EXPECT_EQ(result.outcome, ExportOutcome::Failed);
+  ASSERT_TRUE(result.notice);
+  EXPECT_NE(result.notice->text.find(f.because), std::string::npos) << result.notice->text;
+  EXPECT_EQ(result.notice->text.rfind(ErrorPrefix(f.kind), 0), 0u) << result.notice->text;
   EXPECT_EQ(test::ReadFileBytes(target), old);
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>{fs::path(target).filename().string()}) << "no half file left";
 }
@@ -122,7 +123,7 @@ TEST(ExportTarget, ReplacedFileKeepsItsPermissions) {
     dir.write(fs::path(target).filename().string(), std::string(5000, 'x'));
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     test::ScopedPresenter presenter;
-    EXPECT_EQ(Export(kind, {test::ExampleRow()}, target), ExportOutcome::Written);
+    EXPECT_EQ(Export(kind, {test::ExampleRow()}, target).outcome, ExportOutcome::Written);
     struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -177,14 +178,14 @@ TEST_P(SpecialTargetTest, IsRefusedWithoutBeingOpened) {
   const std::vector<std::string> before = FilesIn(dir.path());
   test::ScopedPresenter presenter;
   const std::string text = "Cannot create file \"" + target + "\". " + special.reason;
-  presenter->expect(kind == Kind::Csv ? text : ErrorPrefix(kind) + text);
   // Opening a pipe with no reader would never return: a blocked export ends the test here.
   alarm(20);
-  ExportOutcome outcome = Export(kind, {test::ExampleRow()}, target);
+  ExportResult result = Export(kind, {test::ExampleRow()}, target);
   alarm(0);
-  EXPECT_EQ(outcome, kind == Kind::Csv ? ExportOutcome::GeneralError : ExportOutcome::Failed);
-  ASSERT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown()[0].caption, kind == Kind::Csv ? "Error" : "Message");
+  EXPECT_EQ(result.outcome, kind == Kind::Csv ? ExportOutcome::GeneralError : ExportOutcome::Failed);
+  ASSERT_TRUE(result.notice);
+  EXPECT_EQ(result.notice->text, kind == Kind::Csv ? text : ErrorPrefix(kind) + text);
+  EXPECT_EQ(result.notice->caption, kind == Kind::Csv ? "Error" : "Message");
   EXPECT_EQ(FilesIn(dir.path()), before);
 }
 

@@ -51,7 +51,7 @@ TEST_P(FillTemplate, RowsAddedAndEverythingElseKept) {
   const std::string before = test::ReadFileBytes(templ);
   const std::string target = dir.file("out.xls");
   std::vector<ExportRow> rows = SomeRows();
-  ASSERT_EQ(ExportExcel(rows, templ, target), ExportOutcome::Written);
+  ASSERT_EQ(ExportExcel(rows, templ, target).outcome, ExportOutcome::Written);
   EXPECT_EQ(test::ReadFileBytes(templ), before) << "the template is never changed";
 
   XlsWorkbook original = XlsWorkbook::open(templ);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/dialogs.h"
 #include "app/folders.h"
 #include "comm/tone.h"
 #include "data/data_module.h"
@@ -116,8 +117,10 @@ StartedProgram::StartedProgram(ProgramFolder& folder) : folder_(folder) { start(
 StartedProgram::~StartedProgram() { stop(); }
 
 void StartedProgram::start() {
-  PrepareFolders(folder_.exeDir());
-  dm_ = CreateDataModule();
+  ShowNotice(PrepareFolders(folder_.exeDir()));
+  CreatedDataModule created = CreateDataModule();
+  ShowNotices(created.notices);
+  dm_ = std::move(created.dm);
   EXPECT_FALSE(dm_->TerminateRequested()) << "the data module did not start";
   SetDataModule(dm_.get());
   window_ = std::make_unique<TFrmMain>();

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 
 #include "app/event_loop.h"
 #include "comm/device_watcher.h"
@@ -66,6 +67,21 @@ TEST(DeviceChange, ArrivalAndRemoval) {
     EXPECT_EQ(window.usbPorts, c.usbPorts);
     EXPECT_EQ(window.redraws, 1);
   }
+}
+
+// A port listing that fails keeps the old list and is handed to the window to tell.
+TEST(DeviceChange, AFailedListingIsToldThroughTheWindow) {
+  ScopedTonePlayer player;
+  WindowState window;
+  std::vector<Notice> told;
+  DeviceChangeHooks h = window.hooks();
+  h.lister = [](std::vector<std::string>&) { throw std::runtime_error("listing broke"); };
+  h.tell = [&told](const Notice& n) { told.push_back(n); };
+  HandleDeviceChange(DBT_DEVICEARRIVAL, h);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].text, "listing broke");
+  EXPECT_EQ(told[0].caption, "Error");
+  EXPECT_EQ(window.usbPorts, std::vector<std::string>{"COM9"});
 }
 
 // Plugging an adapter in and pulling it out under a device root, from the watcher to the

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/dialogs.h"
 #include "app/file_system.h"
 #include "app/folders.h"
 #include "app/trace.h"
@@ -9,10 +10,11 @@
 namespace movra::cli {
 
 void PrepareCliEnvironment() {
-  PrepareFolders(RunningExeDir());
-  // OpenTrace would show an error box for a missing Data folder; a tool just goes on.
+  ShowNotice(PrepareFolders(RunningExeDir()));
+  // A missing Data folder would fail the trace; a tool just goes on without one.
   std::string dataFolder = DataRoot + "/Data";
-  if (KindOfPath(dataFolder) == PathKind::Folder) OpenTrace();
+  if (KindOfPath(dataFolder) != PathKind::Folder) return;
+  if (StepResult trace = OpenTrace(); !trace) ShowNotice(trace.failure);
 }
 
 }  // namespace movra::cli

@@ -28,11 +28,15 @@ void ShowGeneralError(const std::exception& e) {
 std::unique_ptr<TDM> OpenProgramDatabase() {
   std::string exeDir = RunningExeDir();
   LocateFolders(exeDir);
-  if (CheckSingleInstanceLock(LockFilePath())) return nullptr;
-  PrepareFolders(exeDir);
-  std::unique_ptr<TDM> dm = CreateDataModule();
-  if (dm->TerminateRequested()) return nullptr;
-  return dm;
+  if (auto otherCopy = CheckSingleInstanceLock(LockFilePath())) {
+    ShowNotice(*otherCopy);
+    return nullptr;
+  }
+  ShowNotice(PrepareFolders(exeDir));
+  CreatedDataModule created = CreateDataModule();
+  ShowNotices(created.notices);
+  if (created.dm->TerminateRequested()) return nullptr;
+  return std::move(created.dm);
 }
 
 void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string& text) {

@@ -47,8 +47,9 @@ bool ExportResultList(RowSet& list, const std::optional<std::string>& csvName,
       ok = false;
       continue;
     }
-    ExportOutcome outcome =
-        csv ? ExportCsv(rows, file) : ExportExcel(rows, ExeDir + "data/MovraTemplate.xls", file);
+    ExportResult result = csv ? ExportCsv(rows, file) : ExportExcel(rows, ExeDir + "data/MovraTemplate.xls", file);
+    ShowNotice(result.notice);
+    const ExportOutcome outcome = result.outcome;
     if (outcome == ExportOutcome::Written || outcome == ExportOutcome::LeftInUse)
       ShowInfo(csv ? "Export to CSV finished!" : "Export to Excel finished!");
     // Only a file written in full counts; after an error the old file is as it was.

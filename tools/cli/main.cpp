@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
+#include "app/trace.h"
 #include "interrupt_watch.h"
 #include "subcommand.h"
 
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
     return args.empty() ? kExitUsage : kExitOk;
   }
   IgnoreBrokenPipe();
+  // A trace that stops taking records is said on stderr, like every other error.
+  movra::SetTraceFailureHandler([](const movra::Notice& n) { movra::ShowNotice(n); });
   for (const auto& sub : Table()) {
     if (sub.name != args[0]) continue;
     try {

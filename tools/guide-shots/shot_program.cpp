@@ -110,8 +110,10 @@ ShotProgram::ShotProgram(const ShotInputs& in, const QString& workDir) : workDir
   SetDialogPresenter(presenter_);
   // The program's own start-up order: folders and settings, the data module (which
   // chooses the interface language), Qt's translations, the windows.
-  PrepareFolders(exe.string() + "/");
-  dm_ = CreateDataModule();
+  ShowNotice(PrepareFolders(exe.string() + "/"));
+  CreatedDataModule created = CreateDataModule();
+  ShowNotices(created.notices);
+  dm_ = std::move(created.dm);
   if (dm_->TerminateRequested()) throw ShotError("the program did not start in " + exe.string());
   SetDataModule(dm_.get());
   InstallQtTranslations(*qApp);
