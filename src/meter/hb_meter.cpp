@@ -146,6 +146,10 @@ void CHBMeter::SendCommand(const std::string& bytes) {
   comm_->WriteData(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint16_t>(bytes.size()));
 }
 
+bool CHBMeter::AnnouncedCountReached() const {
+  return movra::AnnouncedCountReached(recordsAccepted_, firstRecordNumber_, lastRecordNumber_);
+}
+
 void CHBMeter::NoteAcceptedRecord(int32_t n) {
   if (!firstRecordSeen_) {
     firstRecordSeen_ = true;

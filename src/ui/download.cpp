@@ -1,5 +1,6 @@
 // The Download command: every USB-to-UART port is read first at 4800 and then at 9600
-// baud, one transfer at a time, while the window keeps serving its events.
+// baud (a port whose meter answered at 4800 only once), one transfer at a time, while the
+// window keeps serving its events.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
@@ -7,6 +8,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QAction>
+#include <set>
 #include <stdexcept>
 
 #include "app/config.h"
@@ -124,8 +126,13 @@ void TFrmMain::btnDownloadClick() {
     } else {
       SetPanel(4, "");
       BugMessage(">>>> 尝试波特率4800，下载pt1");
+      // A meter speaks one speed: a port where one answered at 4800 is not read at 9600.
+      std::set<std::string> portsWithMeter;
       size_t count = UsbPorts.size();
-      for (size_t i = 0; i < count; ++i) RunPortStep(i, 4800, ",4800");
+      for (size_t i = 0; i < count; ++i) {
+        std::string entry = i < UsbPorts.size() ? UsbPorts[i] : std::string();
+        if (RunPortStep(i, 4800, ",4800")) portsWithMeter.insert(entry);
+      }
 
       Downloading = true;
       SetMenuState(false);
@@ -133,7 +140,8 @@ void TFrmMain::btnDownloadClick() {
       BugMessage(">>>> 尝试波特率9600，下载pt2");
       SetPanel(4, "");
       count = UsbPorts.size();
-      for (size_t i = 0; i < count; ++i) RunPortStep(i, 9600, ",9600");
+      for (size_t i = 0; i < count; ++i)
+        if (i >= UsbPorts.size() || !portsWithMeter.count(UsbPorts[i])) RunPortStep(i, 9600, ",9600");
       DownloadPhase = 2;
     }
     SetMenuState(true);
@@ -162,7 +170,7 @@ void TFrmMain::btnDownloadClick() {
   }
 }
 
-void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
+bool TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
   if (sessionEnding_) throw DownloadAbandoned{};
   // The list may have been rebuilt by a device change between two transfers.
   if (index >= UsbPorts.size()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
@@ -179,7 +187,7 @@ void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
   if (Meter->IsRunning()) {
     BugMessage("上次线程运行中，请稍等再试试！");
     SetPanel(0, "Reading thread is running, please wait.");
-    return;
+    return false;
   }
   Meter->NotifyWindow = Handle();
   if (!Meter->StartComm()) {
@@ -191,6 +199,7 @@ void TFrmMain::RunPortStep(size_t index, int rate, const char* suffix) {
   }
   WaitWhileTransferRuns();
   if (abandonWait_ || sessionEnding_) throw DownloadAbandoned{};
+  return Meter->MeterAnswered();
 }
 
 void TFrmMain::WMMeterState(const Message& m) { ExpectedCount = static_cast<int32_t>(m.lParam); }

@@ -179,8 +179,9 @@ class TFrmMain : public QMainWindow {
   void CreateMeter();
   void CreateRecordStore();
   void WndProc(Message& m);
-  // One transfer on one port at one rate; raises on a port that does not open.
-  void RunPortStep(size_t index, int rate, const char* suffix);
+  // One transfer on one port at one rate; raises on a port that does not open. True when
+  // a meter answered there.
+  bool RunPortStep(size_t index, int rate, const char* suffix);
   // Serves events until the transfer thread has ended; a download's wait gives up when the
   // application quits, a close's wait does not.
   void WaitWhileTransferRuns(bool untilEnded = false);
