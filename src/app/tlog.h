@@ -36,6 +36,8 @@ class Tlog {
   explicit Tlog(const std::string& fileName);
   // Closes the file; a failing close raises TlogError (as the original writer did).
   ~Tlog() noexcept(false);
+  // Closes the file now, without raising; the destructor then has nothing left to do.
+  void Close() noexcept;
   Tlog(const Tlog&) = delete;
   Tlog& operator=(const Tlog&) = delete;
 

@@ -90,6 +90,8 @@ bool CHBMeter::StartComm() {
   if (!comm_->PortOpen()) return false;
 
   active_ = true;
+  // Released by the transfer thread as it ends.
+  KeepLineLogsOpen();
   BugMessage("[In StartComm] 打开 " + comm_->CommName() + ", 准备启动线程..");
   transferControl_ = std::make_shared<TransferControl>();
   auto thread = std::make_shared<TProcThread>(this, NotifyWindow, transferControl_);
@@ -99,6 +101,7 @@ bool CHBMeter::StartComm() {
   } catch (const std::exception& e) {
     BugMessage(std::string("[In StartComm] ") + e.what());
     transferControl_.reset();
+    CloseLineLogs();
     active_ = false;
     StopComm();
     return false;

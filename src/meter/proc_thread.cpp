@@ -150,6 +150,7 @@ uint32_t TProcThread::Execute() {
   Meter->ResetTransfer();
   BugMessage("进程正常退出");
   Log("进程正常退出");
+  CloseLineLogs();
   control_->MarkDone();
   return 0;
 }
