@@ -64,7 +64,8 @@ void CloseLineLogs() {
   std::lock_guard<std::mutex> lock(logs.mutex);
   if (logs.holders == 0 || --logs.holders > 0) return;
   // Every line was flushed as it was written: a failing close loses nothing.
-  for (auto& entry : logs.open) entry.second->Close();
+  for (auto& entry : logs.open)
+    if (entry.second) entry.second->Close();  // none where the log could not be opened
   logs.open.clear();
 }
 

@@ -146,6 +146,15 @@ TEST(LineLogs, StayOpenWhileHeldAndCloseWhenReleased) {
   WriteRawLog("three", "", false);
   EXPECT_FALSE(isOpen(raw));
   EXPECT_NE(test::ReadFileBytes(RawLogPath()).find("three\r\n"), std::string::npos);
+
+  // A log that cannot be opened while held costs its lines, not the process.
+  DataRoot = dir.file("missing");
+  test::ScopedPresenter presenter;
+  presenter->allowAny();
+  KeepLineLogsOpen();
+  EXPECT_FALSE(WriteRawLog("lost", "", false));
+  EXPECT_THROW(WriteCommDataLog("AB"), TlogError);
+  CloseLineLogs();
 }
 #endif
 
