@@ -57,6 +57,11 @@ Tlog::~Tlog() noexcept(false) {
   }
 }
 
+void Tlog::Close() noexcept {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
 void Tlog::WriteLine(const std::string& text, const std::string& prefix, bool hex) {
   std::lock_guard<std::mutex> lock(logLock());
   std::string line = TimeStamp() + " " + prefix + (hex ? HexText(text) : text) + "\r\n";

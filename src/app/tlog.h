@@ -15,8 +15,9 @@ inline constexpr std::uintmax_t kLogSizeLimit = 1024 * 1024;
 
 // Keeps a log bounded. When appending `adding` bytes would take the file at `path` past
 // `limit`, the file is renamed to path + ".1" (replacing an older one) and `file` becomes a
-// new, empty file at `path`; a line is therefore never split between the two. A `file` that
-// no longer is the one at `path` (another writer rotated it), or none, is reopened at `path`.
+// new, empty file at `path`; a line is therefore never split between the two. A full `file`
+// that no longer is the one at `path` (another writer rotated it), or none, is reopened at
+// `path`; lines that fit go to the open file without looking at the name.
 // False when the file cannot be reopened; `file` is then null.
 bool RotateBeforeAppend(std::FILE*& file, const std::string& path, std::size_t adding,
                         std::uintmax_t limit = kLogSizeLimit);
@@ -36,6 +37,8 @@ class Tlog {
   explicit Tlog(const std::string& fileName);
   // Closes the file; a failing close raises TlogError (as the original writer did).
   ~Tlog() noexcept(false);
+  // Closes the file now, without raising; the destructor then has nothing left to do.
+  void Close() noexcept;
   Tlog(const Tlog&) = delete;
   Tlog& operator=(const Tlog&) = delete;
 

@@ -62,6 +62,15 @@ std::FILE* OpenPrivateAppend(const std::string& path) {
 }
 
 bool RotateBeforeAppend(std::FILE*& file, const std::string& path, std::size_t adding, std::uintmax_t limit) {
+  if (file) {
+    // A line that fits the open file needs no look at the name: opening it for every line
+    // is what costs. Another writer's rotation is seen once this file is full.
+    LARGE_INTEGER own{};
+    HANDLE opened = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (opened != INVALID_HANDLE_VALUE && GetFileSizeEx(opened, &own) &&
+        (own.QuadPart == 0 || uint64_t(own.QuadPart) + adding <= limit))
+      return true;
+  }
   std::wstring w = Utf8ToWide(path);
   bool isNamed = false;
   uint64_t size = 0;

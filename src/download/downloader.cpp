@@ -131,7 +131,7 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
   if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
   const TransferOutcome outcome = meter.LastTransferOutcome();
   // A meter answers the device-mode command before anything else, even with no record.
-  answered = outcome.recordsAccepted > 0 || meter.ReceiveState() != AwaitDevMode;
+  answered = meter.MeterAnswered();
   Tell([this, outcome] {
     BugMessage("Main Received Transfer End Message");
     result_.total += keeper_.TakeTransferCount();

@@ -136,6 +136,8 @@ bool CHBMeter::StartComm() {
   if (!transport_->Open()) return false;
 
   active_ = true;
+  // Released by the transfer thread as it ends.
+  KeepLineLogsOpen();
   BugMessage("[In StartComm] 打开 " + transport_->Name() + ", 准备启动线程..");
   transferControl_ = std::make_shared<TransferControl>();
   auto thread = std::make_shared<TProcThread>(this, NotifyWindow, transferControl_);
@@ -145,6 +147,7 @@ bool CHBMeter::StartComm() {
   } catch (const std::exception& e) {
     BugMessage(std::string("[In StartComm] ") + e.what());
     transferControl_.reset();
+    CloseLineLogs();
     active_ = false;
     StopComm();
     return false;
@@ -190,6 +193,10 @@ void CHBMeter::ResetTransfer() { receiver_.Reset(); }
 void CHBMeter::SendCommand(const std::string& bytes) {
   // The line queues the bytes under its own lock: safe from any thread.
   transport_->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+bool CHBMeter::AnnouncedCountReached() const {
+  return movra::AnnouncedCountReached(recordsAccepted_, firstRecordNumber_, lastRecordNumber_);
 }
 
 void CHBMeter::NoteAcceptedRecord(int32_t n) {

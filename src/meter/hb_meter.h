@@ -59,6 +59,9 @@ class CHBMeter {
   // How the last transfer ended and how many records it accepted; TransferEnd::None from
   // StartComm until the transfer thread ends it. Set before WM_TRANSFER_END is posted.
   TransferOutcome LastTransferOutcome() const;
+  // Something answered the commands in the last transfer: a meter listens at this port
+  // and speed.
+  bool MeterAnswered() const { return !NothingHeard() || LastTransferOutcome().recordsAccepted > 0; }
   // Empties the frame queue and the receive buffer.
   void ResetTransfer();
   // Hands the bytes to the port's writer thread; returns at once. Any thread.
@@ -107,6 +110,10 @@ class CHBMeter {
   void CloseFromTransferThread();
   // One more record accepted and about to be acknowledged.
   void NoteAcceptedRecord(int32_t n);
+  // The count the first record announced has run out (see transfer_outcome.h).
+  bool AnnouncedCountReached() const;
+  // No byte at all has come from the line in this transfer.
+  bool NothingHeard() const { return receiver_.ReceiveState() == AwaitDevMode && receiver_.ReceiveBuffer().empty(); }
   // Judges how the transfer ended, from what it saw; the transfer thread's last word.
   void NoteTransferEnd(bool stopped);
   void SetInactive() { active_ = false; }

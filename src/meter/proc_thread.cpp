@@ -64,6 +64,33 @@ void TProcThread::EndTransfer() {
   GotFrame = false;
 }
 
+void TProcThread::Finish(const std::string& logText, const char* traceText) {
+  Log(logText);
+  EndTransfer();
+  if (traceText) BugMessage(traceText);
+  Meter->CloseFromTransferThread();
+  terminated_ = true;
+}
+
+uint32_t TProcThread::NextRecordWaitMs(uint32_t baud, uint32_t readGapMs, size_t frameBytes) {
+  constexpr uint32_t kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
+  constexpr uint32_t kMarginMs = 60;
+  const size_t wireBytes = RecordAckCommand(0).size() + frameBytes;
+  const uint32_t wireMs = baud ? static_cast<uint32_t>((wireBytes * kBitsPerByte * 1000 + baud - 1) / baud) : 0;
+  return wireMs + readGapMs + kMarginMs;
+}
+
+bool TProcThread::NextRecordStarts(uint32_t ackTick, size_t bufferedAtAck, size_t frameBytes) {
+  const TComm& comm = Meter->Comm();
+  const uint32_t waitMs = NextRecordWaitMs(comm.BaudRate(), comm.ReadIntervalTimeout(), frameBytes);
+  for (;;) {
+    if (Meter->FrameQueue().Count() > 0 || Meter->ReceiveBuffer().size() != bufferedAtAck) return true;
+    const uint32_t waited = TickDiff(GetTickCount(), ackTick);
+    if (waited >= waitMs || Terminated()) return false;
+    Meter->FrameQueue().WaitForFrame(std::chrono::milliseconds(waitMs - waited), control_->StopFlag());
+  }
+}
+
 uint32_t TProcThread::Execute() {
   StartTick = LastFrameTick = GetTickCount();
 
@@ -71,20 +98,21 @@ uint32_t TProcThread::Execute() {
   control_->Sleep(300ms);
   SendAndLog(QuerySNCommand(), "继续发送查询SN命令");
   control_->Sleep(300ms);
-  SendAndLog(DownloadRecordsCommand(), "线程继续发送下载数据命令");
-  BugMessage("进程启动，已经发送查询SN命令及下载目录，即将进入循环等待数据..");
-  control_->Sleep(200ms);
+  if (Meter->NothingHeard() && !Terminated()) {
+    // Both answers come well within these waits: no meter listens at this port and speed.
+    Finish("EnterDev及查询SN命令均无应答，认为通讯结束，线程退出..", "接收超时，强制进程退出");
+  } else {
+    SendAndLog(DownloadRecordsCommand(), "线程继续发送下载数据命令");
+    BugMessage("进程启动，已经发送查询SN命令及下载目录，即将进入循环等待数据..");
+    control_->Sleep(200ms);
+  }
 
   std::string frame;
+  bool countTrusted = true;  // until a record comes after the announced count ran out
   while (!Terminated()) {
     if (!Meter->FrameQueue().Pop(frame)) {
-      if (TickDiff(GetTickCount(), LastFrameTick) > kNoFrameLimitMs) {
-        Log("超过3s未收到数据，认为通讯结束，线程退出..");
-        EndTransfer();
-        BugMessage("接收超时，强制进程退出");
-        Meter->CloseFromTransferThread();
-        terminated_ = true;
-      }
+      if (TickDiff(GetTickCount(), LastFrameTick) > kNoFrameLimitMs)
+        Finish("超过3s未收到数据，认为通讯结束，线程退出..", "接收超时，强制进程退出");
       // Wakes as soon as the receive handler queues a frame; the meter sees no difference.
       Meter->FrameQueue().WaitForFrame(kPollInterval, control_->StopFlag());
       continue;
@@ -101,10 +129,7 @@ uint32_t TProcThread::Execute() {
     Log("调用FillMeterData填充数据, Num : " + std::to_string(n));
     BugMessage("已经收到数据" + std::to_string(n));
     if (n < 0) {
-      Log("填充数据错误，退出线程..");
-      EndTransfer();
-      Meter->CloseFromTransferThread();
-      terminated_ = true;
+      Finish("填充数据错误，退出线程..", nullptr);
       continue;
     }
     Meter->NoteAcceptedRecord(n);
@@ -115,9 +140,17 @@ uint32_t TProcThread::Execute() {
     // the meter keeps it, and the next download finds it stored already.
     Meter->handoff_.KeepNow();
     // The meter sends the next record only after this acknowledgement.
+    size_t bufferedAtAck = Meter->ReceiveBuffer().size();
+    uint32_t ackTick = GetTickCount();
     Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
     control_->Sleep(kPollInterval);
     notifyWindow_.post(WM_METER_RECORDS, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
+    if (countTrusted && Meter->AnnouncedCountReached()) {
+      if (NextRecordStarts(ackTick, bufferedAtAck, frame.size()))
+        countTrusted = false;  // the count lied: only the no-frame limit ends this transfer
+      else if (!Terminated())
+        Finish("最后一条记录已确认，通讯结束，线程退出..", nullptr);
+    }
   }
 
   // Stopped by the owner before the transfer ended by itself: no end message follows.
@@ -127,6 +160,7 @@ uint32_t TProcThread::Execute() {
   Meter->ResetTransfer();
   BugMessage("进程正常退出");
   Log("进程正常退出");
+  CloseLineLogs();
   control_->MarkDone();
   return 0;
 }

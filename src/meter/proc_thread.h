@@ -1,6 +1,8 @@
 // TProcThread: the transfer thread. It sends the three commands, takes the record frames
-// one by one, parses and acknowledges each, reports to the notify window by posting, and
-// ends the transfer when no frame has come for more than 3000 ms or a frame is rejected.
+// one by one, parses and acknowledges each, and reports to the notify window by posting.
+// The transfer ends when the last record of the count the first one announced has been
+// acknowledged and no further one starts, when no frame has come for more than 3000 ms, when
+// a frame is rejected, or at once when nothing answers the first two commands.
 #pragma once
 #include <atomic>
 #include <chrono>
@@ -54,11 +56,21 @@ class TProcThread {
   // The no-frame limit, measured in 32-bit tick arithmetic.
   static constexpr uint32_t kNoFrameLimitMs = 3000;
   static constexpr std::chrono::milliseconds kPollInterval{100};
+  // After an acknowledgement, how long a meter takes at most to hand over its next record:
+  // the acknowledgement and a frame of this size on the wire, the serial reader's quiet gap
+  // before it passes the bytes on, and a margin.
+  static uint32_t NextRecordWaitMs(uint32_t baud, uint32_t readGapMs, size_t frameBytes);
 
  private:
   void SendAndLog(const std::string& command, const std::string& logText);
   void Log(const std::string& text);
   void EndTransfer();
+  // Ends the transfer: the raw-log line, the end message, the trace line (when given), the
+  // port closed.
+  void Finish(const std::string& logText, const char* traceText);
+  // Waits, from the acknowledgement, until the meter's next record has started to arrive
+  // (true) or the time it would need has passed (false).
+  bool NextRecordStarts(uint32_t ackTick, size_t bufferedAtAck, size_t frameBytes);
   bool Terminated() const { return terminated_ || control_->StopRequested(); }
 
   MessageTarget::Handle notifyWindow_;

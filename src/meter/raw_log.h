@@ -13,4 +13,11 @@ bool WriteRawLog(const std::string& text, const std::string& prefix, bool asHex)
 // The received-bytes log COMMDATA.txt: one hex line per chunk. Raises TlogError on failure.
 void WriteCommDataLog(const std::string& chunk);
 
+// From KeepLineLogsOpen until the matching CloseLineLogs both logs stay open: a transfer
+// writes several lines a record, and an open of the file for each line is what costs (on
+// Windows every open is scanned by a virus scanner, too). Every line is still flushed as it
+// is written, and rotation is unchanged. Outside these calls each line opens its file.
+void KeepLineLogsOpen();
+void CloseLineLogs();
+
 }  // namespace movra

@@ -33,6 +33,14 @@ struct TransferFacts {
 
 TransferEnd ClassifyTransferEnd(const TransferFacts& facts);
 
+// The meter's own count has run out: as many records accepted as the first one announced,
+// or a last record numbered 0 or 1.
+bool CountedDown(int32_t recordsAccepted, int32_t firstRecordNumber, int32_t lastRecordNumber);
+
+// The first record announced a count (a first record numbered 0 tells none) and it has
+// run out. The meter then has nothing left to send, unless its count lies.
+bool AnnouncedCountReached(int32_t recordsAccepted, int32_t firstRecordNumber, int32_t lastRecordNumber);
+
 // True for every end but AllSent (and None): the meter may still hold records not read.
 bool IsIncomplete(TransferEnd end);
 

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <regex>
+#include <vector>
 
 #include "app/folders.h"
 #include "app/tlog.h"
@@ -43,7 +46,18 @@ std::string OldLines(size_t size) {
   return out;
 }
 
-TEST(LogRotation, AFullLogMovesToDotOneAndANewOneStarts) {
+// Each log as a line at a time opens it, and as a transfer holds it open.
+class LogFileRotation : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam()) KeepLineLogsOpen();
+  }
+  void TearDown() override {
+    if (GetParam()) CloseLineLogs();
+  }
+};
+
+TEST_P(LogFileRotation, AFullLogMovesToDotOneAndANewOneStarts) {
   for (const LogCase& c : kLogs) {
     SCOPED_TRACE(c.name);
     test::TempDir dir;
@@ -83,6 +97,66 @@ TEST(LogRotation, AFullLogMovesToDotOneAndANewOneStarts) {
     EXPECT_TRUE(presenter->shown().empty());
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Logs, LogFileRotation, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "HeldOpen" : "LineByLine"; });
+
+#ifndef _WIN32
+// The files this process holds open, by the paths they were opened at.
+std::vector<std::string> OpenFiles() {
+  std::vector<std::string> out;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    auto target = std::filesystem::read_symlink(fd.path(), ec);
+    if (!ec) out.push_back(target.string());
+  }
+  return out;
+}
+
+// While a transfer holds the line logs they stay open between lines (an open per line is
+// what costs); once it lets go, nothing is left open.
+TEST(LineLogs, StayOpenWhileHeldAndCloseWhenReleased) {
+  test::TempDir dir;
+  dir.mkdirs("PTDATA/Data");
+  DataRoot = dir.file("PTDATA");
+  auto isOpen = [](const std::string& path) {
+    auto files = OpenFiles();
+    return std::find(files.begin(), files.end(), path) != files.end();
+  };
+  const std::string raw = std::filesystem::canonical(dir.file("PTDATA/Data")).string() + "/MovraTRaw.txt";
+  const std::string comm = std::filesystem::canonical(dir.file("PTDATA/Data")).string() + "/COMMDATA.txt";
+  WriteRawLog("one", "", false);
+  EXPECT_FALSE(isOpen(raw));
+
+  KeepLineLogsOpen();
+  KeepLineLogsOpen();  // two transfers at once: the logs stay open until both have ended
+  WriteRawLog("two", "", false);
+  WriteCommDataLog("AB");
+  EXPECT_TRUE(isOpen(raw));
+  EXPECT_TRUE(isOpen(comm));
+  // Every line is on disk as soon as it is written.
+  EXPECT_NE(test::ReadFileBytes(RawLogPath()).find("two\r\n"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(CommDataLogPath()).find("41 42 \r\n"), std::string::npos);
+  CloseLineLogs();
+  EXPECT_TRUE(isOpen(raw));
+  CloseLineLogs();
+  EXPECT_FALSE(isOpen(raw));
+  EXPECT_FALSE(isOpen(comm));
+  CloseLineLogs();  // one release too many changes nothing
+  WriteRawLog("three", "", false);
+  EXPECT_FALSE(isOpen(raw));
+  EXPECT_NE(test::ReadFileBytes(RawLogPath()).find("three\r\n"), std::string::npos);
+
+  // A log that cannot be opened while held costs its lines, not the process.
+  DataRoot = dir.file("missing");
+  test::ScopedPresenter presenter;
+  presenter->allowAny();
+  KeepLineLogsOpen();
+  EXPECT_FALSE(WriteRawLog("lost", "", false));
+  EXPECT_THROW(WriteCommDataLog("AB"), TlogError);
+  CloseLineLogs();
+}
+#endif
 
 TEST(LogRotation, ALineLongerThanTheLimitIsWrittenWhole) {
   test::TempDir dir;

@@ -55,15 +55,12 @@ struct LineFault {
   DateOverrides dates = {};  // records whose date the storing rules reject
 };
 
+// Every meter here answers at 4800, so its port is not read again at 9600: one transfer,
+// except for the meter that answers only at 9600.
 const LineFault kLineFaults[] = {
-    // The cable pulled: the transfer ends, and the port, whose meter answered, is not read
-    // again at 9600; the summary tells what was read and that the rest is in the meter.
-    {"UnplugBeforeTheFirstRecord",
-     {"--no-pace", "--unplug-before", "1"},
-     3,
-     {},
-     {IncompleteSummary(0, 0)},
-     1},
+    // The cable pulled: the meter had answered, so no later port step tries the port, and
+    // the summary tells what was read.
+    {"UnplugBeforeTheFirstRecord", {"--no-pace", "--unplug-before", "1"}, 3, {}, {IncompleteSummary(0, 0)}, 1},
     {"UnplugInTheMiddle", {"--no-pace", "--unplug-before", "3"}, 5, {5, 4}, {IncompleteSummary(2, 2)}, 1},
     {"UnplugDuringTheAcknowledgement",
      {"--no-pace", "--unplug-during-ack", "3"},
@@ -182,8 +179,8 @@ INSTANTIATE_TEST_SUITE_P(Line, LineFaultTest, ::testing::ValuesIn(kLineFaults),
                          [](const ::testing::TestParamInfo<LineFault>& i) { return std::string(i.param.name); });
 
 // Two adapters: the first has no meter behind it (it never answers), the second has one.
-// Every port is tried at 4800, then the silent one again at 9600, one transfer after the
-// other, and the records of the second are stored once.
+// Both are tried at 4800, then only the first at 9600 (the second's meter answered at
+// 4800), one transfer after the other, and the records of the second are stored once.
 TEST_F(WindowWithMeter, TwoCablesWhereOnlyTheSecondHasAMeter) {
   SimProcess empty, meter;
   ASSERT_TRUE(empty.start({"--device-root", folder.deviceRoot(), "--usb-index", "0", "--silent"})) << empty.lastError();
@@ -198,10 +195,13 @@ TEST_F(WindowWithMeter, TwoCablesWhereOnlyTheSecondHasAMeter) {
   EXPECT_EQ(RecordNumbersOf(ReadStoredRows(folder.databasePath())), AckedRecords(meter));
   expectStored({4, 3, 2, 1}, "PT00000002B");
   EXPECT_EQ(DialogLines(boxes->shown()), (std::vector<std::string>{Summary(4)}));
-  // COM1 and COM2 at 4800, then COM1 alone at 9600.
+  // COM1 and COM2 at 4800, then COM1 at 9600.
   std::string trace = ReadTrace(folder);
   EXPECT_EQ(CountOccurrences(trace, "Main Received Transfer End Message"), 3);
-  EXPECT_EQ(empty.countJournal("cmd Z"), 1);  // it listens at 4800 only, and says nothing
+  EXPECT_EQ(meter.countJournal("open 9600"), 0);
+  // It listens at 4800 only and says nothing: the download command is never sent to it.
+  EXPECT_EQ(empty.countJournal("cmd P"), 1);
+  EXPECT_EQ(empty.countJournal("cmd Z"), 0);
   EXPECT_TRUE(AckedRecords(empty).empty());
 }
 

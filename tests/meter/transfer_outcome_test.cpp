@@ -68,6 +68,22 @@ TEST(TransferEndTest, JudgedFromWhatTheTransferSaw) {
     EXPECT_TRUE(IsIncomplete(e));
 }
 
+// Whether the transfer may end without waiting out the no-frame limit.
+TEST(TransferEndTest, AnAnnouncedCountReachedEndsTheTransfer) {
+  struct Case {
+    const char* name;
+    int accepted, first, last;
+    bool reached;
+  };
+  const Case cases[] = {
+      {"none yet", 0, 0, 0, false},         {"3 of 3", 3, 3, 1, true},
+      {"2 of 3", 2, 3, 2, false},           {"first numbered 0 tells no count", 2, 0, 7, false},
+      {"down to 1 early", 2, 4, 1, true},   {"numbered upwards, first says 1", 1, 1, 1, true},
+      {"past the count", 4, 3, 9, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AnnouncedCountReached(c.accepted, c.first, c.last), c.reached) << c.name;
+}
+
 TEST(DownloadOutcomeTest, AnyIncompleteTransferMakesTheDownloadIncomplete) {
   DownloadOutcome d;
   d.Add({TransferEnd::AllSent, 0});
