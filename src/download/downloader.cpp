@@ -97,9 +97,6 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
   std::atomic<bool> ended{false};
   MessageTarget target([&](Message& m) {
     switch (m.id) {
-      case WM_METER_STATE:
-        expected_ = static_cast<int32_t>(m.lParam);
-        break;
       case WM_METER_RECORDS:
         // The keeper took them before their acknowledgement; this is for what is left.
         if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
@@ -152,7 +149,10 @@ void Downloader::Run(DownloadPlan plan) {
   {
     CHBMeter meter;
     meter.SetRecordKeeper(
-        [this, &meter] { keeper_.Keep(meter.Records(), meter.SerialNumber(), meter.PortName(), expected_.load()); },
+        // The meter counts down: its first record's number is the count of records to come.
+        [this, &meter] {
+          keeper_.Keep(meter.Records(), meter.SerialNumber(), meter.PortName(), meter.FirstRecordNumber());
+        },
         owner_);
     {
       std::lock_guard<std::mutex> lock(shared_->mutex);

@@ -56,7 +56,6 @@ class Downloader {
   std::shared_ptr<Shared> shared_;
   std::thread thread_;
   std::atomic<bool> running_{false};
-  std::atomic<int32_t> expected_{0};
   DownloadResult result_;  // owner thread only
 };
 

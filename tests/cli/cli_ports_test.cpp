@@ -1,8 +1,10 @@
-// movra-cli ports and download --port COM<n>: the USB-to-UART adapters under a device
-// root, named as the window's port list names them.
+// movra-cli ports, download --port COM<n> and the whole download without --port: the
+// USB-to-UART adapters under a device root, named as the window's port list names them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+#include <set>
 
 #include "program_folder.h"
 #include "sim_process.h"
@@ -71,6 +73,64 @@ TEST_F(CliPorts, DownloadByTheListedComNameReadsThatMeter) {
                           }));
   EXPECT_EQ(AckedNumbers(sim.journalLines()), (std::vector<std::string>{"12", "13", "14", "0"}));
 }
+
+// Without --port, the window's whole Download command: every listed port at 4800, then at
+// 9600 the ports whose meter did not answer; each meter's records stored once, and the
+// window's summary at the end.
+struct WholeDownload {
+  const char* name;
+  std::vector<std::vector<std::string>> meters;  // simulator options of each adapter
+  int exitCode;
+  std::vector<std::string> stored;  // record number/serial number, in the order stored
+  std::vector<std::string> err;
+};
+
+void PrintTo(const WholeDownload& w, std::ostream* os) { *os << w.name; }
+
+class CliWholeDownload : public CliPorts, public ::testing::WithParamInterface<WholeDownload> {};
+
+TEST_P(CliWholeDownload, ReadsEveryPortAtItsMetersSpeed) {
+  const WholeDownload& w = GetParam();
+  ProgramFolder stored;  // with a database
+  ASSERT_EQ(stored.setupError(), "");
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  for (const auto& args : w.meters) {
+    sims.push_back(std::make_unique<SimProcess>());
+    Plug(*sims.back(), args);
+  }
+  ProcessResult r = stored.run({"download", "--store"});
+  EXPECT_EQ(r.exitCode, w.exitCode) << r.err;
+  EXPECT_EQ(Lines(r.err), w.err);
+  std::vector<std::string> rows;
+  for (const StoredRow& row : stored.storedRows()) rows.push_back(row.recordNumber + "/" + row.serialNumber);
+  EXPECT_EQ(rows, w.stored);
+  // Each meter heard each of its records acknowledged once, at its own speed only.
+  for (auto& sim : sims) {
+    std::vector<std::string> acked = AckedNumbers(sim->journalLines());
+    std::set<std::string> once(acked.begin(), acked.end());
+    EXPECT_EQ(once.size(), acked.size());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Meters, CliWholeDownload,
+    ::testing::Values(
+        WholeDownload{"A4800AndA9600Meter",
+                      {{"--usb-index", "0", "--generate", "3", "--no-pace"},
+                       {"--usb-index", "1", "--generate", "2", "--generation", "9600", "--serial", "PT00000009B",
+                        "--no-pace"}},
+                      0,
+                      {"3/PT12345678A", "2/PT12345678A", "1/PT12345678A", "2/PT00000009B", "1/PT00000009B"},
+                      {"movra-cli: reading COM1 at 4800 baud", "movra-cli: reading COM2 at 4800 baud",
+                       "movra-cli: reading COM2 at 9600 baud", "Message: Finished transfering. Total records: 5! "}},
+        WholeDownload{"NoAdapter", {}, 7, {}, {"Message: Meter is not ready! Please check the power and cable!"}},
+        WholeDownload{"AnAdapterWithoutMeter",
+                      {{"--usb-index", "0", "--silent"}},
+                      7,
+                      {},
+                      {"movra-cli: reading COM1 at 4800 baud", "movra-cli: reading COM1 at 9600 baud",
+                       "Message: Finished transfering. Total records: 0! "}}),
+    [](const ::testing::TestParamInfo<WholeDownload>& i) { return std::string(i.param.name); });
 
 }  // namespace
 }  // namespace movra::test

@@ -15,6 +15,7 @@
 #include "meter/download_summary_text.h"
 #include "meter/hb_meter.h"
 #include "subcommand.h"
+#include "whole_download.h"
 
 namespace movra::cli {
 
@@ -108,6 +109,10 @@ int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& met
 }
 
 int RunDownload(const ParsedOptions& options) {
+  if (!options.has("port")) {
+    if (options.has("baud")) throw UsageError("--baud needs --port");
+    return RunWholeDownload(StoreRequestOf(options));
+  }
   std::string port = *options.value("port");
   long baud = options.has("baud") ? options.number("baud", 1, 4000000) : kDefaultBaud;
   if (!DevicePathForCommName(port)) throw UsageError("--port wants COM<n> or a device path, not \"" + port + "\"");
@@ -140,11 +145,14 @@ int RunDownload(const ParsedOptions& options) {
 Subcommand DownloadSubcommand() {
   return Subcommand{
       "download",
-      "one transfer from the meter on PORT; prints its serial number and records or, with --store,\n"
-      "    stores them and prints the result list",
+      "the Download command: every USB-to-UART port that `ports` lists, at 4800 and then at 9600\n"
+      "    baud, or one transfer from the meter on PORT; prints the serial numbers and records or,\n"
+      "    with --store, stores them and prints the result list",
       {
-          {"port", "PORT", "COM<n> (a port that `ports` lists) or a device path such as /dev/ttyUSB0", true},
-          {"baud", "RATE", "line speed: 4800 (default) or 9600", false},
+          {"port", "PORT", "COM<n> (a port that `ports` lists) or a device path such as /dev/ttyUSB0: one\n"
+                           "                       transfer from that port only; without it, every listed port",
+           false},
+          {"baud", "RATE", "with --port: line speed: 4800 (default) or 9600", false},
           {"store", "", "store the records in the program's database as the window does (PTDATA/Data beside\n"
                         "                       this program, or ~/.local/share/movra/PTDATA/Data when it is installed),\n"
                         "                       printing its progress line for each record, then print the result list",
@@ -157,6 +165,11 @@ Subcommand DownloadSubcommand() {
            false},
       },
       &RunDownload,
+      "    Without --port the command reads as the window's Download does: each listed port at 4800,\n"
+      "    then at 9600 every port whose meter did not answer at 4800, one after the other, each\n"
+      "    record stored before the meter hears it acknowledged; stderr tells each port read and\n"
+      "    ends with the window's summary (\"Message: Finished transfering. ...\"). Its exit codes\n"
+      "    are those below; 7 also when no port is listed (\"Meter is not ready!\").\n"
       "    The result list: one line per row, tab-separated: record number, patient id, date format,\n"
       "    date (mm/dd/yyyy hh:nn:ss), time, AM/PM, INR value, INR text, PT, sample type, control\n"
       "    level, serial number, ticked (0 or 1). Messages go to stderr as caption: text. An existing\n"

@@ -44,12 +44,17 @@ void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string&
 }
 
 DownloadStore::DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request)
-    : meter_(meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {
+    : meter_(&meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {
   // Each record is in the database before the meter hears it acknowledged.
-  meter_.SetRecordKeeper([this] { StoreRecords(); });
+  meter_->SetRecordKeeper([this] { StoreRecords(); });
 }
 
-DownloadStore::~DownloadStore() { meter_.SetRecordKeeper(nullptr); }
+DownloadStore::DownloadStore(TDM& dm, StoreRequest request)
+    : dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
+
+DownloadStore::~DownloadStore() {
+  if (meter_) meter_->SetRecordKeeper(nullptr);
+}
 
 bool DownloadStore::Prepare() {
   // The meter lets go of every record it has sent: a file that cannot take them is
@@ -76,7 +81,7 @@ void DownloadStore::OnMessage(const Message& m) {
       break;
     case WM_METER_RECORDS:
       // The keeper stored them before their acknowledgement; this is for what is left.
-      if (meter_.Records().Count() > 0) StoreRecords();
+      if (meter_->Records().Count() > 0) StoreRecords();
       break;
     case WM_TRANSFER_END:
       BugMessage("Main Received Transfer End Message");
@@ -93,7 +98,7 @@ void DownloadStore::StoreRecords() {
   // A batch that cannot be written stays pending and goes with the next call; the store
   // remembers the failure for the end.
   try {
-    store_.StoreMeterRecords(meter_.Records(), meter_.SerialNumber(), meter_.PortName(), expectedCount_);
+    store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_);
   } catch (const std::exception& e) {
     ShowGeneralError(e);
   }
@@ -112,6 +117,15 @@ int DownloadStore::Finish(bool interrupted) {
   if (interrupted) return kExitInterrupted;
   bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
   return ended_ && saved && invalid.empty() && exported ? kExitOk : kExitFailure;
+}
+
+int DownloadStore::FinishCommand(bool interrupted) {
+  store_.WritePendingRows();
+  PrintResultList();
+  bool saved = ReportUnsavedRecords();
+  if (interrupted) return kExitInterrupted;
+  bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
+  return saved && store_.InvalidCount == 0 && exported ? kExitOk : kExitFailure;
 }
 
 bool DownloadStore::ReportUnsavedRecords() {

@@ -28,7 +28,13 @@ std::unique_ptr<TDM> OpenProgramDatabase();
 class DownloadStore : public DownloadSink {
  public:
   DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request);
+  // For the whole Download command, whose downloader hands the records to Records().
+  DownloadStore(TDM& dm, StoreRequest request);
   ~DownloadStore();
+  TRecordStore& Records() { return store_; }
+  // The whole command's end, after its summary: pending rows written, the result list
+  // printed, rows the database could not take told, and the exports unless interrupted.
+  int FinishCommand(bool interrupted);
 
   // Before the transfer: refuses a database that cannot be written, empties the table
   // when asked, then orders the list by serial number as the window does before each
@@ -48,7 +54,7 @@ class DownloadStore : public DownloadSink {
   bool ReportUnsavedRecords();
   void PrintResultList();
 
-  CHBMeter& meter_;
+  CHBMeter* meter_ = nullptr;
   TDM& dm_;
   StoreRequest request_;
   ProgressPrinter progress_;
