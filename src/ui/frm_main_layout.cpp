@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QIcon>
+#include <QPixmap>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -68,7 +70,9 @@ void TFrmMain::BuildLayout() {
   // Beside Download and only while a download runs, so the idle tool bar stays as it is.
   btnStop = makeToolButton(MainToolBar, "btnStop", "Stop", "Stop the download; the records read so far are kept",
                            pic::Download);
-  btnStop->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
+  // The style's stop sign, drawn as large as the other buttons' pictures.
+  QPixmap stopSign = style()->standardIcon(QStyle::SP_BrowserStop).pixmap(48, 48);
+  btnStop->setIcon(QIcon(stopSign.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
   stopAction_ = MainToolBar->actions().last();
   stopAction_->setVisible(false);
   MainToolBar->addSeparator();

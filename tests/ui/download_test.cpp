@@ -195,6 +195,46 @@ TEST_F(DownloadTest, QuestionAnsweredNoChangesNothing) {
   expectIdle();
 }
 
+// Stop, the button beside Download: the transfer ends after its record in hand, every record
+// the meter saw acknowledged is stored once, and the summary says that the rest is still in
+// the meter. The button is there only while a download runs.
+TEST_F(DownloadTest, StopKeepsEveryAcknowledgedRecordAndSaysTheRestIsInTheMeter) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--generate", "60"})) << sim.lastError();
+  EXPECT_FALSE(w().btnStop->isVisible());
+  bool stopShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (sim.ackCount() < 3) return;
+    watch.stop();
+    stopShown = w().btnStop->isVisible() && w().mniStop->isEnabled();
+    w().btnStop->click();
+  });
+  watch.start(20);
+  boxes->expect("Finished transfering.");
+  w().btnDownload->click();
+
+  EXPECT_TRUE(stopShown);
+  const int acked = sim.ackCount();
+  ASSERT_GE(acked, 3);
+  ASSERT_LT(acked, 60);
+  EXPECT_EQ(list().recordCount(), acked);
+  EXPECT_EQ(CountTableRows(folder.databasePath()), acked);
+  ASSERT_EQ(boxes->shown().size(), 1u);
+  const std::string read = std::to_string(acked);
+  EXPECT_EQ(boxes->shown()[0].text, "Finished transfering. Total records: " + read +
+                                        "! \nThe download is incomplete: " + read +
+                                        " records were read. The records not read are still in the meter: connect it "
+                                        "again and press Download.");
+  expectIdle();
+  // The tool bar hides the button as it lays itself out again.
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w().btnStop->isVisible());
+  EXPECT_FALSE(w().mniStop->isEnabled());
+  // The meter was not read again at 9600.
+  EXPECT_EQ(sim.countJournal("open 9600"), 0);
+}
+
 TEST_F(DownloadTest, TimerCountsSecondsInPanelFour) {
   w().WaitTicks = 0;
   w().tmrWaitingTimer();
