@@ -1,5 +1,7 @@
 #include "download/download_keeper.h"
 
+#include <utility>
+
 #include "data/record_store.h"
 
 namespace movra {
@@ -9,11 +11,7 @@ void RecordStoreKeeper::Keep(TMeterRecordQuery& records, const std::string& seri
   store_.StoreMeterRecords(records, serialNumber, portName, expectedCount);
 }
 
-int32_t RecordStoreKeeper::TakeTransferCount() {
-  int32_t n = store_.TransferCount;
-  store_.TransferCount = 0;
-  return n;
-}
+int32_t RecordStoreKeeper::TakeTransferCount() { return std::exchange(store_.TransferCount, 0); }
 
 int32_t RecordStoreKeeper::UnsavedCount() {
   store_.WritePendingRows();

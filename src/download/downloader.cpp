@@ -64,9 +64,9 @@ void Downloader::Stop() {
   if (shared_->loop) shared_->loop->dispatch([] {});
 }
 
-void Downloader::Tell(std::function<void()> onOwner) {
+bool Downloader::Tell(std::function<void()> onOwner) {
   std::shared_ptr<Shared> shared = shared_;
-  owner_->dispatch([shared, onOwner = std::move(onOwner)] {
+  return owner_->dispatch([shared, onOwner = std::move(onOwner)] {
     {
       std::lock_guard<std::mutex> lock(shared->mutex);
       if (!shared->alive) return;
@@ -75,7 +75,21 @@ void Downloader::Tell(std::function<void()> onOwner) {
   });
 }
 
-bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, bool& answered, std::string& failure) {
+std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const std::string& entry) {
+  auto meter = plan.transportFor ? std::make_unique<CHBMeter>(plan.transportFor(entry)) : std::make_unique<CHBMeter>();
+  CHBMeter* m = meter.get();
+  // The meter counts down: its first record's number is the count of records to come.
+  meter->SetRecordKeeper(
+      [this, m] { keeper_.Keep(m->Records(), m->SerialNumber(), m->PortName(), m->FirstRecordNumber()); }, owner_);
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  shared_->keepServer = meter->RecordKeeperServer();
+  return meter;
+}
+
+bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered,
+                          std::string& failure) {
+  std::unique_ptr<CHBMeter> owned = MakeMeter(plan, entry);
+  CHBMeter& meter = *owned;
   int port = 0;
   // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
   if (entry.rfind("COM", 0) == 0) {
@@ -112,11 +126,11 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
   if (!meter.StartComm()) {
     const std::string portText = port > 0 ? std::to_string(port) : entry;
     BugMessage("Com " + portText + " open error! Please check it!");
-    const TComm& comm = meter.Comm();
-    if (comm.LastFailure() != PortFailure::None || !comm.LastFailureText().empty())
-      BugMessage("Com " + portText + ": " + comm.PortOpenError() + " " + comm.LastFailureText());
-    failure = port > 0 ? PortOpenFailureMessage(port, comm.LastFailure())
-                       : "Cannot open " + entry + ": " + comm.PortOpenError();
+    const TransportOpenFailure why = meter.Transport().LastOpenFailure();
+    if (why.failure != PortFailure::None || !why.osText.empty())
+      BugMessage("Com " + portText + ": " + why.text + " " + why.osText);
+    failure = port > 0 ? PortOpenFailureMessage(port, why.failure) : "Cannot open " + entry + ": " + why.text;
+    meter.SetRecordKeeper(nullptr);
     return false;
   }
   shared_->loop->runUntil([&] { return ended.load() || shared_->stop.load(); }, 24h * 365);
@@ -135,6 +149,7 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
     if (outcome.end != TransferEnd::None) result_.outcome.Add(outcome);
     listener_.OnTransferEnded(outcome);
   });
+  meter.SetRecordKeeper(nullptr);
   return true;
 }
 
@@ -147,17 +162,6 @@ void Downloader::Run(DownloadPlan plan) {
   bool stopped = false, answeredAny = false;
   std::string failure;
   {
-    CHBMeter meter;
-    meter.SetRecordKeeper(
-        // The meter counts down: its first record's number is the count of records to come.
-        [this, &meter] {
-          keeper_.Keep(meter.Records(), meter.SerialNumber(), meter.PortName(), meter.FirstRecordNumber());
-        },
-        owner_);
-    {
-      std::lock_guard<std::mutex> lock(shared_->mutex);
-      shared_->keepServer = meter.RecordKeeperServer();
-    }
     // A meter speaks one speed: a port that delivered one is not read at the other.
     std::set<size_t> delivered;
     for (size_t pass = 0; pass < plan.speeds.size() && !plan.ports.empty() && failure.empty() && !stopped; ++pass) {
@@ -171,7 +175,7 @@ void Downloader::Run(DownloadPlan plan) {
         }
         if (delivered.count(i)) continue;
         bool answered = false;
-        if (!ReadPort(meter, plan.ports[i], baud, answered, failure)) break;
+        if (!ReadPort(plan, plan.ports[i], baud, answered, failure)) break;
         if (answered) {
           delivered.insert(i);
           answeredAny = true;
@@ -179,7 +183,6 @@ void Downloader::Run(DownloadPlan plan) {
       }
       if (shared_->stop) stopped = true;
     }
-    meter.SetRecordKeeper(nullptr);
   }
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
@@ -190,7 +193,7 @@ void Downloader::Run(DownloadPlan plan) {
   const bool portsFound = !plan.ports.empty();
   if (!portsFound) BugMessage("Main Received Transfer End Message");
   if (!failure.empty()) BugMessage(failure);
-  Tell([this, portsFound, stopped, answeredAny, failure] {
+  const bool told = Tell([this, portsFound, stopped, answeredAny, failure] {
     result_.portsFound = portsFound;
     result_.stopped = stopped;
     // Stopped early, the meter may hold what was not read: the summary says so.
@@ -202,6 +205,8 @@ void Downloader::Run(DownloadPlan plan) {
     running_ = false;
     listener_.OnCommandEnded(result_);
   });
+  // An owner whose loop has closed hears nothing more; the command has ended all the same.
+  if (!told) running_ = false;
   shared_->threadDone = true;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "comm/byte_transport.h"
 #include "download/download_keeper.h"
 #include "download/download_listener.h"
 
@@ -23,6 +24,8 @@ struct DownloadPlan {
   // "COM<n>" as the port list gives them, or device paths, in the order to read them.
   std::vector<std::string> ports;
   std::vector<int> speeds{4800, 9600};
+  // The line to each port; empty for the serial port (tests put a meter in memory here).
+  std::function<std::unique_ptr<ByteTransport>(const std::string& port)> transportFor;
 };
 
 class Downloader {
@@ -46,9 +49,13 @@ class Downloader {
  private:
   struct Shared;
   void Run(DownloadPlan plan);
+  // The meter component for one transfer, its keeper set.
+  std::unique_ptr<CHBMeter> MakeMeter(const DownloadPlan& plan, const std::string& entry);
   // One transfer; false when the port did not open (failure says why).
-  bool ReadPort(CHBMeter& meter, const std::string& entry, int baud, bool& answered, std::string& failure);
-  void Tell(std::function<void()> onOwner);
+  bool ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered, std::string& failure);
+  // Runs onOwner on the owner thread, unless the Downloader is gone by then; false when the
+  // owner's loop no longer takes work.
+  bool Tell(std::function<void()> onOwner);
 
   DownloadKeeper& keeper_;
   DownloadListener& listener_;

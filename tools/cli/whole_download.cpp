@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -34,11 +35,7 @@ class PrintingKeeper : public DownloadKeeper {
       ++transferCount_;
     }
   }
-  int32_t TakeTransferCount() override {
-    int32_t n = transferCount_;
-    transferCount_ = 0;
-    return n;
-  }
+  int32_t TakeTransferCount() override { return std::exchange(transferCount_, 0); }
   int32_t UnsavedCount() override { return 0; }
   int32_t InvalidCount() const override { return 0; }
   long Count() const { return count_; }
