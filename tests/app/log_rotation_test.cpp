@@ -47,14 +47,18 @@ std::string OldLines(size_t size) {
 }
 
 // Each log as a line at a time opens it, and as a transfer holds it open.
-class LogFileRotation : public ::testing::TestWithParam<bool> {
- protected:
-  void SetUp() override {
-    if (GetParam()) KeepLineLogsOpen();
+class LogFileRotation : public ::testing::TestWithParam<bool> {};
+
+// Holds the line logs open for its life, as a transfer does. Made after each case's folder,
+// so the logs are closed before the folder goes: Windows deletes no open file.
+struct HeldLineLogs {
+  explicit HeldLineLogs(bool hold) : hold_(hold) {
+    if (hold_) KeepLineLogsOpen();
   }
-  void TearDown() override {
-    if (GetParam()) CloseLineLogs();
+  ~HeldLineLogs() {
+    if (hold_) CloseLineLogs();
   }
+  bool hold_;
 };
 
 TEST_P(LogFileRotation, AFullLogMovesToDotOneAndANewOneStarts) {
@@ -63,6 +67,7 @@ TEST_P(LogFileRotation, AFullLogMovesToDotOneAndANewOneStarts) {
     test::TempDir dir;
     dir.mkdirs("PTDATA/Data");
     DataRoot = dir.file("PTDATA");
+    HeldLineLogs held(GetParam());
     test::ScopedPresenter presenter;  // a failure would show a box: none may
     const std::string path = c.path();
     const std::string before = OldLines(kLogSizeLimit - 60);
