@@ -124,7 +124,8 @@ TEST(MovraCli, PortThatCannotOpenExitsWith3AndSaysWhy) {
 }
 
 TEST(MovraCli, UsageErrorsExitWith2) {
-  for (std::vector<std::string> args : {std::vector<std::string>{"download"},
+  // "download" alone is the whole Download command; a speed without a port is no command.
+  for (std::vector<std::string> args : {std::vector<std::string>{"download", "--baud", "4800"},
                                         {"download", "--port"},
                                         {"download", "--port", "LPT1"},
                                         {"download", "--port", "COM1", "--baud", "fast"},
