@@ -24,10 +24,10 @@ namespace {
 
 constexpr int kResults = 1000;
 
-std::vector<ExportRow> Rows() {
-  std::vector<ExportRow> rows;
+std::vector<InrResult> Rows() {
+  std::vector<InrResult> rows;
   for (int i = 0; i < kResults; ++i) {
-    ExportRow r;
+    InrResult r;
     r.checked = true;
     r.recordNumber = std::to_string(i + 1);
     r.patientId = "345";
@@ -43,7 +43,7 @@ std::vector<ExportRow> Rows() {
 }
 
 void ReportOf1000(benchmark::State& state) {
-  const std::vector<ExportRow> rows = Rows();
+  const std::vector<InrResult> rows = Rows();
   for (auto _ : state) {
     std::vector<ReportGroup> groups = GroupReportRows(rows);
     TFrmReport window(groups, TargetRange{20, 30}, "/nonexistent/MovraT.INI");
@@ -59,7 +59,7 @@ void ReportOf1000(benchmark::State& state) {
 
 // The figures alone: grouping and the time in range over 1,000 results.
 void FiguresOf1000(benchmark::State& state) {
-  const std::vector<ExportRow> rows = Rows();
+  const std::vector<InrResult> rows = Rows();
   for (auto _ : state) {
     std::vector<ReportGroup> groups = GroupReportRows(rows);
     benchmark::DoNotOptimize(ComputeFigures(groups.front().tests, TargetRange{20, 30}).daysIn);

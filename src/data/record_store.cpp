@@ -9,6 +9,7 @@
 #include "app/trace.h"
 #include "app/utf8.h"
 #include "data/data_module.h"
+#include "data/inr_result_conversion.h"
 #include "data/record_conversion.h"
 #include "data/sql_database.h"
 
@@ -43,15 +44,26 @@ void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::stri
                                      const std::string& portName, int32_t expectedCount) {
   RowSet& q = dm_.qryCheckDataEntry;
   StoreScope scope(q, ui_);
-  if (!q.active()) q.open();
-
-  fileHasUnlistedRows_ = FileHasUnlistedRows();
+  beginBatch();
   TMeterRecord rec;
   while (records.Pop(rec)) storeOne(rec);
 
   ui_.setStatusText(0, "Reading " + ReplaceControlCharacters(AnsiToUtf8(serialNumber)) + "(" + portName + "):  " +
                            std::to_string(TransferCount) + " / " + std::to_string(expectedCount));
   WritePendingRows();
+}
+
+void TRecordStore::StoreResults(const std::vector<InrResult>& results) {
+  StoreScope scope(dm_.qryCheckDataEntry, ui_);
+  beginBatch();
+  for (const InrResult& r : results) storeResult(r);
+  WritePendingRows();
+}
+
+void TRecordStore::beginBatch() {
+  RowSet& q = dm_.qryCheckDataEntry;
+  if (!q.active()) q.open();
+  fileHasUnlistedRows_ = FileHasUnlistedRows();
 }
 
 bool TRecordStore::WritePendingRows() {
@@ -74,101 +86,59 @@ int32_t TRecordStore::UnsavedCount() const {
   return q.active() ? q.pendingNewCount() : 0;
 }
 
-namespace {
-// The meter's byte strings are kept as text (bytes that are no UTF-8 are Latin-1), with no
-// character that could break a line of the list or of an export.
-TMeterRecord AsStoredText(const TMeterRecord& raw) {
-  TMeterRecord rec = raw;
-  for (std::string* s : {&rec.RecordNumber, &rec.SerialNumber, &rec.MeterType, &rec.Date, &rec.Time, &rec.AmPm,
-                         &rec.CalibrationType, &rec.CalibrationLevel})
-    *s = ReplaceControlCharacters(AnsiToUtf8(*s));
-  return rec;
-}
-}  // namespace
-
 void TRecordStore::storeOne(const TMeterRecord& raw) {
+  // A record that can be no result is traced and counted; the meter keeps it.
+  MeterRecordReading reading = ResultOfMeterRecord(raw);
+  for (const std::string& note : reading.notes) BugMessage(note);
+  if (!reading.result) {
+    ++InvalidCount;
+    return;
+  }
+  storeResult(*reading.result);
+}
+
+void TRecordStore::storeResult(const InrResult& rec) {
   RowSet& q = dm_.qryCheckDataEntry;
-  const TMeterRecord rec = AsStoredText(raw);
-  const std::string recordNumber = rec.RecordNumber.empty() ? std::string("0") : rec.RecordNumber;
-
-  // An INR that is no number (a NaN or an infinity in the meter's memory) is no result: it
-  // would enter every average as garbage. The meter keeps it; the summary counts it.
-  if (!std::isfinite(rec.InrValue)) {
-    BugMessage("Save Error: record " + recordNumber + " of " + rec.SerialNumber + " holds no INR value (" +
-               FloatToStr(rec.InrValue) + "); not stored");
-    ++InvalidCount;
-    return;
-  }
-
-  // A date that is malformed, or whose numbers form no calendar date, is not stored.
-  std::optional<TDateTime> date;
-  if (DateTextPassesCheck(rec.Date)) date = DateFromRecordText(rec.Date);
-  if (!date) {
-    BugMessage("Save Error: wrong datetime , should yyyy-mm-dd " + rec.Date);
-    ++InvalidCount;
-    return;
-  }
-
-  // Nor is a time that is no time of day (hour 24, minute 60): every export of the list
-  // would stop at it.
-  std::string timeText = rec.Time;
-  std::optional<TDateTime> timeOfDay;
-  MeterTime converted = ConvertMeterTime(rec.Time, rec.AmPm);
-  if (converted.hourError) {
-    BugMessage("Error conversion: hour: " + std::to_string(converted.hour));
-  } else {
-    timeText = converted.text;
-    timeOfDay = TimeOfDayFromRecordText(timeText);
-  }
-  if (!timeOfDay) {
-    BugMessage("Save Error: wrong time , should hh:nn " + timeText);
-    ++InvalidCount;
-    return;
-  }
-
   // A meter answering at both line speeds is read twice in one download, and a meter
   // read again gives its records again: each is stored once. A test is known by its
   // meter, record number, patient, date and time, value, sample type and level, so two
   // patients' results of the same minute are two results.
-  const TDateTime when = *date + *timeOfDay;
-  const StoredIdentity identity{rec.SerialNumber,         recordNumber,           rec.MeterType, when, timeText,
-                                InrDisplayText(rec.InrValue), rec.CalibrationType, rec.CalibrationLevel};
-  if (listedAlready(identity)) {
-    BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is listed already; not stored again");
+  if (listedAlready(rec)) {
+    BugMessage("Record " + rec.recordNumber + " of " + rec.serialNumber + " is listed already; not stored again");
     return;
   }
-  if (int listed = fileHasUnlistedRows_ ? listStoredCopy(identity) : 0; listed > 0) {
-    BugMessage("Record " + recordNumber + " of " + rec.SerialNumber + " is stored already; listed, not stored again");
+  if (int listed = fileHasUnlistedRows_ ? listStoredCopy(rec) : 0; listed > 0) {
+    BugMessage("Record " + rec.recordNumber + " of " + rec.serialNumber + " is stored already; listed, not stored again");
     TransferCount += listed;
     return;
   }
 
   q.append();
-  q.fieldByName("fRecordNumber").setAsString(recordNumber);
+  q.fieldByName("fRecordNumber").setAsString(rec.recordNumber);
   q.fieldByName("fPatientID").setAsInteger(-1000);
-  q.fieldByName("fProviderID").setAsInteger(StrToIntDef(rec.RecordNumber, 0));
+  q.fieldByName("fProviderID").setAsInteger(StrToIntDef(rec.recordNumber, 0));
   q.fieldByName("fChecked").setAsBoolean(true);
 
   try {
-    if (!rec.AmPm.empty()) q.fieldByName("fAMPM").setAsString(rec.AmPm);
-    q.fieldByName("fTime_String").setAsString(timeText);
-    q.fieldByName("fTime").setAsDateTime(when);
-    q.fieldByName("fDate").setAsDateTime(when);
+    if (!rec.amPm.empty()) q.fieldByName("fAMPM").setAsString(rec.amPm);
+    q.fieldByName("fTime_String").setAsString(rec.timeText);
+    q.fieldByName("fTime").setAsDateTime(rec.date);
+    q.fieldByName("fDate").setAsDateTime(rec.date);
     q.fieldByName("fDateTime").setAsDateTime(Now());
   } catch (const std::exception& e) {
-    PlainMessageBox(std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.RecordNumber + "\r\n" + rec.Date + " " +
-                        timeText + "\r\n" + FloatToStr(rec.InrValue) + "\r\n",
+    PlainMessageBox(std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.recordNumber + "\r\n" + rec.dateText +
+                        " " + rec.timeText + "\r\n" + FloatToStr(rec.inr) + "\r\n",
                     kApplicationTitle, MB_OK);
   }
 
-  const std::string shortMessageTail = "\r\n\r\r" + rec.Date + timeText + rec.CalibrationType + rec.RecordNumber;
+  const std::string shortMessageTail = "\r\n\r\r" + rec.dateText + rec.timeText + rec.sampleType + rec.recordNumber;
   try {
-    q.fieldByName("fInr_v").setAsFloat(rec.InrValue);
-    q.fieldByName("fInr_s").setAsString(InrDisplayText(rec.InrValue));
-    q.fieldByName("fCalibrationType").setAsString(rec.CalibrationType);
-    q.fieldByName("fCalibrationLevel").setAsString(rec.CalibrationLevel);
-    q.fieldByName("fMeterType").setAsString(rec.MeterType);
-    q.fieldByName("fSN").setAsString(rec.SerialNumber);
+    q.fieldByName("fInr_v").setAsFloat(rec.inr);
+    q.fieldByName("fInr_s").setAsString(rec.inrText);
+    q.fieldByName("fCalibrationType").setAsString(rec.sampleType);
+    q.fieldByName("fCalibrationLevel").setAsString(rec.controlLevel);
+    q.fieldByName("fMeterType").setAsString(rec.patientId);
+    q.fieldByName("fSN").setAsString(rec.serialNumber);
   } catch (const std::exception& e) {
     PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
   }
@@ -183,7 +153,7 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
   }
 }
 
-bool TRecordStore::listedAlready(const StoredIdentity& id) const {
+bool TRecordStore::listedAlready(const InrResult& id) const {
   const RowSet& q = dm_.qryCheckDataEntry;
   const int numberField = q.findField("fRecordNumber"), serialField = q.findField("fSN");
   const int timeField = q.findField("fTime_String"), dateField = q.findField("fDate");
@@ -191,14 +161,14 @@ bool TRecordStore::listedAlready(const StoredIdentity& id) const {
   const int typeField = q.findField("fCalibrationType"), levelField = q.findField("fCalibrationLevel");
   for (int row = 0; row < q.recordCount(); ++row) {
     if (q.fieldAt(row, numberField).asString() != id.recordNumber) continue;
-    if (q.fieldAt(row, serialField).asString() != id.serial) continue;
+    if (q.fieldAt(row, serialField).asString() != id.serialNumber) continue;
     if (q.fieldAt(row, timeField).asString() != id.timeText) continue;
-    if (q.fieldAt(row, patientField).asString() != id.patient) continue;
+    if (q.fieldAt(row, patientField).asString() != id.patientId) continue;
     if (q.fieldAt(row, inrField).asString() != id.inrText) continue;
     if (q.fieldAt(row, typeField).asString() != id.sampleType) continue;
-    if (q.fieldAt(row, levelField).asString() != id.level) continue;
+    if (q.fieldAt(row, levelField).asString() != id.controlLevel) continue;
     const FieldRef date = q.fieldAt(row, dateField);
-    if (!date.isNull() && date.asDateTime() == id.when) return true;
+    if (!date.isNull() && date.asDateTime() == id.date) return true;
   }
   return false;
 }
@@ -220,7 +190,7 @@ bool TRecordStore::FileHasUnlistedRows() {
 
 // Rows of the file stored by an earlier run (never listed since, or listed before a
 // re-query) are the records just read: they are listed again rather than stored twice.
-int TRecordStore::listStoredCopy(const StoredIdentity& id) {
+int TRecordStore::listStoredCopy(const InrResult& id) {
   // The text columns compare without regard to case; serial numbers and the other texts
   // of a test must match exactly ("mv200001234" is another meter than "MV200001234").
   try {
@@ -229,7 +199,8 @@ int TRecordStore::listStoredCopy(const StoredIdentity& id) {
         "AND fTime_String = ? COLLATE BINARY AND ifnull(fMeterType, '') = ? COLLATE BINARY "
         "AND ifnull(fInr_s, '') = ? COLLATE BINARY AND ifnull(fCalibrationType, '') = ? COLLATE BINARY "
         "AND ifnull(fCalibrationLevel, '') = ? COLLATE BINARY ORDER BY fID LIMIT 1",
-        {id.serial, id.recordNumber, id.when, id.timeText, id.patient, id.inrText, id.sampleType, id.level});
+        {id.serialNumber, id.recordNumber, id.date,       id.timeText,
+         id.patientId,    id.inrText,      id.sampleType, id.controlLevel});
   } catch (const DbError& e) {
     // A file that cannot be read here gets the record stored; writing will tell.
     BugMessage(std::string("Save Error ") + "\r\n" + e.what());

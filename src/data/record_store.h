@@ -5,8 +5,10 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/datetime.h"
+#include "data/inr_result.h"
 #include "meter/meter_record.h"
 
 namespace movra {
@@ -58,6 +60,10 @@ class TRecordStore {
   void StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
                          int32_t expectedCount);
 
+  // The same for results already read (ResultOfMeterRecord), without the progress line:
+  // each one the list and the file do not hold yet is listed, ticked, and the batch written.
+  void StoreResults(const std::vector<InrResult>& results);
+
   // Listed records the file does not hold: their batch could not be written. The list is
   // emptied before each download that finds rows in it, so this counts the current one.
   int32_t UnsavedCount() const;
@@ -70,15 +76,13 @@ class TRecordStore {
   void ClearData();
 
  private:
-  // What makes a row the same test as a record just read.
-  struct StoredIdentity {
-    std::string serial, recordNumber, patient;
-    TDateTime when;
-    std::string timeText, inrText, sampleType, level;
-  };
+  void beginBatch();
   void storeOne(const TMeterRecord& rec);
-  bool listedAlready(const StoredIdentity& id) const;
-  int listStoredCopy(const StoredIdentity& id);
+  // A row is the same test when its serial number, record number, patient, date and time,
+  // INR text, sample type and level are the result's.
+  void storeResult(const InrResult& result);
+  bool listedAlready(const InrResult& id) const;
+  int listStoredCopy(const InrResult& id);
   bool FileHasUnlistedRows();
   std::string lastWriteError_;
   bool fileHasUnlistedRows_ = true;

@@ -8,8 +8,7 @@
 
 namespace movra {
 
-// The current row of the result list (fChecked, fRecordNumber, fMeterType, fDate,
-// fTime_String, fINR_v, fPT_Cal, fSampleType_Cal, fSN).
+// The current row of the result list as a result.
 ExportRow ExportRowOf(RowSet& list);
 
 // Every row in list order, walked with the list's own cursor (a view bound to it follows),

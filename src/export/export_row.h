@@ -1,22 +1,11 @@
-// One row of the result list as the exports read it: the stored columns and calculated
-// fields they write, and whether the row is ticked.
+// One row of the result list as the exports read it: a result and whether it is ticked.
+// The exports write its record number, patient, date, time, INR, PT, sample type and
+// serial number; the sample type is the list's (one blank shows as empty).
 #pragma once
-#include <string>
-
-#include "app/datetime.h"
+#include "data/inr_result.h"
 
 namespace movra {
 
-struct ExportRow {
-  bool checked = false;       // fChecked
-  std::string recordNumber;   // fRecordNumber, as stored
-  std::string patientId;      // fMeterType
-  TDateTime date = 0;         // fDate
-  std::string timeText;       // fTime_String
-  double inr = 0;             // fINR_v (0 when empty)
-  double pt = 0;              // fPT_Cal
-  std::string sampleType;     // fSampleType_Cal
-  std::string serialNumber;   // fSN
-};
+using ExportRow = InrResult;
 
 }  // namespace movra

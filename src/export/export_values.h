@@ -15,8 +15,6 @@ class ExportValueError : public std::runtime_error {
   explicit ExportValueError(const std::string& message) : std::runtime_error(message) {}
 };
 
-enum class InrRange { Below, In, Above };
-
 // The INR as the list shows it (one decimal, ties to even) and its range: above 7.0, or
 // below 0.7 where an INR of exactly 0.7 counts as below.
 double RoundedInr(double inr);

@@ -11,7 +11,7 @@ bool IsControlSample(const std::string& sampleType) {
   return sampleType == "EC" || sampleType == "CS" || sampleType == "Downloaded EC" || sampleType == "Downloaded CS";
 }
 
-ReportResult ReportResultOf(const ExportRow& row) {
+ReportResult ReportResultOf(const InrResult& row) {
   ReportResult r;
   r.when = row.date;
   r.timeText = row.timeText;
@@ -45,9 +45,9 @@ void OldestFirst(std::vector<ReportResult>& results) {
 
 }  // namespace
 
-std::vector<ReportGroup> GroupReportRows(const std::vector<ExportRow>& rows) {
+std::vector<ReportGroup> GroupReportRows(const std::vector<InrResult>& rows) {
   std::vector<ReportGroup> groups;
-  for (const ExportRow& row : rows) {
+  for (const InrResult& row : rows) {
     // A row without a number for its INR (written by an older version from a damaged
     // record) has no place on a chart or in an average.
     if (!row.checked || IsControlSample(row.sampleType) || std::isnan(row.inr)) continue;
@@ -61,7 +61,7 @@ std::vector<ReportGroup> GroupReportRows(const std::vector<ExportRow>& rows) {
     it->tests.push_back(ReportResultOf(row));
   }
   for (ReportGroup& g : groups) {
-    for (const ExportRow& row : rows)
+    for (const InrResult& row : rows)
       if (row.checked && IsControlSample(row.sampleType) && row.serialNumber == g.serialNumber)
         g.controls.push_back(ReportResultOf(row));
     OldestFirst(g.tests);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/datetime.h"
-#include "export/export_row.h"
+#include "data/inr_result.h"
 
 namespace movra {
 
@@ -39,11 +39,11 @@ constexpr int kMeasuringHighTenths = 70;
 // on the meter or downloaded to it.
 bool IsControlSample(const std::string& sampleType);
 
-ReportResult ReportResultOf(const ExportRow& row);
+ReportResult ReportResultOf(const InrResult& row);
 
 // One group per meter and patient among the ticked patient tests, in the order the groups
 // first appear in the list. A meter whose ticked rows are all control tests gives no group.
-std::vector<ReportGroup> GroupReportRows(const std::vector<ExportRow>& rows);
+std::vector<ReportGroup> GroupReportRows(const std::vector<InrResult>& rows);
 
 // "SERIAL/PATIENT", how a group is named on the command line and in the window's choice.
 std::string GroupName(const ReportGroup& group);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "data/inr_result.h"
+
 namespace movra {
 
 constexpr int kGridColumnCount = 10;
@@ -26,7 +28,6 @@ long double RoundHalfEven(long double v);
 // and divided by ten.
 double DisplayInr(double inrValue);
 
-enum class InrRange { Below, In, Above };
 // Above when inr > 7.0; below when inr lies under the extended-precision 0.7, so that the
 // double 0.7 itself counts as below.
 InrRange ClassifyInr(double displayInr);

@@ -7,8 +7,7 @@
 
 #include "app/config.h"
 #include "app/dialogs.h"
-#include "data/result_export_rows.h"
-#include "data/result_queries.h"
+#include "data/sql_result_store.h"
 #include "download_store.h"
 #include "record_output.h"
 #include "report/report_file.h"
@@ -30,14 +29,10 @@ std::string GroupList(const std::vector<ReportGroup>& groups) {
 
 // The rows earlier downloads stored, as the result list shows them. The window's list
 // starts empty (it lists patient 0, and the window empties the table when it closes);
-// the same list opened over the patient number every stored row carries holds what
-// `download --store` left.
-std::vector<ExportRow> StoredResultList(TDM& dm) {
-  RowSet stored("qryStoredResults");
-  SetupCheckDataEntry(stored, dm.adoConn);
-  stored.parameter("PatientID").value = int64_t{-1000};
-  stored.open();
-  return ResultRowsInPlace(stored);
+// the store's stored results are what `download --store` left.
+std::vector<InrResult> StoredResultList(TDM& dm) {
+  NullStoreUi noWindow;
+  return SqlResultStore(dm, noWindow).Stored();
 }
 
 int RunReport(const ParsedOptions& options) {
@@ -54,8 +49,8 @@ int RunReport(const ParsedOptions& options) {
   if (!dm) return kExitDatabase;
   if (!range) range = ReadConfiguredTargetRange();
 
-  std::vector<ExportRow> rows = StoredResultList(*dm);
-  if (std::none_of(rows.begin(), rows.end(), [](const ExportRow& r) { return r.checked; })) {
+  std::vector<InrResult> rows = StoredResultList(*dm);
+  if (std::none_of(rows.begin(), rows.end(), [](const InrResult& r) { return r.checked; })) {
     ShowInfo("No Records!");
     return kExitNoResults;
   }
