@@ -20,6 +20,7 @@ constexpr uint32_t WM_COMM_TXEMPTY = WM_USER + 5;  // 1029
 constexpr uint32_t WM_METER_STATE = WM_APP + 100;    // 32868
 constexpr uint32_t WM_METER_RECORDS = WM_APP + 102;  // 32870
 constexpr uint32_t WM_TRANSFER_END = WM_APP + 104;   // 32872
+constexpr uint32_t WM_METER_NOTICE = WM_APP + 106;   // 32874
 constexpr uint32_t WM_DEVICECHANGE = 0x0219;
 constexpr uint32_t DBT_DEVICEARRIVAL = 0x8000;
 constexpr uint32_t DBT_DEVICEREMOVECOMPLETE = 0x8004;

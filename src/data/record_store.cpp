@@ -1,11 +1,12 @@
 #include "data/record_store.h"
 
 #include <cmath>
+#include <utility>
 
 #include "app/config.h"
-#include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/language.h"
+#include "app/notice.h"
 #include "app/trace.h"
 #include "app/utf8.h"
 #include "data/data_module.h"
@@ -39,8 +40,8 @@ class StoreScope {
 };
 }  // namespace
 
-void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
-                                     const std::string& portName, int32_t expectedCount) {
+std::vector<Notice> TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
+                                                    const std::string& portName, int32_t expectedCount) {
   RowSet& q = dm_.qryCheckDataEntry;
   StoreScope scope(q, ui_);
   if (!q.active()) q.open();
@@ -52,6 +53,7 @@ void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::stri
   ui_.setStatusText(0, "Reading " + ReplaceControlCharacters(AnsiToUtf8(serialNumber)) + "(" + portName + "):  " +
                            std::to_string(TransferCount) + " / " + std::to_string(expectedCount));
   WritePendingRows();
+  return std::exchange(notices_, {});
 }
 
 bool TRecordStore::WritePendingRows() {
@@ -156,9 +158,9 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
     q.fieldByName("fDate").setAsDateTime(when);
     q.fieldByName("fDateTime").setAsDateTime(Now());
   } catch (const std::exception& e) {
-    PlainMessageBox(std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.RecordNumber + "\r\n" + rec.Date + " " +
-                        timeText + "\r\n" + FloatToStr(rec.InrValue) + "\r\n",
-                    kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.RecordNumber + "\r\n" +
+                                  rec.Date + " " + timeText + "\r\n" + FloatToStr(rec.InrValue) + "\r\n",
+                              kApplicationTitle});
   }
 
   const std::string shortMessageTail = "\r\n\r\r" + rec.Date + timeText + rec.CalibrationType + rec.RecordNumber;
@@ -170,7 +172,7 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
     q.fieldByName("fMeterType").setAsString(rec.MeterType);
     q.fieldByName("fSN").setAsString(rec.SerialNumber);
   } catch (const std::exception& e) {
-    PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{e.what() + shortMessageTail, kApplicationTitle});
   }
 
   try {
@@ -178,7 +180,7 @@ void TRecordStore::storeOne(const TMeterRecord& raw) {
     ++TransferCount;
   } catch (const std::exception& e) {
     q.cancel();
-    PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{e.what() + shortMessageTail, kApplicationTitle});
     BugMessage(std::string("Save Error ") + "\r\n" + e.what());
   }
 }

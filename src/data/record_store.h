@@ -5,8 +5,10 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/datetime.h"
+#include "app/notice.h"
 #include "meter/meter_record.h"
 
 namespace movra {
@@ -51,11 +53,11 @@ class TRecordStore {
   // (InvalidCount) and skipped; control characters in its texts
   // become "?". A record the list or the file already holds (same serial number, record
   // number, patient, date and time, INR text, sample type and level) is not stored again: a row of the file not yet listed is
-  // listed and counted. Conversion errors show plain message boxes and never stop the
-  // run. When the batch cannot be written (a full disk) nothing is shown: the rows stay
+  // listed and counted. Conversion errors never stop the run: their plain boxes (the
+  // program's title as caption, no icon) are returned, in order, for the caller to show. When the batch cannot be written (a full disk) nothing is shown: the rows stay
   // listed and pending for the next call, the failure is traced once and remembered
   // (UnsavedCount, LastWriteError) for the one message at the end of the download.
-  void StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
+  std::vector<Notice> StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
                          int32_t expectedCount);
 
   // Listed records the file does not hold: their batch could not be written. The list is
@@ -81,6 +83,7 @@ class TRecordStore {
   int listStoredCopy(const StoredIdentity& id);
   bool FileHasUnlistedRows();
   std::string lastWriteError_;
+  std::vector<Notice> notices_;  // of the call in progress
   bool fileHasUnlistedRows_ = true;
   TDM& dm_;
   StoreUi& ui_;

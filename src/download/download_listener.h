@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/notice.h"
 #include "meter/transfer_outcome.h"
 
 namespace movra {
@@ -37,6 +38,10 @@ class DownloadListener {
   virtual void OnPortReading(int port, const std::string& portName, int baud) {
     (void)port, (void)portName, (void)baud;
   }
+  // Something the user must be told now, as a box or a line: a frame the meter sent
+  // damaged, a record that could not be converted or stored. Comes in its place among the
+  // other events.
+  virtual void OnNotice(const Notice& notice) = 0;
   // The transfer on that port ended.
   virtual void OnTransferEnded(const TransferOutcome& outcome) { (void)outcome; }
   // The command is over; nothing follows.

@@ -75,6 +75,10 @@ void Downloader::Tell(std::function<void()> onOwner) {
   });
 }
 
+void Downloader::TellNotices(CHBMeter& meter) {
+  for (Notice& n : meter.TakeNotices()) Tell([this, n = std::move(n)] { listener_.OnNotice(n); });
+}
+
 bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, bool& answered, std::string& failure) {
   int port = 0;
   // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
@@ -101,6 +105,9 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
         // The keeper took them before their acknowledgement; this is for what is left.
         if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
         break;
+      case WM_METER_NOTICE:
+        TellNotices(meter);
+        break;
       case WM_TRANSFER_END:
         ended = true;
         break;
@@ -126,6 +133,7 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
   // Whatever the transfer posted before it ended is handled before the command goes on.
   shared_->loop->processPending();
   if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
+  TellNotices(meter);
   const TransferOutcome outcome = meter.LastTransferOutcome();
   // A meter answers the device-mode command before anything else, even with no record.
   answered = meter.MeterAnswered();
@@ -151,7 +159,9 @@ void Downloader::Run(DownloadPlan plan) {
     meter.SetRecordKeeper(
         // The meter counts down: its first record's number is the count of records to come.
         [this, &meter] {
-          keeper_.Keep(meter.Records(), meter.SerialNumber(), meter.PortName(), meter.FirstRecordNumber());
+          for (const Notice& n :
+               keeper_.Keep(meter.Records(), meter.SerialNumber(), meter.PortName(), meter.FirstRecordNumber()))
+            listener_.OnNotice(n);
         },
         owner_);
     {

@@ -49,6 +49,8 @@ class Downloader {
   // One transfer; false when the port did not open (failure says why).
   bool ReadPort(CHBMeter& meter, const std::string& entry, int baud, bool& answered, std::string& failure);
   void Tell(std::function<void()> onOwner);
+  // Passes what the transfer has to tell to the listener.
+  void TellNotices(CHBMeter& meter);
 
   DownloadKeeper& keeper_;
   DownloadListener& listener_;

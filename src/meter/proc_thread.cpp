@@ -128,6 +128,7 @@ uint32_t TProcThread::Execute() {
     int32_t n = Meter->FillMeterData(frame);
     Log("调用FillMeterData填充数据, Num : " + std::to_string(n));
     BugMessage("已经收到数据" + std::to_string(n));
+    if (Meter->NoticesWaiting()) notifyWindow_.post(WM_METER_NOTICE);
     if (n < 0) {
       Finish("填充数据错误，退出线程..", nullptr);
       continue;

@@ -98,7 +98,8 @@ void DownloadStore::StoreRecords() {
   // A batch that cannot be written stays pending and goes with the next call; the store
   // remembers the failure for the end.
   try {
-    store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_);
+    ShowNotices(
+        store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_));
   } catch (const std::exception& e) {
     ShowGeneralError(e);
   }
