@@ -101,14 +101,14 @@ bool Downloader::ReadPort(CHBMeter& meter, const std::string& entry, int baud, b
   std::atomic<bool> ended{false};
   MessageTarget target([&](Message& m) {
     switch (m.id) {
-      case WM_METER_RECORDS:
+      case MessageId::MeterRecords:
         // The keeper took them before their acknowledgement; this is for what is left.
         if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
         break;
-      case WM_METER_NOTICE:
+      case MessageId::MeterNotice:
         TellNotices(meter);
         break;
-      case WM_TRANSFER_END:
+      case MessageId::TransferEnd:
         ended = true;
         break;
       default:

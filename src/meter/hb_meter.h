@@ -59,7 +59,7 @@ class CHBMeter {
   // thread only.
   void WaitForTransferThread();
   // How the last transfer ended and how many records it accepted; TransferEnd::None from
-  // StartComm until the transfer thread ends it. Set before WM_TRANSFER_END is posted.
+  // StartComm until the transfer thread ends it. Set before MessageId::TransferEnd is posted.
   TransferOutcome LastTransferOutcome() const;
   // Something answered the commands in the last transfer: a meter listens at this port
   // and speed.
@@ -104,8 +104,8 @@ class CHBMeter {
   // returns once it has; false without a keeper. Not on the keeper's thread.
   bool KeepWaitingRecords() { return handoff_.KeepNow(); }
 
-  // The window that receives WM_METER_STATE, WM_METER_RECORDS, WM_METER_NOTICE and
-  // WM_TRANSFER_END; set before StartComm.
+  // The window that receives MessageId::MeterState, MessageId::MeterRecords, MessageId::MeterNotice and
+  // MessageId::TransferEnd; set before StartComm.
   MessageTarget::Handle NotifyWindow;
 
  private:

@@ -70,7 +70,7 @@ int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& met
                 const std::string& port, long baud) {
   MessageTarget window([&sink, &meter](Message& m) {
     // What the transfer has to tell goes to stderr as the window's box would show it.
-    if (m.id == WM_METER_NOTICE) ShowNotices(meter.TakeNotices());
+    if (m.id == MessageId::MeterNotice) ShowNotices(meter.TakeNotices());
     sink.OnMessage(m);
   });
   meter.NotifyWindow = window.handle();
