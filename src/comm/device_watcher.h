@@ -1,6 +1,7 @@
 // Device arrival and removal: every entry created in <root>/dev is an arrival, every entry
 // deleted there a removal, whatever the device. Each one reaches the owner as the message
-// MessageId::DeviceChange with wParam DeviceEvent::Arrival or DeviceEvent::Removal, posted to the target the owner gives, so it is handled on the owner's thread.
+// MessageId::DeviceChange with wParam DeviceEvent::Arrival or DeviceEvent::Removal, posted
+// to the target the owner gives, so it is handled on the owner's thread.
 #pragma once
 #include <cstdint>
 #include <functional>

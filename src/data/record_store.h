@@ -54,11 +54,12 @@ class TRecordStore {
   // become "?". A record the list or the file already holds (same serial number, record
   // number, patient, date and time, INR text, sample type and level) is not stored again: a row of the file not yet listed is
   // listed and counted. Conversion errors never stop the run: their plain boxes (the
-  // program's title as caption, no icon) are returned, in order, for the caller to show. When the batch cannot be written (a full disk) nothing is shown: the rows stay
+  // program's title as caption, no icon) are returned, in order, for the caller to show.
+  // When the batch cannot be written (a full disk) nothing is told: the rows stay
   // listed and pending for the next call, the failure is traced once and remembered
   // (UnsavedCount, LastWriteError) for the one message at the end of the download.
-  std::vector<Notice> StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
-                         int32_t expectedCount);
+  std::vector<Notice> StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
+                                        const std::string& portName, int32_t expectedCount);
 
   // Listed records the file does not hold: their batch could not be written. The list is
   // emptied before each download that finds rows in it, so this counts the current one.

@@ -17,8 +17,8 @@ class DownloadKeeper {
   virtual ~DownloadKeeper() = default;
   // Stores every record waiting in `records` and returns once they are committed: the
   // meter hears each acknowledgement only afterwards. Returns what to tell the user.
-  virtual std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
-                    int32_t expectedCount) = 0;
+  virtual std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber,
+                                   const std::string& portName, int32_t expectedCount) = 0;
   // The rows stored since the last call; each transfer's end adds them to the total.
   virtual int32_t TakeTransferCount() = 0;
   // At the command's end: records read that the database does not hold (after one more

@@ -1,6 +1,6 @@
 // What a Download command tells the one who started it, as it happens. Every call comes on
 // the thread that started the command, in this order: per speed a pass, per port a
-// reading and its end; then the command's end, once.
+// reading, the notices of its transfer and its end; then the command's end, once.
 #pragma once
 #include <cstdint>
 #include <string>

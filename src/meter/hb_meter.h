@@ -104,8 +104,8 @@ class CHBMeter {
   // returns once it has; false without a keeper. Not on the keeper's thread.
   bool KeepWaitingRecords() { return handoff_.KeepNow(); }
 
-  // The window that receives MessageId::MeterState, MessageId::MeterRecords, MessageId::MeterNotice and
-  // MessageId::TransferEnd; set before StartComm.
+  // The window that receives MeterState, MeterRecords, MeterNotice and TransferEnd
+  // (MessageId); set before StartComm.
   MessageTarget::Handle NotifyWindow;
 
  private:

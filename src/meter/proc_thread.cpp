@@ -135,7 +135,8 @@ uint32_t TProcThread::Execute() {
     }
     Meter->NoteAcceptedRecord(n);
     // The count comes first: the keeper's progress line reads it.
-    notifyWindow_.post(MessageId::MeterState, static_cast<uint64_t>(Meter->FrameQueue().Count()), Meter->FirstRecordNumber());
+    notifyWindow_.post(MessageId::MeterState, static_cast<uint64_t>(Meter->FrameQueue().Count()),
+                       Meter->FirstRecordNumber());
     // The record is stored before the meter hears that it arrived: a crash or a power cut
     // after the acknowledgement cannot lose it. Stored and not acknowledged is harmless:
     // the meter keeps it, and the next download finds it stored already.
@@ -145,7 +146,8 @@ uint32_t TProcThread::Execute() {
     uint32_t ackTick = GetTickCount();
     Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
     control_->Sleep(kPollInterval);
-    notifyWindow_.post(MessageId::MeterRecords, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
+    notifyWindow_.post(MessageId::MeterRecords, static_cast<uint64_t>(Meter->Records().Count()),
+                       Meter->RecordsParsed());
     if (countTrusted && Meter->AnnouncedCountReached()) {
       if (NextRecordStarts(ackTick, bufferedAtAck, frame.size()))
         countTrusted = false;  // the count lied: only the no-frame limit ends this transfer

@@ -1,7 +1,7 @@
 // The notification window of the device watcher: a device change the system sends it
 // (arrival 0x8000, removal 0x8004) reaches the owner's loop as MessageId::DeviceChange with
-// its DeviceEvent; other device events do not. (No arrival can be made to happen here, so the message is sent as the system
-// would send it.)
+// its DeviceEvent; other device events do not. (No arrival can be made to happen here, so
+// the message is sent as the system would send it.)
 #include <gtest/gtest.h>
 
 #include <chrono>
