@@ -55,7 +55,7 @@ TransferFigures RunTransfer(int baud) {
   std::vector<Clock::time_point> recordTimes;
   CHBMeter meter;
   MessageTarget window([&](Message& m) {
-    if (m.id != WM_METER_RECORDS) return;
+    if (m.id != MessageId::MeterRecords) return;
     recordTimes.push_back(Clock::now());
     TMeterRecord r;
     while (meter.Records().Pop(r)) ++f.records;

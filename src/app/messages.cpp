@@ -35,7 +35,7 @@ MessageTarget::~MessageTarget() {
 }
 
 bool MessageTarget::post(Message m) const { return postTo(state_, std::move(m)); }
-bool MessageTarget::post(uint32_t id, uint64_t wParam, int64_t lParam) const {
+bool MessageTarget::post(MessageId id, uint64_t wParam, int64_t lParam) const {
   return post(Message{id, wParam, lParam, {}});
 }
 
@@ -50,7 +50,7 @@ bool MessageTarget::Handle::post(Message m) const {
   if (!s) return false;
   return postTo(s, std::move(m));
 }
-bool MessageTarget::Handle::post(uint32_t id, uint64_t wParam, int64_t lParam) const {
+bool MessageTarget::Handle::post(MessageId id, uint64_t wParam, int64_t lParam) const {
   return post(Message{id, wParam, lParam, {}});
 }
 

@@ -9,25 +9,30 @@
 
 namespace movra {
 
-// Message numbers keep the values of the original window messages.
-constexpr uint32_t WM_USER = 1024;
-constexpr uint32_t WM_APP = 0x8000;
-constexpr uint32_t WM_COMM_DATA = WM_USER + 1;     // 1025
-constexpr uint32_t WM_COMM_ERROR = WM_USER + 2;    // 1026
-constexpr uint32_t WM_COMM_HANGUP = WM_USER + 3;   // 1027
-constexpr uint32_t WM_COMM_MODEM = WM_USER + 4;    // 1028
-constexpr uint32_t WM_COMM_TXEMPTY = WM_USER + 5;  // 1029
-constexpr uint32_t WM_METER_STATE = WM_APP + 100;    // 32868
-constexpr uint32_t WM_METER_RECORDS = WM_APP + 102;  // 32870
-constexpr uint32_t WM_TRANSFER_END = WM_APP + 104;   // 32872
-constexpr uint32_t WM_DEVICECHANGE = 0x0219;
-constexpr uint32_t DBT_DEVICEARRIVAL = 0x8000;
-constexpr uint32_t DBT_DEVICEREMOVECOMPLETE = 0x8004;
+// What one thread posts to another. The Win32 backends translate the system's own window
+// messages into these where they meet them.
+enum class MessageId : uint32_t {
+  None,
+  CommData,     // bytes read from the port, in the data block; wParam: their count
+  CommError,    // line errors; wParam: the error bits
+  CommHangUp,   // the line is gone
+  CommModem,    // modem lines changed; wParam: the event bits
+  CommTxEmpty,  // everything queued has been written
+  MeterState,    // a record was accepted; wParam: frames queued, lParam: the announced count
+  MeterRecords,  // records wait to be taken; wParam: how many, lParam: parsed so far
+  MeterNotice,   // the transfer has something to tell the user (CHBMeter::TakeNotices)
+  TransferEnd,   // the transfer ended; wParam 1, lParam: its duration in ms
+  DeviceChange,  // a device came or went; wParam: a DeviceEvent
+};
+
+// The wParam of MessageId::DeviceChange.
+enum class DeviceEvent : uint64_t { Arrival = 1, Removal = 2 };
+constexpr uint64_t ToParam(DeviceEvent e) { return static_cast<uint64_t>(e); }
 
 // One posted message. A data block travels inside it and is freed with it, by whoever
 // ends up holding the message: the handler, or the queue that drops it undelivered.
 struct Message {
-  uint32_t id = 0;
+  MessageId id = MessageId::None;
   uint64_t wParam = 0;
   int64_t lParam = 0;
   std::vector<uint8_t> data;
@@ -61,7 +66,7 @@ class MessageTarget {
 
   // Thread-safe. False when the target has no live owner loop.
   bool post(Message m) const;
-  bool post(uint32_t id, uint64_t wParam = 0, int64_t lParam = 0) const;
+  bool post(MessageId id, uint64_t wParam = 0, int64_t lParam = 0) const;
 
   // A weak handle that may outlive the target; posting through it after the target is
   // gone returns false.
@@ -69,7 +74,7 @@ class MessageTarget {
    public:
     Handle() = default;
     bool post(Message m) const;
-    bool post(uint32_t id, uint64_t wParam = 0, int64_t lParam = 0) const;
+    bool post(MessageId id, uint64_t wParam = 0, int64_t lParam = 0) const;
     bool valid() const { return !state_.expired(); }
 
     struct State;

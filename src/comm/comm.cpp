@@ -157,7 +157,7 @@ bool TComm::WriteData(const uint8_t* bytes, uint16_t n) {
   if (n == 0 || !bytes) return false;
   std::lock_guard<std::mutex> lock(portMutex_);
   if (!writeThread_ || !writeQueue_) return false;
-  Message m{WM_COMM_DATA, n, 0, std::vector<uint8_t>(size_t(n) + 1, 0)};
+  Message m{MessageId::CommData, n, 0, std::vector<uint8_t>(size_t(n) + 1, 0)};
   std::memcpy(m.data.data(), bytes, n);
   return writeQueue_->Post(std::move(m));
 }
@@ -240,7 +240,7 @@ void TComm::SetReadIntervalTimeout(uint32_t v) {
 void TComm::CommWndProc(Message& m) {
   // Handlers are copied first: one may replace itself while it runs.
   switch (m.id) {
-    case WM_COMM_DATA: {
+    case MessageId::CommData: {
       if (auto h = OnReceiveData) {
         uint16_t n = static_cast<uint16_t>(m.wParam & 0xFFFF);
         if (m.data.size() < size_t(n) + 1) m.data.resize(size_t(n) + 1, 0);
@@ -248,16 +248,16 @@ void TComm::CommWndProc(Message& m) {
       }
       break;  // the block goes with the message, handled or not
     }
-    case WM_COMM_ERROR:
+    case MessageId::CommError:
       if (auto h = OnReceiveError) h(this, static_cast<uint32_t>(m.lParam));
       break;
-    case WM_COMM_HANGUP:
+    case MessageId::CommHangUp:
       if (auto h = OnRequestHangup) h(this);
       break;
-    case WM_COMM_MODEM:
+    case MessageId::CommModem:
       if (auto h = OnModemStateChange) h(this, static_cast<uint32_t>(m.lParam));
       break;
-    case WM_COMM_TXEMPTY:
+    case MessageId::CommTxEmpty:
       if (auto h = OnSendDataEmpty) h(this);
       break;
     default:

@@ -21,13 +21,13 @@ void TReadThread::Execute() {
 
   while (!port_->CloseSignalled()) {
     SerialReadResult r = port_->ReadChunk(buffer.data(), want);
-    if (r.lineErrors && !PostOrHangUp(WM_COMM_ERROR, r.lineErrors)) break;
-    if (r.modemEvents && !PostOrHangUp(WM_COMM_MODEM, r.modemEvents)) break;
+    if (r.lineErrors && !PostOrHangUp(MessageId::CommError, r.lineErrors)) break;
+    if (r.modemEvents && !PostOrHangUp(MessageId::CommModem, r.modemEvents)) break;
     // Bytes that came before a hang-up are still delivered.
     if (r.count > 0 && !HandleData(buffer.data(), r.count)) break;
     if (r.status == SerialIo::Closed) break;
     if (r.status == SerialIo::HangUp) {
-      commWindow_.post(WM_COMM_HANGUP);
+      commWindow_.post(MessageId::CommHangUp);
       break;
     }
     // A read deadline that passed without data just starts the next read.
@@ -36,18 +36,18 @@ void TReadThread::Execute() {
 }
 
 bool TReadThread::HandleData(const uint8_t* bytes, size_t n) {
-  Message m{WM_COMM_DATA, n, 0, std::vector<uint8_t>(n + 1, 0)};
+  Message m{MessageId::CommData, n, 0, std::vector<uint8_t>(n + 1, 0)};
   std::memcpy(m.data.data(), bytes, n);
   if (!commWindow_.post(std::move(m))) {
-    commWindow_.post(WM_COMM_HANGUP);
+    commWindow_.post(MessageId::CommHangUp);
     return false;
   }
   return true;
 }
 
-bool TReadThread::PostOrHangUp(uint32_t id, int64_t lParam) {
+bool TReadThread::PostOrHangUp(MessageId id, int64_t lParam) {
   if (commWindow_.post(id, 0, lParam)) return true;
-  commWindow_.post(WM_COMM_HANGUP);
+  commWindow_.post(MessageId::CommHangUp);
   return false;
 }
 
@@ -64,8 +64,8 @@ void TWriteThread::Execute() {
     if (taken == CommWriteQueue::Taken::Closed) break;
     if (taken == CommWriteQueue::Taken::Empty) {
       if (notify) {
-        if (!commWindow_.post(WM_COMM_TXEMPTY)) {
-          commWindow_.post(WM_COMM_HANGUP);
+        if (!commWindow_.post(MessageId::CommTxEmpty)) {
+          commWindow_.post(MessageId::CommHangUp);
           break;
         }
         notify = false;
@@ -74,7 +74,7 @@ void TWriteThread::Execute() {
       continue;
     }
     if (port_->CloseSignalled()) break;
-    if (m.id != WM_COMM_DATA) continue;
+    if (m.id != MessageId::CommData) continue;
     if (!WriteBuffer(m.data.data(), std::min<size_t>(m.wParam, m.data.size()))) break;
     notify = true;
   }
@@ -95,7 +95,7 @@ bool TWriteThread::WriteBuffer(const uint8_t* bytes, size_t n) {
       case SerialIo::Closed:
         return false;
       case SerialIo::HangUp:
-        commWindow_.post(WM_COMM_HANGUP);
+        commWindow_.post(MessageId::CommHangUp);
         return false;
     }
   }

@@ -20,7 +20,7 @@ class TReadThread {
 
  private:
   bool HandleData(const uint8_t* bytes, size_t n);
-  bool PostOrHangUp(uint32_t id, int64_t lParam);
+  bool PostOrHangUp(MessageId id, int64_t lParam);
 
   std::shared_ptr<SerialBackend> port_;
   MessageTarget::Handle commWindow_;

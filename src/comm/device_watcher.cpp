@@ -6,8 +6,8 @@ namespace movra {
 
 DeviceWatcher::DeviceWatcher(MessageTarget::Handle target, const std::string& devDir)
     : devDir_(devDir.empty() ? UnderDeviceRoot("dev") : devDir) {
-  backend_ = DeviceWatcherBackend::Start(devDir_, [target](uint32_t event) {
-    target.post(WM_DEVICECHANGE, event, 0);
+  backend_ = DeviceWatcherBackend::Start(devDir_, [target](DeviceEvent event) {
+    target.post(MessageId::DeviceChange, ToParam(event), 0);
   });
 }
 

@@ -1,7 +1,7 @@
 // Device arrival and removal: every entry created in <root>/dev is an arrival, every entry
 // deleted there a removal, whatever the device. Each one reaches the owner as the message
-// WM_DEVICECHANGE with wParam DBT_DEVICEARRIVAL (0x8000) or DBT_DEVICEREMOVECOMPLETE
-// (0x8004), posted to the target the owner gives, so it is handled on the owner's thread.
+// MessageId::DeviceChange with wParam DeviceEvent::Arrival or DeviceEvent::Removal, posted
+// to the target the owner gives, so it is handled on the owner's thread.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -15,7 +15,7 @@ namespace movra {
 // The watching itself, on its own thread (device_watcher_posix.cpp).
 class DeviceWatcherBackend {
  public:
-  using ChangeFn = std::function<void(uint32_t event)>;  // called on the watching thread
+  using ChangeFn = std::function<void(DeviceEvent event)>;  // called on the watching thread
   virtual ~DeviceWatcherBackend() = default;            // stops and joins the thread
   virtual bool Watching() const = 0;
   // Never fails: when the folder cannot be watched now, it watches for it to appear, and

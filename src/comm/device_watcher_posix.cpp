@@ -82,7 +82,7 @@ class InotifyWatcher : public DeviceWatcherBackend {
     if (announceExisting) {
       if (DIR* d = ::opendir(devDir_.c_str())) {
         while (dirent* e = ::readdir(d)) {
-          if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) onChange_(DBT_DEVICEARRIVAL);
+          if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) onChange_(DeviceEvent::Arrival);
         }
         ::closedir(d);
       }
@@ -135,8 +135,8 @@ class InotifyWatcher : public DeviceWatcherBackend {
       return;
     }
     if (devWd_ >= 0 && ev.wd == devWd_) {
-      if (ev.mask & (IN_CREATE | IN_MOVED_TO)) onChange_(DBT_DEVICEARRIVAL);
-      if (ev.mask & (IN_DELETE | IN_MOVED_FROM)) onChange_(DBT_DEVICEREMOVECOMPLETE);
+      if (ev.mask & (IN_CREATE | IN_MOVED_TO)) onChange_(DeviceEvent::Arrival);
+      if (ev.mask & (IN_DELETE | IN_MOVED_FROM)) onChange_(DeviceEvent::Removal);
       if (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) {
         // The folder itself went away; wait for a new one.
         if (!(ev.mask & IN_IGNORED)) ::inotify_rm_watch(inotify_, devWd_);

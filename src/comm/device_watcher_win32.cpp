@@ -1,7 +1,7 @@
 // Device changes on Windows: a hidden message-only window on a thread of its own, signed
 // up with RegisterDeviceNotification for the COM-port interface class (a message-only
 // window gets no broadcasts). Each arrival or removal of a serial port reaches the owner
-// as the same WM_DEVICECHANGE message the watcher of the dev folder posts.
+// as the same device-change message the watcher of the dev folder posts.
 #include <atomic>
 #include <thread>
 
@@ -46,7 +46,8 @@ class NotificationWindowWatcher : public DeviceWatcherBackend {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<NotificationWindowWatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_DEVICECHANGE && self) {
-      if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) self->onChange_(static_cast<uint32_t>(wParam));
+      if (wParam == DBT_DEVICEARRIVAL) self->onChange_(DeviceEvent::Arrival);
+      if (wParam == DBT_DEVICEREMOVECOMPLETE) self->onChange_(DeviceEvent::Removal);
       return TRUE;
     }
     if (message == WM_CLOSE) {

@@ -8,10 +8,10 @@ namespace movra {
 void HandleDeviceChange(uint64_t wParam, const DeviceChangeHooks& hooks) {
   int direction = -1;
   const char* status = nullptr;
-  if (wParam == DBT_DEVICEARRIVAL) {
+  if (wParam == ToParam(DeviceEvent::Arrival)) {
     direction = kToneArrival;
     status = "USB device connected";
-  } else if (wParam == DBT_DEVICEREMOVECOMPLETE) {
+  } else if (wParam == ToParam(DeviceEvent::Removal)) {
     direction = kToneRemoval;
     status = "USB device disconnected";
   }

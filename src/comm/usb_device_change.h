@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "comm/usb_comm_list.h"
 
 namespace movra {
@@ -19,8 +20,9 @@ struct DeviceChangeHooks {
   std::function<void(const Notice&)> tell;                // a port listing that failed; empty: untold
 };
 
-// For WM_DEVICECHANGE, after the window's default handling. DBT_DEVICEARRIVAL: rising tone,
-// "USB device connected", QueryUSBComm; DBT_DEVICEREMOVECOMPLETE: falling tone,
+// For MessageId::DeviceChange (its wParam), after the window's default handling.
+// DeviceEvent::Arrival: rising tone, "USB device connected", QueryUSBComm;
+// DeviceEvent::Removal: falling tone,
 // "USB device disconnected", QueryUSBComm. The status bar is redrawn in every case.
 void HandleDeviceChange(uint64_t wParam, const DeviceChangeHooks& hooks);
 

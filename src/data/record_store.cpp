@@ -1,11 +1,12 @@
 #include "data/record_store.h"
 
 #include <cmath>
+#include <utility>
 
 #include "app/config.h"
-#include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/language.h"
+#include "app/notice.h"
 #include "app/trace.h"
 #include "app/utf8.h"
 #include "data/data_module.h"
@@ -40,8 +41,8 @@ class StoreScope {
 };
 }  // namespace
 
-void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
-                                     const std::string& portName, int32_t expectedCount) {
+std::vector<Notice> TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
+                                                    const std::string& portName, int32_t expectedCount) {
   RowSet& q = dm_.qryCheckDataEntry;
   StoreScope scope(q, ui_);
   beginBatch();
@@ -51,13 +52,15 @@ void TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, const std::stri
   ui_.setStatusText(0, "Reading " + ReplaceControlCharacters(AnsiToUtf8(serialNumber)) + "(" + portName + "):  " +
                            std::to_string(TransferCount) + " / " + std::to_string(expectedCount));
   WritePendingRows();
+  return std::exchange(notices_, {});
 }
 
-void TRecordStore::StoreResults(const std::vector<InrResult>& results) {
+std::vector<Notice> TRecordStore::StoreResults(const std::vector<InrResult>& results) {
   StoreScope scope(dm_.qryCheckDataEntry, ui_);
   beginBatch();
   for (const InrResult& r : results) storeResult(r);
   WritePendingRows();
+  return std::exchange(notices_, {});
 }
 
 void TRecordStore::beginBatch() {
@@ -126,9 +129,9 @@ void TRecordStore::storeResult(const InrResult& rec) {
     q.fieldByName("fDate").setAsDateTime(rec.date);
     q.fieldByName("fDateTime").setAsDateTime(Now());
   } catch (const std::exception& e) {
-    PlainMessageBox(std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.recordNumber + "\r\n" + rec.dateText +
-                        " " + rec.timeText + "\r\n" + FloatToStr(rec.inr) + "\r\n",
-                    kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{std::string("Error Data") + "\r\n" + e.what() + "\r\n" + rec.recordNumber + "\r\n" +
+                                  rec.dateText + " " + rec.timeText + "\r\n" + FloatToStr(rec.inr) + "\r\n",
+                              kApplicationTitle});
   }
 
   const std::string shortMessageTail = "\r\n\r\r" + rec.dateText + rec.timeText + rec.sampleType + rec.recordNumber;
@@ -140,7 +143,7 @@ void TRecordStore::storeResult(const InrResult& rec) {
     q.fieldByName("fMeterType").setAsString(rec.patientId);
     q.fieldByName("fSN").setAsString(rec.serialNumber);
   } catch (const std::exception& e) {
-    PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{e.what() + shortMessageTail, kApplicationTitle});
   }
 
   try {
@@ -148,7 +151,7 @@ void TRecordStore::storeResult(const InrResult& rec) {
     ++TransferCount;
   } catch (const std::exception& e) {
     q.cancel();
-    PlainMessageBox(e.what() + shortMessageTail, kApplicationTitle, MB_OK);
+    notices_.push_back(Notice{e.what() + shortMessageTail, kApplicationTitle});
     BugMessage(std::string("Save Error ") + "\r\n" + e.what());
   }
 }

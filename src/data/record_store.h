@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/datetime.h"
+#include "app/notice.h"
 #include "data/inr_result.h"
 #include "meter/meter_record.h"
 
@@ -53,16 +54,17 @@ class TRecordStore {
   // (InvalidCount) and skipped; control characters in its texts
   // become "?". A record the list or the file already holds (same serial number, record
   // number, patient, date and time, INR text, sample type and level) is not stored again: a row of the file not yet listed is
-  // listed and counted. Conversion errors show plain message boxes and never stop the
-  // run. When the batch cannot be written (a full disk) nothing is shown: the rows stay
+  // listed and counted. Conversion errors never stop the run: their plain boxes (the
+  // program's title as caption, no icon) are returned, in order, for the caller to show.
+  // When the batch cannot be written (a full disk) nothing is told: the rows stay
   // listed and pending for the next call, the failure is traced once and remembered
   // (UnsavedCount, LastWriteError) for the one message at the end of the download.
-  void StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
-                         int32_t expectedCount);
+  std::vector<Notice> StoreMeterRecords(TMeterRecordQuery& records, const std::string& serialNumber,
+                                        const std::string& portName, int32_t expectedCount);
 
   // The same for results already read (ResultOfMeterRecord), without the progress line:
   // each one the list and the file do not hold yet is listed, ticked, and the batch written.
-  void StoreResults(const std::vector<InrResult>& results);
+  std::vector<Notice> StoreResults(const std::vector<InrResult>& results);
 
   // Listed records the file does not hold: their batch could not be written. The list is
   // emptied before each download that finds rows in it, so this counts the current one.
@@ -85,6 +87,7 @@ class TRecordStore {
   int listStoredCopy(const InrResult& id);
   bool FileHasUnlistedRows();
   std::string lastWriteError_;
+  std::vector<Notice> notices_;  // of the call in progress
   bool fileHasUnlistedRows_ = true;
   TDM& dm_;
   StoreUi& ui_;

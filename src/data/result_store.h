@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/datetime.h"
+#include "app/notice.h"
 #include "data/inr_result.h"
 
 namespace movra {
@@ -16,6 +17,7 @@ struct StoreOutcome {
   int32_t listed = 0;      // results of the batch now in the list (new ones and stored copies)
   int32_t unsaved = 0;     // listed results the file does not hold: their batch could not be written
   std::string writeError;  // the engine's reason, "" when the batch was written
+  std::vector<Notice> notices;  // results a field of the list refused, for the caller to tell
 };
 
 // The results of one meter from the first day to the last, both whole days. Without a

@@ -30,8 +30,8 @@ std::vector<InrResult> ReadAll(RowSet& rows) {
 
 StoreOutcome SqlResultStore::Store(const std::vector<InrResult>& batch) {
   const int32_t before = records_.TransferCount;
-  records_.StoreResults(batch);
   StoreOutcome outcome;
+  outcome.notices = records_.StoreResults(batch);
   outcome.listed = records_.TransferCount - before;
   outcome.unsaved = records_.UnsavedCount();
   outcome.writeError = records_.LastWriteError();

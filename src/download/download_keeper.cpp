@@ -6,9 +6,9 @@
 
 namespace movra {
 
-void RecordStoreKeeper::Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
-                             int32_t expectedCount) {
-  store_.StoreMeterRecords(records, serialNumber, portName, expectedCount);
+std::vector<Notice> RecordStoreKeeper::Keep(TMeterRecordQuery& records, const std::string& serialNumber,
+                                            const std::string& portName, int32_t expectedCount) {
+  return store_.StoreMeterRecords(records, serialNumber, portName, expectedCount);
 }
 
 int32_t RecordStoreKeeper::TakeTransferCount() { return std::exchange(store_.TransferCount, 0); }

@@ -3,7 +3,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/notice.h"
 #include "meter/meter_record.h"
 
 namespace movra {
@@ -14,9 +16,9 @@ class DownloadKeeper {
  public:
   virtual ~DownloadKeeper() = default;
   // Stores every record waiting in `records` and returns once they are committed: the
-  // meter hears each acknowledgement only afterwards.
-  virtual void Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
-                    int32_t expectedCount) = 0;
+  // meter hears each acknowledgement only afterwards. Returns what to tell the user.
+  virtual std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber,
+                                   const std::string& portName, int32_t expectedCount) = 0;
   // The rows stored since the last call; each transfer's end adds them to the total.
   virtual int32_t TakeTransferCount() = 0;
   // At the command's end: records read that the database does not hold (after one more
@@ -29,7 +31,7 @@ class DownloadKeeper {
 class RecordStoreKeeper : public DownloadKeeper {
  public:
   explicit RecordStoreKeeper(TRecordStore& store) : store_(store) {}
-  void Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
+  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
             int32_t expectedCount) override;
   int32_t TakeTransferCount() override;
   int32_t UnsavedCount() override;

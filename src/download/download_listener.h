@@ -1,10 +1,11 @@
 // What a Download command tells the one who started it, as it happens. Every call comes on
 // the thread that started the command, in this order: per speed a pass, per port a
-// reading and its end; then the command's end, once.
+// reading, the notices of its transfer and its end; then the command's end, once.
 #pragma once
 #include <cstdint>
 #include <string>
 
+#include "app/notice.h"
 #include "meter/transfer_outcome.h"
 
 namespace movra {
@@ -37,6 +38,10 @@ class DownloadListener {
   virtual void OnPortReading(int port, const std::string& portName, int baud) {
     (void)port, (void)portName, (void)baud;
   }
+  // Something the user must be told now, as a box or a line: a frame the meter sent
+  // damaged, a record that could not be converted or stored. Comes in its place among the
+  // other events.
+  virtual void OnNotice(const Notice& notice) = 0;
   // The transfer on that port ended.
   virtual void OnTransferEnded(const TransferOutcome& outcome) { (void)outcome; }
   // The command is over; nothing follows.

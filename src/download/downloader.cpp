@@ -75,12 +75,20 @@ bool Downloader::Tell(std::function<void()> onOwner) {
   });
 }
 
+void Downloader::TellNotices(CHBMeter& meter) {
+  for (Notice& n : meter.TakeNotices()) Tell([this, n = std::move(n)] { listener_.OnNotice(n); });
+}
+
 std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const std::string& entry) {
   auto meter = plan.transportFor ? std::make_unique<CHBMeter>(plan.transportFor(entry)) : std::make_unique<CHBMeter>();
   CHBMeter* m = meter.get();
   // The meter counts down: its first record's number is the count of records to come.
   meter->SetRecordKeeper(
-      [this, m] { keeper_.Keep(m->Records(), m->SerialNumber(), m->PortName(), m->FirstRecordNumber()); }, owner_);
+      [this, m] {
+        for (const Notice& n : keeper_.Keep(m->Records(), m->SerialNumber(), m->PortName(), m->FirstRecordNumber()))
+          listener_.OnNotice(n);
+      },
+      owner_);
   std::lock_guard<std::mutex> lock(shared_->mutex);
   shared_->keepServer = meter->RecordKeeperServer();
   return meter;
@@ -111,11 +119,14 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
   std::atomic<bool> ended{false};
   MessageTarget target([&](Message& m) {
     switch (m.id) {
-      case WM_METER_RECORDS:
+      case MessageId::MeterRecords:
         // The keeper took them before their acknowledgement; this is for what is left.
         if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
         break;
-      case WM_TRANSFER_END:
+      case MessageId::MeterNotice:
+        TellNotices(meter);
+        break;
+      case MessageId::TransferEnd:
         ended = true;
         break;
       default:
@@ -140,6 +151,7 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
   // Whatever the transfer posted before it ended is handled before the command goes on.
   shared_->loop->processPending();
   if (meter.Records().Count() > 0) meter.KeepWaitingRecords();
+  TellNotices(meter);
   const TransferOutcome outcome = meter.LastTransferOutcome();
   // A meter answers the device-mode command before anything else, even with no record.
   answered = meter.MeterAnswered();

@@ -56,6 +56,8 @@ class Downloader {
   // Runs onOwner on the owner thread, unless the Downloader is gone by then; false when the
   // owner's loop no longer takes work.
   bool Tell(std::function<void()> onOwner);
+  // Passes what the transfer has to tell to the listener.
+  void TellNotices(CHBMeter& meter);
 
   DownloadKeeper& keeper_;
   DownloadListener& listener_;

@@ -11,8 +11,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/messages.h"
+#include "app/notice.h"
 #include "app/thread_state.h"
 #include "comm/byte_transport.h"
 #include "comm/comm.h"
@@ -57,7 +59,7 @@ class CHBMeter {
   // thread only.
   void WaitForTransferThread();
   // How the last transfer ended and how many records it accepted; TransferEnd::None from
-  // StartComm until the transfer thread ends it. Set before WM_TRANSFER_END is posted.
+  // StartComm until the transfer thread ends it. Set before MessageId::TransferEnd is posted.
   TransferOutcome LastTransferOutcome() const;
   // Something answered the commands in the last transfer: a meter listens at this port
   // and speed.
@@ -67,8 +69,12 @@ class CHBMeter {
   // Hands the bytes to the port's writer thread; returns at once. Any thread.
   void SendCommand(const std::string& bytes);
   // Checks one record frame and adds its record to Records: the record number, or -1
-  // when the frame is rejected (the user has seen why).
+  // when the frame is rejected. What the user must hear of it (a rejected frame, a record
+  // that could not be converted) waits in TakeNotices.
   int32_t FillMeterData(const std::string& frame);
+  // The notices of the transfer not yet taken, oldest first; any thread.
+  std::vector<Notice> TakeNotices();
+  bool NoticesWaiting() const;
   // The line's receive event; sender is the serial port, or null over another line.
   void OnGetMeterData(TComm* sender, const uint8_t* buffer, uint16_t length);
 
@@ -98,8 +104,8 @@ class CHBMeter {
   // returns once it has; false without a keeper. Not on the keeper's thread.
   bool KeepWaitingRecords() { return handoff_.KeepNow(); }
 
-  // The window that receives WM_METER_STATE, WM_METER_RECORDS and WM_TRANSFER_END; set
-  // before StartComm.
+  // The window that receives MeterState, MeterRecords, MeterNotice and TransferEnd
+  // (MessageId); set before StartComm.
   MessageTarget::Handle NotifyWindow;
 
  private:
@@ -127,6 +133,9 @@ class CHBMeter {
   std::atomic<int32_t> lastRecordNumber_{0};
   std::atomic<bool> lineFailed_{false};  // the port reported a hang-up during this transfer
   std::optional<RecordFrameVerdict> rejection_;  // transfer thread only
+  mutable std::mutex noticeMutex_;
+  std::vector<Notice> notices_;
+  void AddNotice(Notice notice);
   mutable std::mutex outcomeMutex_;
   TransferOutcome outcome_;
   std::unique_ptr<ByteTransport> transport_;

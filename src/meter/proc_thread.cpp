@@ -60,7 +60,7 @@ void TProcThread::EndTransfer() {
   // The window reads an end message with duration 0 as its own "no port" notice; a first
   // frame rejected within the millisecond it arrived must not look like that.
   uint32_t elapsed = std::max<uint32_t>(TickDiff(GetTickCount(), StartTick), 1);
-  notifyWindow_.post(WM_TRANSFER_END, 1, elapsed);
+  notifyWindow_.post(MessageId::TransferEnd, 1, elapsed);
   GotFrame = false;
 }
 
@@ -128,13 +128,15 @@ uint32_t TProcThread::Execute() {
     int32_t n = Meter->FillMeterData(frame);
     Log("调用FillMeterData填充数据, Num : " + std::to_string(n));
     BugMessage("已经收到数据" + std::to_string(n));
+    if (Meter->NoticesWaiting()) notifyWindow_.post(MessageId::MeterNotice);
     if (n < 0) {
       Finish("填充数据错误，退出线程..", nullptr);
       continue;
     }
     Meter->NoteAcceptedRecord(n);
     // The count comes first: the keeper's progress line reads it.
-    notifyWindow_.post(WM_METER_STATE, static_cast<uint64_t>(Meter->FrameQueue().Count()), Meter->FirstRecordNumber());
+    notifyWindow_.post(MessageId::MeterState, static_cast<uint64_t>(Meter->FrameQueue().Count()),
+                       Meter->FirstRecordNumber());
     // The record is stored before the meter hears that it arrived: a crash or a power cut
     // after the acknowledgement cannot lose it. Stored and not acknowledged is harmless:
     // the meter keeps it, and the next download finds it stored already.
@@ -144,7 +146,8 @@ uint32_t TProcThread::Execute() {
     uint32_t ackTick = GetTickCount();
     Meter->SendCommand(RecordAckCommand(static_cast<uint8_t>(n)));
     control_->Sleep(kPollInterval);
-    notifyWindow_.post(WM_METER_RECORDS, static_cast<uint64_t>(Meter->Records().Count()), Meter->RecordsParsed());
+    notifyWindow_.post(MessageId::MeterRecords, static_cast<uint64_t>(Meter->Records().Count()),
+                       Meter->RecordsParsed());
     if (countTrusted && Meter->AnnouncedCountReached()) {
       if (NextRecordStarts(ackTick, bufferedAtAck, frame.size()))
         countTrusted = false;  // the count lied: only the no-frame limit ends this transfer

@@ -37,10 +37,11 @@ namespace {
 // Without a database the meter is still read, and nothing is kept.
 class DiscardingKeeper : public DownloadKeeper {
  public:
-  void Keep(TMeterRecordQuery& records, const std::string&, const std::string&, int32_t) override {
+  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string&, const std::string&, int32_t) override {
     TMeterRecord rec;
     while (records.Pop(rec)) {
     }
+    return {};
   }
   int32_t TakeTransferCount() override { return 0; }
   int32_t UnsavedCount() override { return 0; }

@@ -1,5 +1,6 @@
 #include "ui/download_view.h"
 
+#include "app/dialogs.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
 #include "ui/screen_cursor.h"
@@ -21,6 +22,9 @@ void WindowDownloadView::OnPortReading(int port, const std::string& portName, in
   w_.SetPanel(0, "Reading COM" + text);
   w_.SetPanel(2, ">>COM " + text + "," + std::to_string(baud));
 }
+
+// A box while the transfer goes on: the transfer never waits for the user.
+void WindowDownloadView::OnNotice(const Notice& notice) { ShowNotice(notice); }
 
 void WindowDownloadView::OnCommandEnded(const DownloadResult& result) { w_.DownloadEnded(result); }
 

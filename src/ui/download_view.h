@@ -14,6 +14,7 @@ class WindowDownloadView : public DownloadListener {
   explicit WindowDownloadView(TFrmMain& w) : w_(w) {}
   void OnPassStarted(int baud) override;
   void OnPortReading(int port, const std::string& portName, int baud) override;
+  void OnNotice(const Notice& notice) override;
   void OnCommandEnded(const DownloadResult& result) override;
 
  private:

@@ -94,7 +94,7 @@ void TFrmMain::FormCreate() {
   GridDataList->setFrozenColumns(9);
   UsbPorts.clear();
   ShowNotice(QueryUSBComm(UsbPorts, DownloadRunning()));
-  // Device arrival and removal reach this window as WM_DEVICECHANGE.
+  // Device arrival and removal reach this window as MessageId::DeviceChange.
   deviceWatcher_ = std::make_unique<DeviceWatcher>(Handle());
   BugMessage("Program started.");
 }
@@ -234,7 +234,7 @@ MessageTarget::Handle TFrmMain::Handle() const { return window_->handle(); }
 void TFrmMain::WndProc(Message& m) {
   RunCommand([&] {
     switch (m.id) {
-      case WM_DEVICECHANGE: WMDeviceChange(m); break;
+      case MessageId::DeviceChange: WMDeviceChange(m); break;
       default: break;
     }
   });

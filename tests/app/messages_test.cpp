@@ -21,7 +21,7 @@ TEST(Messages, OrderIsKeptAndDeliveryIsOnTheOwnerThread) {
     threads.push_back(std::this_thread::get_id());
   });
   std::thread worker([&] {
-    for (int i = 0; i < 1000; ++i) EXPECT_TRUE(target.post(WM_COMM_DATA, 0, i));
+    for (int i = 0; i < 1000; ++i) EXPECT_TRUE(target.post(MessageId::CommData, 0, i));
   });
   worker.join();
   EXPECT_TRUE(got.empty());  // nothing runs until the owner's loop does
@@ -36,11 +36,11 @@ TEST(Messages, DataOfAnUndeliveredMessageIsFreed) {
   int delivered = 0;
   auto target = std::make_unique<MessageTarget>([&](Message&) { ++delivered; });
   auto handle = target->handle();
-  Message m{WM_COMM_DATA, 3, 0, std::vector<uint8_t>(1 << 20, 0xAB)};
+  Message m{MessageId::CommData, 3, 0, std::vector<uint8_t>(1 << 20, 0xAB)};
   EXPECT_TRUE(handle.post(std::move(m)));
   EXPECT_EQ(loop->pending(), 1u);
   target.reset();  // the target goes away with the message still queued
-  EXPECT_FALSE(handle.post(WM_COMM_DATA));
+  EXPECT_FALSE(handle.post(MessageId::CommData));
   loop->processPending();
   EXPECT_EQ(delivered, 0);
   EXPECT_EQ(loop->pending(), 0u);
@@ -50,10 +50,10 @@ TEST(Messages, ClosedLoopDropsAndRefuses) {
   auto loop = EventLoop::createForThisThread();
   int delivered = 0;
   MessageTarget target([&](Message&) { ++delivered; });
-  EXPECT_TRUE(target.post(WM_COMM_TXEMPTY));
+  EXPECT_TRUE(target.post(MessageId::CommTxEmpty));
   loop->close();
   EXPECT_EQ(loop->pending(), 0u);
-  EXPECT_FALSE(target.post(WM_COMM_TXEMPTY));
+  EXPECT_FALSE(target.post(MessageId::CommTxEmpty));
   loop->processPending();
   EXPECT_EQ(delivered, 0);
 }
@@ -64,7 +64,7 @@ TEST(Messages, RunUntilWakesForEachMessageWithoutSpinning) {
   MessageTarget target([&](Message&) { ++delivered; });
   std::thread worker([&] {
     std::this_thread::sleep_for(50ms);
-    target.post(WM_METER_STATE);
+    target.post(MessageId::MeterState);
   });
   auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(loop->runUntil([&] { return delivered == 1; }, 5s));
@@ -76,7 +76,7 @@ TEST(Messages, RunUntilWakesForEachMessageWithoutSpinning) {
 TEST(Messages, TargetWithoutLoopRefuses) {
   Dispatcher::setCurrent(nullptr);
   MessageTarget target([](Message&) {});
-  EXPECT_FALSE(target.post(WM_COMM_DATA));
+  EXPECT_FALSE(target.post(MessageId::CommData));
 }
 
 }  // namespace

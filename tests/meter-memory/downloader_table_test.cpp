@@ -54,7 +54,8 @@ class RecordedLine final : public ByteTransport {
 // Keeps the records as "number/serial", and checks that it is called on its own thread.
 class ListKeeper : public DownloadKeeper {
  public:
-  void Keep(TMeterRecordQuery& records, const std::string& serial, const std::string&, int32_t) override {
+  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serial, const std::string&,
+                           int32_t) override {
     if (std::this_thread::get_id() != owner) ++foreignCalls;
     TMeterRecord r;
     while (records.Pop(r)) {
@@ -62,6 +63,7 @@ class ListKeeper : public DownloadKeeper {
       ++transfer;
       if (onKept) onKept();
     }
+    return {};
   }
   int32_t TakeTransferCount() override { return std::exchange(transfer, 0); }
   int32_t UnsavedCount() override { return 0; }
@@ -79,10 +81,12 @@ class ListListener : public DownloadListener {
   void OnPortReading(int port, const std::string&, int baud) override {
     reads.push_back("COM" + std::to_string(port) + "@" + std::to_string(baud));
   }
+  void OnNotice(const Notice& n) override { notices.push_back(n.text); }
   void OnCommandEnded(const DownloadResult& r) override {
     result = r;
     ++ends;
   }
+  std::vector<std::string> notices;
   std::vector<std::string> reads;
   DownloadResult result;
   int ends = 0;
@@ -96,6 +100,7 @@ struct CommandCase {
   std::string summary;
   bool meterAnswered = true;
   int stopAfter = 0;  // Stop once this many records are kept
+  std::vector<std::string> notices = {};  // told to the listener, in order
 };
 
 const CommandCase kCommands[] = {
@@ -114,6 +119,15 @@ const CommandCase kCommands[] = {
      {"5/PT12345678A", "4/PT12345678A"},
      "Finished transfering. Total records: 2! \nThe download is incomplete: 2 records were read. The records not "
      "read are still in the meter: connect it again and press Download."},
+    {"ARejectedFrameIsToldOnceAndEndsTheTransfer",
+     {{"COM1", {"--generate", "5", "--bad-crc", "3", "--no-pace"}}},
+     {"COM1@4800"},
+     {"5/PT12345678A", "4/PT12345678A"},
+     "Finished transfering. Total records: 2! \nThe download is incomplete: 2 records were read. The records not "
+     "read are still in the meter: connect it again and press Download.",
+     true,
+     0,
+     {"Record 3 CRC error! Please try again!"}},
     {"StopKeepsWhatWasAcknowledged",
      {{"COM1", {"--generate", "30"}}, {"COM2", {"--generate", "3", "--no-pace"}}},
      {"COM1@4800"},
@@ -156,6 +170,7 @@ TEST_P(MemoryDownload, ReadsEachPortAtItsSpeedAndKeepsEveryAcknowledgedRecord) {
   EXPECT_FALSE(downloader.Running());
   EXPECT_EQ(listener.reads, c.reads);
   EXPECT_EQ(keeper.foreignCalls, 0);
+  EXPECT_EQ(listener.notices, c.notices);
   // A stop comes after the record in hand, which is kept and acknowledged all the same.
   if (c.stopAfter > 0) {
     ASSERT_GE(keeper.kept.size(), size_t(c.stopAfter));

@@ -73,7 +73,7 @@ class MemoryTransfer : public ::testing::TestWithParam<TransferCase> {
     window = std::make_unique<MessageTarget>([this](Message& m) {
       ids.push_back(m.id);
       TMeterRecord r;
-      if (m.id == WM_METER_RECORDS)
+      if (m.id == MessageId::MeterRecords)
         while (meter->Records().Pop(r)) taken.push_back(std::stoi(r.RecordNumber));
     });
     meter->NotifyWindow = window->handle();
@@ -89,7 +89,7 @@ class MemoryTransfer : public ::testing::TestWithParam<TransferCase> {
   std::unique_ptr<CHBMeter> meter;
   ScriptedMeter* scripted = nullptr;  // owned by the meter
   std::unique_ptr<MessageTarget> window;
-  std::vector<uint32_t> ids;
+  std::vector<MessageId> ids;
   std::vector<int> taken;
 };
 
@@ -119,7 +119,7 @@ TEST_P(MemoryTransfer, EndsWithItsOutcomeAndEveryAcknowledgedRecordTaken) {
   for (int n : taken) EXPECT_EQ(scripted->JournalCount("ack " + std::to_string(n)), 1) << n;
   ASSERT_FALSE(ids.empty());
   // A transfer stopped by its owner ends without its end message.
-  EXPECT_EQ(ids.back() == WM_TRANSFER_END, c.end != TransferEnd::Stopped);
+  EXPECT_EQ(ids.back() == MessageId::TransferEnd, c.end != TransferEnd::Stopped);
   EXPECT_FALSE(meter->Transport().IsOpen());
   EXPECT_FALSE(meter->Active());
 

@@ -30,17 +30,21 @@ TEST_F(FillMeterDataTest, AcceptedFrameAddsOneRecordAndLogsTheFrame) {
   EXPECT_EQ(r.SerialNumber, "Unknown");
   EXPECT_EQ(r.RecordNumber, "5");
   EXPECT_EQ(logs.RawLogBodies(), std::vector<std::string>{movra::test::ToHex(frame)});
-  EXPECT_TRUE(presenter->shown().empty());
+  EXPECT_TRUE(meter.TakeNotices().empty());
 }
 
-TEST_F(FillMeterDataTest, CrcErrorShowsTheRecordNumberAndTracesNothing) {
+TEST_F(FillMeterDataTest, CrcErrorTellsTheRecordNumberAndTracesNothing) {
   std::string frame = RecordFrame(ExamplePayload17());
   frame[20] ^= 1;
-  presenter->expect("Record 5 CRC error! Please try again!");
   EXPECT_EQ(meter.FillMeterData(frame), -1);
-  ASSERT_EQ(presenter->shown().size(), 1u);
-  EXPECT_EQ(presenter->shown()[0].text, "Record 5 CRC error! Please try again!");
-  EXPECT_EQ(presenter->shown()[0].caption, "Error");
+  // The transfer thread shows nothing: its owner shows what it is told.
+  EXPECT_TRUE(presenter->shown().empty());
+  std::vector<Notice> notices = meter.TakeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].text, "Record 5 CRC error! Please try again!");
+  EXPECT_EQ(notices[0].caption, "Error");
+  EXPECT_EQ(notices[0].icon, NoticeIcon::Error);
+  EXPECT_TRUE(meter.TakeNotices().empty());
   EXPECT_EQ(meter.Records().Count(), 0);
   EXPECT_EQ(meter.RecordsParsed(), 0);
   EXPECT_EQ(logs.Trace(), "");
@@ -48,8 +52,10 @@ TEST_F(FillMeterDataTest, CrcErrorShowsTheRecordNumberAndTracesNothing) {
 }
 
 TEST_F(FillMeterDataTest, ShortFrameIsAFormatError) {
-  presenter->expect("Error in transfering, Format error! Please try again!");
   EXPECT_EQ(meter.FillMeterData(RecordFrame(ExamplePayload17().substr(0, 14))), -1);
+  std::vector<Notice> notices = meter.TakeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].text, "Error in transfering, Format error! Please try again!");
   EXPECT_NE(logs.Trace().find("[In FillMeterData] 收到数据少于1条记录！\n\r\r\n"), std::string::npos);
   EXPECT_EQ(meter.Records().Count(), 0);
 }

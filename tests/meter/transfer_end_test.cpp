@@ -54,8 +54,8 @@ TEST_P(TransferEndRuleTest, EndsByTheCountOnlyWhenItHolds) {
   EXPECT_EQ(meter->LastTransferOutcome().end, rule.end);
   EXPECT_EQ(meter->LastTransferOutcome().recordsAccepted, rule.records);
 
-  auto records = Seen(WM_METER_RECORDS);
-  auto ends = Seen(WM_TRANSFER_END);
+  auto records = Seen(MessageId::MeterRecords);
+  auto ends = Seen(MessageId::TransferEnd);
   ASSERT_EQ(ends.size(), 1u);
   ASSERT_FALSE(records.empty());
   // The records message follows its frame by one poll; the limit counts from the frame.

@@ -5,7 +5,7 @@ namespace movra::test {
 TransferTest::TransferTest() : loop(EventLoop::createForThisThread()), meter(std::make_unique<CHBMeter>()) {
   window = std::make_unique<MessageTarget>([this](Message& m) {
     messages.push_back({m.id, m.wParam, m.lParam, std::chrono::steady_clock::now()});
-    if (m.id == WM_METER_RECORDS && takeRecords) {
+    if (m.id == MessageId::MeterRecords && takeRecords) {
       TMeterRecord r;
       while (meter && meter->Records().Pop(r)) taken.push_back(r);
     }
@@ -36,7 +36,7 @@ bool TransferTest::RunToEnd(std::chrono::milliseconds timeout) {
   return ended;
 }
 
-std::vector<SeenMessage> TransferTest::Seen(uint32_t id) const {
+std::vector<SeenMessage> TransferTest::Seen(MessageId id) const {
   std::vector<SeenMessage> out;
   for (const auto& m : messages)
     if (m.id == id) out.push_back(m);

@@ -18,7 +18,7 @@
 namespace movra::test {
 
 struct SeenMessage {
-  uint32_t id;
+  MessageId id;
   uint64_t wParam;
   int64_t lParam;
   std::chrono::steady_clock::time_point at;
@@ -36,7 +36,7 @@ class TransferTest : public ::testing::Test {
   // Runs the loop until the transfer thread has ended; false on time-out.
   bool RunToEnd(std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Messages of one kind, in order.
-  std::vector<SeenMessage> Seen(uint32_t id) const;
+  std::vector<SeenMessage> Seen(MessageId id) const;
   long MsSinceStart(const SeenMessage& m) const;
 
   ScopedPresenter presenter;
@@ -47,7 +47,7 @@ class TransferTest : public ::testing::Test {
   SimProcess sim;
   std::vector<SeenMessage> messages;
   std::vector<TMeterRecord> taken;
-  bool takeRecords = true;  // the window takes the records on each WM_METER_RECORDS
+  bool takeRecords = true;  // the window takes the records on each MessageId::MeterRecords
   std::chrono::steady_clock::time_point started;
 };
 

@@ -116,25 +116,25 @@ TEST_F(DownloadTest, ReadsA4800MeterAndLeavesItsPortAloneAt9600) {
   EXPECT_EQ(sim.ackCount(), 5);
 }
 
-// Shows every box on the GUI thread, as the window program's presenter does: a box asked
-// for by the transfer thread waits until the GUI thread has shown it.
+// Counts the boxes asked for off the GUI thread; each box is still shown on the GUI thread,
+// as the window program's presenter does, so a transfer thread asking would wait for it.
 class GuiThreadPresenter : public DialogPresenter {
  public:
   explicit GuiThreadPresenter(std::shared_ptr<DialogPresenter> inner) : inner_(std::move(inner)) {}
   int present(const DialogRequest& r) override {
     if (QThread::currentThread() == qApp->thread()) return inner_->present(r);
-    ++fromWorker;
+    ++offGuiThread;
     int answer = IDCANCEL;
     QMetaObject::invokeMethod(qApp, [&] { answer = inner_->present(r); }, Qt::BlockingQueuedConnection);
     return answer;
   }
-  std::atomic<int> fromWorker{0};
+  std::atomic<int> offGuiThread{0};
 
  private:
   std::shared_ptr<DialogPresenter> inner_;
 };
 
-TEST_F(DownloadTest, ABoxOfTheTransferThreadIsServedWhileWaiting) {
+TEST_F(DownloadTest, ARejectedFrameIsToldOnceByTheWindowOnTheGuiThread) {
   SimProcess sim;
   ASSERT_TRUE(sim.start({"--device-root", folder.deviceRoot(), "--generate", "3", "--bad-crc", "2"}))
       << sim.lastError();
@@ -145,7 +145,11 @@ TEST_F(DownloadTest, ABoxOfTheTransferThreadIsServedWhileWaiting) {
   boxes->expect("Finished transfering. Total records: 1! ");
   w().btnDownloadClick();
   SetDialogPresenter(recording);
-  EXPECT_EQ(gui->fromWorker.load(), 1);
+  EXPECT_EQ(gui->offGuiThread.load(), 0);
+  ASSERT_EQ(boxes->shown().size(), 2u);
+  EXPECT_EQ(boxes->shown()[0].text, "Record 2 CRC error! Please try again!");
+  EXPECT_EQ(boxes->shown()[0].caption, "Error");
+  EXPECT_EQ(boxes->shown()[0].style, MB_OK | MB_ICONERROR);
   EXPECT_EQ(list().recordCount(), 1);
   expectIdle();
 }

@@ -22,8 +22,8 @@ class DeviceWatcherTest : public ::testing::Test {
   DeviceWatcherTest()
       : loop(EventLoop::createForThisThread()), target([this](Message& m) {
           EXPECT_TRUE(loop->isOwnerThread());
-          EXPECT_EQ(m.id, WM_DEVICECHANGE);
-          received.push_back(m.wParam);
+          EXPECT_EQ(m.id, MessageId::DeviceChange);
+          received.push_back(static_cast<DeviceEvent>(m.wParam));
         }) {}
 
   // Runs the loop until `n` changes came; generous, the machine may be busy.
@@ -33,7 +33,7 @@ class DeviceWatcherTest : public ::testing::Test {
 
   std::shared_ptr<EventLoop> loop;
   MessageTarget target;
-  std::vector<uint64_t> received;
+  std::vector<DeviceEvent> received;
   TempDir root;
 };
 
@@ -61,8 +61,8 @@ TEST_F(DeviceWatcherTest, EntriesCreatedAndDeletedInDev) {
   root.write("elsewhere", "");
 
   loop->runUntil([] { return false; }, 200ms);
-  EXPECT_EQ(received, (std::vector<uint64_t>{DBT_DEVICEARRIVAL, DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE,
-                                             DBT_DEVICEARRIVAL, DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE}));
+  EXPECT_EQ(received, (std::vector<DeviceEvent>{DeviceEvent::Arrival, DeviceEvent::Arrival, DeviceEvent::Removal,
+                                                DeviceEvent::Arrival, DeviceEvent::Arrival, DeviceEvent::Removal}));
 }
 
 TEST_F(DeviceWatcherTest, DevFolderThatComesLater) {
@@ -75,7 +75,7 @@ TEST_F(DeviceWatcherTest, DevFolderThatComesLater) {
   ASSERT_TRUE(loop->runUntil([&] { return watcher.Watching(); }, 10s));
   root.write("dev/ttyUSB0", "");
   ASSERT_TRUE(waitFor(1));
-  EXPECT_EQ(received[0], DBT_DEVICEARRIVAL);
+  EXPECT_EQ(received[0], DeviceEvent::Arrival);
 }
 
 TEST_F(DeviceWatcherTest, DevFolderRemovedAndMadeAgain) {
@@ -86,14 +86,14 @@ TEST_F(DeviceWatcherTest, DevFolderRemovedAndMadeAgain) {
 
   std::filesystem::remove_all(root.file("dev"));
   ASSERT_TRUE(waitFor(1));
-  EXPECT_EQ(received[0], DBT_DEVICEREMOVECOMPLETE);
+  EXPECT_EQ(received[0], DeviceEvent::Removal);
   ASSERT_TRUE(loop->runUntil([&] { return !watcher.Watching(); }, 10s));
 
   root.mkdirs("dev");
   ASSERT_TRUE(loop->runUntil([&] { return watcher.Watching(); }, 10s));
   root.write("dev/ttyUSB0", "");
   ASSERT_TRUE(waitFor(2));
-  EXPECT_EQ(received[1], DBT_DEVICEARRIVAL);
+  EXPECT_EQ(received[1], DeviceEvent::Arrival);
 }
 
 TEST_F(DeviceWatcherTest, NoRootAtAllIsNoError) {
@@ -111,7 +111,7 @@ TEST_F(DeviceWatcherTest, WatchesTheDeviceRootsDev) {
   EXPECT_TRUE(watcher.Watching());
   deviceRoot.addUsbSerial("ttyUSB0", "CP2102 USB to UART Bridge Controller", "1-1");
   ASSERT_TRUE(waitFor(1));
-  EXPECT_EQ(received[0], DBT_DEVICEARRIVAL);
+  EXPECT_EQ(received[0], DeviceEvent::Arrival);
 }
 
 // Changes after the owner's target is gone are dropped; stopping never waits for a change.

@@ -1,7 +1,7 @@
 // The notification window of the device watcher: a device change the system sends it
-// reaches the owner's loop as WM_DEVICECHANGE with the same wParam; other device events
-// do not. (No arrival can be made to happen here, so the message is sent as the system
-// would send it.)
+// (arrival 0x8000, removal 0x8004) reaches the owner's loop as MessageId::DeviceChange with
+// its DeviceEvent; other device events do not. (No arrival can be made to happen here, so
+// the message is sent as the system would send it.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,7 +18,7 @@ TEST(DeviceWatcherWindow, DeviceChangesReachTheOwner) {
   auto loop = EventLoop::createForThisThread();
   std::vector<uint64_t> seen;
   MessageTarget target(loop, [&](Message& m) {
-    if (m.id == 0x0219) seen.push_back(m.wParam);
+    if (m.id == MessageId::DeviceChange) seen.push_back(m.wParam);
   });
   DeviceWatcher watcher(target.handle());
   EXPECT_TRUE(watcher.Watching());
@@ -29,7 +29,7 @@ TEST(DeviceWatcherWindow, DeviceChangesReachTheOwner) {
   for (uint64_t wParam : sent) SendMessageW(window, 0x0219, static_cast<WPARAM>(wParam), 0);
   EXPECT_TRUE(loop->runUntil([&] { return seen.size() >= 2; }, 2000ms));
   loop->processPending();
-  EXPECT_EQ(seen, (std::vector<uint64_t>{0x8000, 0x8004}));
+  EXPECT_EQ(seen, (std::vector<uint64_t>{ToParam(DeviceEvent::Arrival), ToParam(DeviceEvent::Removal)}));
 }
 
 TEST(DeviceWatcherWindow, NothingIsPostedAfterTheWatcherIsGone) {

@@ -45,11 +45,11 @@ TEST(DeviceChange, ArrivalAndRemoval) {
   const std::vector<std::string> present{"COM1"};
   const std::vector<std::string> old{"COM9"};
   const Case cases[] = {
-      {DBT_DEVICEARRIVAL, false, {{500, 150}, {800, 150}}, "USB device connected", present},
-      {DBT_DEVICEREMOVECOMPLETE, false, {{800, 150}, {500, 150}}, "USB device disconnected", present},
+      {ToParam(DeviceEvent::Arrival), false, {{500, 150}, {800, 150}}, "USB device connected", present},
+      {ToParam(DeviceEvent::Removal), false, {{800, 150}, {500, 150}}, "USB device disconnected", present},
       // During a transfer only the tone and the text change.
-      {DBT_DEVICEARRIVAL, true, {{500, 150}, {800, 150}}, "USB device connected", old},
-      {DBT_DEVICEREMOVECOMPLETE, true, {{800, 150}, {500, 150}}, "USB device disconnected", old},
+      {ToParam(DeviceEvent::Arrival), true, {{500, 150}, {800, 150}}, "USB device connected", old},
+      {ToParam(DeviceEvent::Removal), true, {{800, 150}, {500, 150}}, "USB device disconnected", old},
       // Other device events: nothing but the redraw.
       {0x0007, false, {}, "", old},
       {0x8001, false, {}, "", old},
@@ -77,7 +77,7 @@ TEST(DeviceChange, AFailedListingIsToldThroughTheWindow) {
   DeviceChangeHooks h = window.hooks();
   h.lister = [](std::vector<std::string>&) { throw std::runtime_error("listing broke"); };
   h.tell = [&told](const Notice& n) { told.push_back(n); };
-  HandleDeviceChange(DBT_DEVICEARRIVAL, h);
+  HandleDeviceChange(ToParam(DeviceEvent::Arrival), h);
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0].text, "listing broke");
   EXPECT_EQ(told[0].caption, "Error");
@@ -94,7 +94,7 @@ TEST(DeviceChange, PlugAndUnplugRefreshThePortList) {
   window.usbPorts.clear();
   int changes = 0;
   MessageTarget mainWindow([&](Message& m) {
-    if (m.id != WM_DEVICECHANGE) return;
+    if (m.id != MessageId::DeviceChange) return;
     ++changes;
     HandleDeviceChange(m.wParam, window.hooks());
   });

@@ -68,7 +68,11 @@ bool NoMeterAnswered(const CHBMeter& meter, const TransferOutcome& outcome) {
 // Opens the port and runs the transfer to its end, feeding its messages to `sink`.
 int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& meter, DownloadSink& sink,
                 const std::string& port, long baud) {
-  MessageTarget window([&sink](Message& m) { sink.OnMessage(m); });
+  MessageTarget window([&sink, &meter](Message& m) {
+    // What the transfer has to tell goes to stderr as the window's box would show it.
+    if (m.id == MessageId::MeterNotice) ShowNotices(meter.TakeNotices());
+    sink.OnMessage(m);
+  });
   meter.NotifyWindow = window.handle();
   // No parity, 8 data bits, 1 stop bit, as for every transfer.
   if (auto n = ComNumberOf(port))
@@ -96,6 +100,7 @@ int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& met
   if (interrupts.Interrupted()) meter.StopTransfer();
   // The transfer's last messages were posted before its thread ended.
   loop.processPending();
+  ShowNotices(meter.TakeNotices());
   const TransferOutcome outcome = meter.LastTransferOutcome();
   int exitCode = ReportOutcome(outcome, sink.Finish(interrupts.Interrupted()));
   if (exitCode == kExitOk && NoMeterAnswered(meter, outcome)) {

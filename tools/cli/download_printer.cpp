@@ -9,8 +9,8 @@
 namespace movra::cli {
 
 void DownloadPrinter::OnMessage(const Message& m) {
-  if (m.id == WM_METER_RECORDS) TakeRecords();
-  if (m.id == WM_TRANSFER_END) ended_ = true;
+  if (m.id == MessageId::MeterRecords) TakeRecords();
+  if (m.id == MessageId::TransferEnd) ended_ = true;
 }
 
 int DownloadPrinter::Finish(bool interrupted) {

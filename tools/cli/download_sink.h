@@ -8,7 +8,8 @@ namespace movra::cli {
 class DownloadSink {
  public:
   virtual ~DownloadSink() = default;
-  // WM_METER_STATE, WM_METER_RECORDS and WM_TRANSFER_END, in the order posted.
+  // MessageId::MeterState, MessageId::MeterRecords, MessageId::MeterNotice and MessageId::TransferEnd, in the order
+  // posted (the download shows the notices).
   virtual void OnMessage(const Message& m) = 0;
   // Once the transfer thread has ended (or the user stopped the tool) and every message
   // it posted has been handled: the last output, and the exit code.

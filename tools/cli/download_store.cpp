@@ -76,14 +76,14 @@ bool DownloadStore::Prepare() {
 
 void DownloadStore::OnMessage(const Message& m) {
   switch (m.id) {
-    case WM_METER_STATE:
+    case MessageId::MeterState:
       expectedCount_ = static_cast<int32_t>(m.lParam);
       break;
-    case WM_METER_RECORDS:
+    case MessageId::MeterRecords:
       // The keeper stored them before their acknowledgement; this is for what is left.
       if (meter_->Records().Count() > 0) StoreRecords();
       break;
-    case WM_TRANSFER_END:
+    case MessageId::TransferEnd:
       BugMessage("Main Received Transfer End Message");
       downloadTotal_ += store_.TransferCount;
       store_.TransferCount = 0;
@@ -98,7 +98,8 @@ void DownloadStore::StoreRecords() {
   // A batch that cannot be written stays pending and goes with the next call; the store
   // remembers the failure for the end.
   try {
-    store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_);
+    ShowNotices(
+        store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_));
   } catch (const std::exception& e) {
     ShowGeneralError(e);
   }

@@ -1,5 +1,5 @@
 // A download that stores its records as the main window does: the program folder's
-// database is opened as at the window's start-up, each WM_METER_RECORDS becomes one
+// database is opened as at the window's start-up, each MessageId::MeterRecords becomes one
 // StoreMeterRecords call (its progress line printed), and at the end the result list is
 // printed and, when asked, exported.
 #pragma once

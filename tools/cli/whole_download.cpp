@@ -23,7 +23,8 @@ namespace {
 // Without --store: the serial number of each meter, then its records, as they come.
 class PrintingKeeper : public DownloadKeeper {
  public:
-  void Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string&, int32_t) override {
+  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string&,
+                           int32_t) override {
     TMeterRecord r;
     while (records.Pop(r)) {
       if (serialNumber != lastSerial_) {
@@ -34,6 +35,7 @@ class PrintingKeeper : public DownloadKeeper {
       ++count_;
       ++transferCount_;
     }
+    return {};
   }
   int32_t TakeTransferCount() override { return std::exchange(transferCount_, 0); }
   int32_t UnsavedCount() override { return 0; }
@@ -53,6 +55,8 @@ class CliDownloadListener : public DownloadListener {
     std::string name = port > 0 ? "COM" + std::to_string(port) : portName;
     std::fprintf(stderr, "movra-cli: reading %s at %d baud\n", name.c_str(), baud);
   }
+  // On stderr, as the window's box would show it.
+  void OnNotice(const Notice& notice) override { ShowNotice(notice); }
   void OnCommandEnded(const DownloadResult& r) override {
     result = r;
     ended = true;
