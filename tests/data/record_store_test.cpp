@@ -11,6 +11,7 @@
 #include "app/config.h"
 #include "app/folders.h"
 #include "app/trace.h"
+#include "app/dialogs.h"
 #include "data/data_module.h"
 #include "data/record_conversion.h"
 #include "data/record_store.h"
@@ -58,7 +59,8 @@ class Storing : public ::testing::Test {
   void TearDown() override { CloseTrace(); }
   void store(const std::vector<TMeterRecord>& recs) {
     for (const auto& r : recs) records.Add(r);
-    storer.StoreMeterRecords(records, "SN01", "COM 5", 20);
+    // The store returns its boxes; its callers show them, as the downloader's listener does.
+    ShowNotices(storer.StoreMeterRecords(records, "SN01", "COM 5", 20));
   }
   std::string trace() { return ReadFileBytes(TraceFilePath()); }
 
