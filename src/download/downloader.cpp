@@ -141,7 +141,6 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
     if (why.failure != PortFailure::None || !why.osText.empty())
       BugMessage("Com " + portText + ": " + why.text + " " + why.osText);
     failure = port > 0 ? PortOpenFailureMessage(port, why.failure) : "Cannot open " + entry + ": " + why.text;
-    meter.SetRecordKeeper(nullptr);
     return false;
   }
   shared_->loop->runUntil([&] { return ended.load() || shared_->stop.load(); }, 24h * 365);
@@ -161,7 +160,6 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
     if (outcome.end != TransferEnd::None) result_.outcome.Add(outcome);
     listener_.OnTransferEnded(outcome);
   });
-  meter.SetRecordKeeper(nullptr);
   return true;
 }
 

@@ -26,12 +26,6 @@
 
 namespace movra {
 
-std::string TFrmMain::SummaryText(int32_t notSaved) {
-  DownloadResult result = lastDownload_ ? *lastDownload_ : DownloadResult{};
-  result.notSaved = notSaved;
-  return result.SummaryText();
-}
-
 namespace {
 
 // Without a database the meter is still read, and nothing is kept.

@@ -138,8 +138,6 @@ class TFrmMain : public QMainWindow {
   int32_t UnsavedRecordCount();
   // True once the program has stored what it read at the session's end and is quitting.
   bool SessionEnded() const { return sessionDone_; }
-  // The download's summary: its total and, when records stay in the meter, the second line.
-  std::string SummaryText(int32_t notSaved = 0);
 
   // --- exports ---
   int32_t CountCheckedRows() const;
