@@ -113,7 +113,7 @@ std::string FhirBundleJson(const Patient& patient, const std::vector<InrResult>&
 
     DateParts when = DecodeDateTime(result.date);
     std::string key = PairText(pair.serialNumber, pair.patientId) + "/" + MinuteText(when);
-    if (int n = ++seen[key]; n > 1) key += "-" + std::to_string(n);
+    if (int n = ++seen[key]; n > 1) key.append("-").append(std::to_string(n));
 
     Entry obs = Identified("Observation", meta, kFhirTestSystem, key);
     Json& r = obs.resource;

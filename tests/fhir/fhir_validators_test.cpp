@@ -49,7 +49,7 @@ TEST(FhirValidators, BundlesMovraWritesPassBoth) {
   dir.write("named.json", FhirBundleJson(named, test::SmallHistory(), {"Movra", "1.0.0"}, test::CentralEurope2024()));
   dir.write("no-results.json", FhirBundleJson(named, {}, {"Movra", "1.0.0"}, test::CentralEurope2024()));
   Checked c = Validate({dir.file("small-history.json"), dir.file("named.json"), dir.file("no-results.json")});
-  RequireValidators(c);
+  ASSERT_NO_FATAL_FAILURE(RequireValidators(c));
   EXPECT_EQ(c.exitCode, 0) << c.output;
   EXPECT_EQ(c.output, "");
 }
@@ -62,7 +62,7 @@ TEST(FhirValidators, BothRejectABrokenObservation) {
     if (e["resource"]["resourceType"] == "Observation") e["resource"]["effectiveDateTime"] = "2024-03-31T09:00:00+2:00";
   dir.write("broken.json", bundle.dump(2));
   Checked c = Validate({dir.file("broken.json")});
-  RequireValidators(c);
+  ASSERT_NO_FATAL_FAILURE(RequireValidators(c));
   EXPECT_EQ(c.exitCode, 1) << c.output;
   EXPECT_NE(c.output.find(": schema: "), std::string::npos) << c.output;
   EXPECT_NE(c.output.find(": medplum: "), std::string::npos) << c.output;
