@@ -40,7 +40,7 @@ Entry Identified(const std::string& type, const Json& meta, const std::string& s
   e.fullUrl = "urn:uuid:" + DerivedUuid(type + "|" + system + "|" + value);
   e.resource = Json{{"resourceType", type}, {"meta", meta}};
   e.resource["identifier"] = Json::array({Json{{"system", system}, {"value", value}}});
-  e.ifNoneExist = FhirIdentifierQuery(system, value);
+  e.ifNoneExist = FhirIdentifierQuery(system, {value});
   return e;
 }
 
@@ -75,7 +75,7 @@ Json ValueQuantity(const InrResult& result) {
 std::string FhirBundleJson(const Patient& patient, const std::vector<InrResult>& results,
                            const FhirSoftware& software, const UtcOffsets& offsets) {
   if (patient.meters.empty()) throw std::invalid_argument("the patient has no meter");
-  const Json meta = {{"source", "urn:movra:software:" + software.name + "/" + software.version}};
+  const Json meta = {{"source", FhirSoftwareSource(software)}};
   std::vector<Entry> entries;
 
   std::map<std::string, std::string> deviceUrls;  // serial -> full URL
@@ -88,13 +88,14 @@ std::string FhirBundleJson(const Patient& patient, const std::vector<InrResult>&
     entries.push_back(device);
   }
 
-  const MeterPatient& first = patient.meters.front();
-  Entry person = Identified("Patient", meta, kFhirPatientSystem, PairText(first.serialNumber, first.patientId));
-  for (size_t i = 1; i < patient.meters.size(); ++i) {
-    const MeterPatient& pair = patient.meters[i];
-    person.resource["identifier"].push_back(
-        Json{{"system", kFhirPatientSystem}, {"value", PairText(pair.serialNumber, pair.patientId)}});
-  }
+  std::vector<std::string> pairs;
+  for (const MeterPatient& pair : patient.meters) pairs.push_back(PairText(pair.serialNumber, pair.patientId));
+  Entry person = Identified("Patient", meta, kFhirPatientSystem, pairs.front());
+  for (size_t i = 1; i < pairs.size(); ++i)
+    person.resource["identifier"].push_back(Json{{"system", kFhirPatientSystem}, {"value", pairs[i]}});
+  // A server that knows the patient by any of their meters has them already: a meter
+  // linked later must not make a second patient.
+  person.ifNoneExist = FhirIdentifierQuery(kFhirPatientSystem, pairs);
   if (!patient.name.empty()) person.resource["name"] = Json::array({Json{{"text", patient.name}}});
   if (patient.born) person.resource["birthDate"] = DayText(DecodeDateTime(*patient.born));
   entries.push_back(person);

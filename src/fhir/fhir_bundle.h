@@ -30,10 +30,15 @@ struct FhirSoftware {
 std::string FhirBundleJson(const Patient& patient, const std::vector<InrResult>& results,
                            const FhirSoftware& software, const UtcOffsets& offsets);
 
+// "urn:movra:software:Movra/1.0.0": the meta.source of every resource, a URI even where
+// the name or the version has spaces.
+std::string FhirSoftwareSource(const FhirSoftware& software);
+
 // "2024-03-31T03:15:00+02:00": a local wall-clock time with its offset from UTC.
 std::string FhirDateTime(const DateParts& local, int minutesEast);
 
-// The value of a token search "identifier=system|value", escaped for a query string.
-std::string FhirIdentifierQuery(const std::string& system, const std::string& value);
+// The token search "identifier=system|value", escaped for a query string; with several
+// values, "identifier=system|a,system|b" finds a resource that has any of them.
+std::string FhirIdentifierQuery(const std::string& system, const std::vector<std::string>& values);
 
 }  // namespace movra

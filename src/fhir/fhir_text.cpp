@@ -1,4 +1,5 @@
-// The small texts a Bundle is made of: dates with their offset and conditional-create queries.
+// The small texts a Bundle is made of: dates with their offset, the source URI and the
+// conditional-create queries.
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,8 +40,15 @@ std::string QueryText(const std::string& text, bool escapeSeparators) {
 
 }  // namespace
 
-std::string FhirIdentifierQuery(const std::string& system, const std::string& value) {
-  return "identifier=" + QueryText(system, false) + "|" + QueryText(value, true);
+std::string FhirSoftwareSource(const FhirSoftware& software) {
+  return "urn:movra:software:" + QueryText(software.name, false) + "/" + QueryText(software.version, false);
+}
+
+std::string FhirIdentifierQuery(const std::string& system, const std::vector<std::string>& values) {
+  std::string query = "identifier=";
+  for (size_t i = 0; i < values.size(); ++i)
+    query.append(i ? "," : "").append(QueryText(system, false)).append("|").append(QueryText(values[i], true));
+  return query;
 }
 
 }  // namespace movra

@@ -97,7 +97,7 @@ TEST(FhirBundle, ObservationIdentifiersAreUniqueAndStable) {
     const json& id = e["resource"]["identifier"].at(0);
     EXPECT_EQ(id["system"], kFhirTestSystem);
     EXPECT_TRUE(identifiers.insert(id["value"].get<std::string>()).second) << id["value"];
-    EXPECT_EQ(e["request"]["ifNoneExist"], FhirIdentifierQuery(kFhirTestSystem, id["value"]));
+    EXPECT_EQ(e["request"]["ifNoneExist"], "identifier=urn:movra:inr-test|" + id["value"].get<std::string>());
   }
   EXPECT_EQ(identifiers.size(), 5u);
   EXPECT_EQ(*identifiers.begin(), "PT00000001A/001/2024-03-30T08:15");
@@ -140,24 +140,27 @@ TEST(FhirBundle, PatientCarriesEveryMeterAndWhatTheClinicKnows) {
   EXPECT_EQ(patient["resource"]["birthDate"], "1948-02-29");
   EXPECT_EQ(patient["resource"]["identifier"].size(), 2u);
   EXPECT_EQ(patient["resource"]["identifier"].at(1)["value"], "PT00000002B/017");
-  EXPECT_EQ(patient["request"]["ifNoneExist"], "identifier=urn:movra:meter-patient|PT00000001A/001");
+  EXPECT_EQ(patient["request"]["ifNoneExist"],
+            "identifier=urn:movra:meter-patient|PT00000001A/001,urn:movra:meter-patient|PT00000002B/017");
 
   json unnamed = Entries(Bundle(test::SmallHistory()), "Patient").at(0);
   EXPECT_FALSE(unnamed["resource"].contains("name"));
   EXPECT_FALSE(unnamed["resource"].contains("birthDate"));
 }
 
-TEST(FhirBundle, IdentifierQueryEscapesWhatASearchWouldRead) {
+TEST(FhirBundle, QueriesAndSourceAreEscaped) {
   struct Case {
-    const char* value;
+    std::vector<std::string> values;
     const char* query;
   } cases[] = {
-      {"PT1/001", "identifier=urn:x|PT1/001"},
-      {"A B&c=d", "identifier=urn:x|A%20B%26c%3Dd"},
-      {"a|b,c$d\\e", "identifier=urn:x|a%5C%7Cb%5C%2Cc%5C%24d%5C%5Ce"},
-      {"Zoë", "identifier=urn:x|Zo%C3%AB"},
+      {{"PT1/001"}, "identifier=urn:x|PT1/001"},
+      {{"A B&c=d"}, "identifier=urn:x|A%20B%26c%3Dd"},
+      {{"a|b,c$d\\e"}, "identifier=urn:x|a%5C%7Cb%5C%2Cc%5C%24d%5C%5Ce"},
+      {{"Zoë"}, "identifier=urn:x|Zo%C3%AB"},
+      {{"PT1/001", "PT2/0,1"}, "identifier=urn:x|PT1/001,urn:x|PT2/0%5C%2C1"},
   };
-  for (const Case& c : cases) EXPECT_EQ(FhirIdentifierQuery("urn:x", c.value), c.query) << c.value;
+  for (const Case& c : cases) EXPECT_EQ(FhirIdentifierQuery("urn:x", c.values), c.query) << c.query;
+  EXPECT_EQ(FhirSoftwareSource({"Movra Beta", "1.0.0 (test)"}), "urn:movra:software:Movra%20Beta/1.0.0%20%28test%29");
 }
 
 TEST(FhirBundle, ResultsOfAnotherPatientAreRefused) {
