@@ -130,7 +130,10 @@ QString MarkerLabel(PoorControl marker) {
 }
 
 QString MarkerResultLabel(const ReportResult& r) {
-  return DateLabel(r.when) + " " + QString::fromStdString(r.timeText) + "  " + ValueLabel(r);
+  // No-break spaces: a long list wraps between results, never inside one.
+  const QString space(QChar(0x00a0));
+  return DateLabel(r.when) + space + QString::fromStdString(r.timeText) + space + space +
+         ValueLabel(r).replace(' ', space);
 }
 
 QString MarkersText(const PoorControlMarkers& m) {

@@ -57,7 +57,7 @@ std::vector<std::pair<QString, QString>> PatientRows(const ReportPatient& patien
 QString MarkersHeading(const PoorControlMarkers& m);
 // "Two results below 1.5" and the others, in the interface language.
 QString MarkerLabel(PoorControl marker);
-// A result as the markers list it: "09.01.2024 09:00  1.7".
+// A result as the markers list it: "09.01.2024 09:00  1.7", with no-break spaces.
 QString MarkerResultLabel(const ReportResult& r);
 // Each raised marker with the results that raised it, a line each; "None" when none is.
 QString MarkersText(const PoorControlMarkers& m);

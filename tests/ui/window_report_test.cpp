@@ -162,12 +162,15 @@ TEST_F(ReportTest, ShowsTheVariabilityAndTheMarkersWithTheirResults) {
     const QString day14 = DateLabel(*EncodeDate(2024, 3, 15));
     const QString day21 = DateLabel(*EncodeDate(2024, 3, 22));
     EXPECT_TRUE(r.lblMarkersHeading->text().startsWith("Markers of poor control, ")) << r.lblMarkersHeading->text().toStdString();
-    const QStringList lines = r.lblMarkers->text().split('\n');
+    // Within a result the spaces do not break, so a long list wraps between results.
+    const QStringList lines = r.lblMarkers->text().replace(QChar(0x00a0), ' ').split('\n');
     ASSERT_EQ(lines.size(), 3) << r.lblMarkers->text().toStdString();
     EXPECT_EQ(lines[0], "TTR below 65 %: " + day0 + " 14:05  1.4; " + day14 + QString::fromUtf8(" 14:05  INR \u2193; ") +
                             day21 + QString::fromUtf8(" 14:05  INR \u2191"));
     EXPECT_EQ(lines[1], "Two results below 1.5: " + day0 + " 14:05  1.4; " + day14 + QString::fromUtf8(" 14:05  INR \u2193"));
     EXPECT_EQ(lines[2], "A result above the measuring range: " + day21 + QString::fromUtf8(" 14:05  INR \u2191"));
+    for (const QString& unbroken : {day0 + " ", QString::fromUtf8("INR \u2193")})
+      EXPECT_FALSE(r.lblMarkers->text().contains(unbroken)) << r.lblMarkers->text().toStdString();
     EXPECT_TRUE(r.lblMarkers->isVisible());
     // The list knows no name or birth date: their lines are not shown.
     for (QLabel* l : r.findChildren<QLabel*>())
