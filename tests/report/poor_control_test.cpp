@@ -62,6 +62,13 @@ const ControlCase kCases[] = {
     {"SixMonthWindowLeavesOlderResultsOut",
      {{-1, 1.2}, {0, 1.4}, {1, 1.3}, {150, 2.5}, {184, 2.5}},
      "two-below-1.5[0,1]", (0.28 + 0.07 + 1.44 * 7 / 149) / 4, 46.25},
+    // The last result on day 183 (2024-08-31): February has no 31st, so the window starts
+    // on its last day, 2024-02-29 (day -1). Day -2's 1.2 is left out; days -1 and 0 are the
+    // two below 1.5. TTR in the window: days -1 and 0 below, days 150-183 in (34): 34 of
+    // 36. VGR: 0.1^2 * 7 = 0.07 twice, 1.1^2 * 7/150, 0. Interval 185 / 4.
+    {"SixMonthWindowFromAShorterMonthsLastDay",
+     {{-2, 1.2}, {-1, 1.3}, {0, 1.4}, {150, 2.5}, {183, 2.5}},
+     "two-below-1.5[-1,0]", (0.07 + 0.07 + 1.21 * 7 / 150) / 4, 46.25},
     // 1.8 and 2.4 on day 0 average 2.1; 3.3 on day 2. TTR 66.7 % (ttr_test). VGR: 1.2^2 *
     // 7/2 = 5.04. Interval: one gap of 2 days, not 2 days over 2 tests.
     {"SameDayResultsAveraged",
@@ -77,6 +84,8 @@ const ControlCase kCases[] = {
      {{0, 1.2, "Downloaded Sample", 8}, {0, 1.3, "Downloaded Sample", 9}},
      "two-below-1.5[0,0]", std::nullopt, std::nullopt},
 };
+
+void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name; }
 
 class PoorControlTable : public ::testing::TestWithParam<ControlCase> {};
 
