@@ -6,7 +6,6 @@
 
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "app/single_instance.h"
 #include "app/trace.h"
 #include "list_export.h"
 #include "meter/download_summary_text.h"
@@ -24,20 +23,6 @@ void ShowGeneralError(const std::exception& e) {
 }
 
 }  // namespace
-
-std::unique_ptr<TDM> OpenProgramDatabase() {
-  std::string exeDir = RunningExeDir();
-  LocateFolders(exeDir);
-  if (auto otherCopy = CheckSingleInstanceLock(LockFilePath())) {
-    ShowNotice(*otherCopy);
-    return nullptr;
-  }
-  ShowNotice(PrepareFolders(exeDir));
-  CreatedDataModule created = CreateDataModule();
-  ShowNotices(created.notices);
-  if (created.dm->TerminateRequested()) return nullptr;
-  return std::move(created.dm);
-}
 
 void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string& text) {
   if (panel == 0 && !text.empty()) PrintLine(text);

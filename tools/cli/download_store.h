@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli_environment.h"
 #include "data/data_module.h"
 #include "data/record_store.h"
 #include "download_sink.h"
@@ -19,11 +20,6 @@ struct StoreRequest {
   std::optional<std::string> csvName;  // ".csv" added unless it ends so
   std::optional<std::string> xlsName;  // ".xls" added unless it ends so
 };
-
-// Start-up as the window's: the single-instance test, the folders beside the executable,
-// then the data module (trace and database, which holds the lock while connected).
-// nullptr when the program must not go on; the messages have been shown.
-std::unique_ptr<TDM> OpenProgramDatabase();
 
 class DownloadStore : public DownloadSink {
  public:
