@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/notice.h"
+#include "comm/byte_transport.h"
 #include "meter/transfer_outcome.h"
 
 namespace movra {
@@ -19,6 +20,8 @@ struct DownloadResult {
   // A port that would not open (or a port entry that is no port) ended the command: the
   // designed message for it, "" when none did.
   std::string failure;
+  // Why that port did not open, in the serial port's words, for a caller with its own.
+  TransportOpenFailure openFailure;
   int32_t total = 0;     // records stored
   DownloadOutcome outcome;
   int32_t notSaved = 0;  // read but not held by the database

@@ -110,7 +110,7 @@ std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const 
 }
 
 bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered,
-                          std::string& failure) {
+                          std::string& failure, TransportOpenFailure& openFailure) {
   auto tally = std::make_shared<TransferTally>();
   std::unique_ptr<CHBMeter> owned = MakeMeter(plan, entry, tally);
   CHBMeter& meter = *owned;
@@ -153,7 +153,7 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
   if (!meter.StartComm()) {
     const std::string portText = port > 0 ? std::to_string(port) : entry;
     BugMessage("Com " + portText + " open error! Please check it!");
-    const TransportOpenFailure why = meter.Transport().LastOpenFailure();
+    const TransportOpenFailure why = openFailure = meter.Transport().LastOpenFailure();
     if (why.failure != PortFailure::None || !why.osText.empty())
       BugMessage("Com " + portText + ": " + why.text + " " + why.osText);
     failure = port > 0 ? PortOpenFailureMessage(port, why.failure) : "Cannot open " + entry + ": " + why.text;
@@ -190,6 +190,7 @@ void Downloader::Run(DownloadPlan plan) {
   }
   bool stopped = false, answeredAny = false;
   std::string failure;
+  TransportOpenFailure openFailure;
   {
     // A meter speaks one speed: a port that delivered one is not read at the other.
     std::set<size_t> delivered;
@@ -204,7 +205,7 @@ void Downloader::Run(DownloadPlan plan) {
         }
         if (delivered.count(i)) continue;
         bool answered = false;
-        if (!ReadPort(plan, plan.ports[i], baud, answered, failure)) break;
+        if (!ReadPort(plan, plan.ports[i], baud, answered, failure, openFailure)) break;
         if (answered) {
           delivered.insert(i);
           answeredAny = true;
@@ -222,13 +223,14 @@ void Downloader::Run(DownloadPlan plan) {
   const bool portsFound = !plan.ports.empty();
   if (!portsFound) BugMessage("Main Received Transfer End Message");
   if (!failure.empty()) BugMessage(failure);
-  const bool told = Tell([this, portsFound, stopped, answeredAny, failure] {
+  const bool told = Tell([this, portsFound, stopped, answeredAny, failure, openFailure] {
     result_.portsFound = portsFound;
     result_.stopped = stopped;
     // Stopped early, the meter may hold what was not read: the summary says so.
     if (stopped) result_.outcome.incomplete = true;
     result_.meterAnswered = answeredAny;
     result_.failure = failure;
+    result_.openFailure = openFailure;
     result_.notSaved = keeper_.UnsavedCount();
     result_.invalid = keeper_.InvalidCount();
     running_ = false;
