@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "app/dialogs.h"
 #include "app/event_loop.h"
@@ -63,7 +64,6 @@ int RunPortDownload(const std::string& port, int baud, const std::optional<Store
   auto loop = EventLoop::createForThisThread();
   InterruptWatch interrupts(loop);
 
-  // The data module outlives the download, as it outlives the window.
   DownloadTarget target;
   if (!OpenDownloadTarget(storeRequest, target)) return kExitDatabase;
 
