@@ -1,6 +1,7 @@
 #include "data/schema.h"
 
 #include "app/file_system.h"
+#include "data/history_schema.h"
 #include "data/sql_database.h"
 
 namespace movra {
@@ -244,6 +245,8 @@ void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options)
       }
       if (!names.empty()) db.exec("INSERT INTO \"System_Info\" (" + names + ") VALUES (" + values + ")");
     }
+    if (options.schemaVersion >= 1) CreateHistoryTables(db);
+    db.exec("PRAGMA user_version = " + std::to_string(options.schemaVersion));
     db.exec("COMMIT");
     db.close();
   } catch (const std::exception& e) {
