@@ -127,7 +127,9 @@ TEST(ExportTarget, ReplacedFileKeepsItsPermissions) {
     struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    if (kind == Kind::Csv) EXPECT_EQ(test::ReadFileBytes(target), CsvBytes({test::ExampleRow()}));
+    if (kind == Kind::Csv) {
+      EXPECT_EQ(test::ReadFileBytes(target), CsvBytes({test::ExampleRow()}));
+    }
   }
   EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"old.csv", "old.xls"}));
 }

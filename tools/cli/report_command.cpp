@@ -40,7 +40,7 @@ std::vector<InrResult> StoredResultList(TDM& dm) {
 // The results of the group's patient in the history over the period; the patient's own
 // range unless --range gives one. False when the report cannot be made (told already).
 bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& rows,
-                 std::optional<TargetRange>& range, int& exitCode) {
+                 std::optional<TargetRange>& range, ReportPatient& who, int& exitCode) {
   SqlHistoryStore store(dm);
   try {
     if (!KnownGroup(options, store, "report")) {
@@ -48,8 +48,10 @@ bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& 
       return false;
     }
     for (const HistoryEntry& e : store.Read(QueryOf(options, store))) rows.push_back(e.result);
-    if (auto group = options.value("group"); group && !range) {
-      if (auto own = store.PatientOf(ParseGroup(*group)).range) range = TargetRange{own->lowTenths, own->highTenths};
+    if (auto group = options.value("group")) {
+      const Patient patient = store.PatientOf(ParseGroup(*group));
+      who = ReportPatient{patient.name, patient.born};
+      if (patient.range && !range) range = TargetRange{patient.range->lowTenths, patient.range->highTenths};
     }
     return true;
   } catch (const DbError& e) {
@@ -60,8 +62,8 @@ bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& 
 }
 
 // A patient's meters make one group, named by the pair asked for, oldest first.
-ReportGroup MergedGroup(const std::vector<ReportGroup>& groups, const MeterPatient& named) {
-  ReportGroup merged{named.serialNumber, named.patientId, {}, {}};
+ReportGroup MergedGroup(const std::vector<ReportGroup>& groups, const MeterPatient& named, const ReportPatient& who) {
+  ReportGroup merged{named.serialNumber, named.patientId, {}, {}, who};
   for (const ReportGroup& g : groups) {
     merged.tests.insert(merged.tests.end(), g.tests.begin(), g.tests.end());
     merged.controls.insert(merged.controls.end(), g.controls.begin(), g.controls.end());
@@ -92,9 +94,10 @@ int RunReport(const ParsedOptions& options) {
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
   std::vector<InrResult> rows;
+  ReportPatient who;
   if (history) {
     int exitCode = kExitOk;
-    if (!HistoryRows(*dm, options, rows, range, exitCode)) return exitCode;
+    if (!HistoryRows(*dm, options, rows, range, who, exitCode)) return exitCode;
   } else {
     rows = StoredResultList(*dm);
   }
@@ -106,7 +109,7 @@ int RunReport(const ParsedOptions& options) {
   }
   std::vector<ReportGroup> groups = GroupReportRows(rows);
   if (history && options.has("group") && !groups.empty())
-    groups = {MergedGroup(groups, ParseGroup(*options.value("group")))};
+    groups = {MergedGroup(groups, ParseGroup(*options.value("group")), who)};
   if (groups.empty()) {
     ShowInfo("The ticked records hold no patient results, only control results!");
     return kExitNoResults;
