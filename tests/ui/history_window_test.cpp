@@ -1,0 +1,272 @@
+// The History and Patients windows over a kept history: the patient and period choices,
+// the table newest first, deleting after a question, the report of a patient and period,
+// and naming, ranging and linking patients.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QItemSelectionModel>
+#include <QAbstractItemModel>
+#include <QRegularExpression>
+
+#include "app/dialogs.h"
+#include "memory_history_store.h"
+#include "recording_presenter.h"
+#include "ui/frm_history.h"
+#include "ui/frm_patients.h"
+#include "ui/frm_report.h"
+#include "ui/history_period.h"
+#include "ui/history_table_model.h"
+#include "ui_test_env.h"
+
+namespace movra::test {
+namespace {
+
+const MeterPatient kAnna{"PT12345678A", "345"};
+const MeterPatient kBert{"PT12345678A", "346"};
+const MeterPatient kOld{"PT00000001B", "7"};
+
+TDateTime DaysAgo(int days) { return FromQDate(QDate::currentDate().addDays(-days)) + 9.5 / 24; }
+
+class HistoryWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    store.saved.push_back(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kAnna}});
+    store.saved.front().id = 1000;
+  }
+  std::unique_ptr<TFrmHistory> open() {
+    auto w = std::make_unique<TFrmHistory>(store, TargetRange{20, 30}, folder.dir().path() + "/MovraT.INI");
+    w->show();
+    return w;
+  }
+  // The Patients window with the one row the filter leaves chosen.
+  std::unique_ptr<TFrmPatients> openPatients(const QString& filter) {
+    auto w = std::make_unique<TFrmPatients>(store);
+    w->show();
+    w->edtFilter->setText(filter);
+    EXPECT_EQ(w->grdPatients->model()->rowCount(), 1);
+    w->SelectRow(0);
+    return w;
+  }
+  // The table's column as shown, top to bottom.
+  static QStringList Column(TFrmHistory& w, int column) {
+    QStringList out;
+    QAbstractItemModel* m = w.grdResults->model();
+    for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, column).data().toString();
+    return out;
+  }
+  ProgramFolder folder;
+  ScopedPresenter boxes;
+  MemoryHistoryStore store;
+};
+
+TEST(HistoryDateFormat, AlwaysWritesTheYearInFourDigits) {
+  const struct {
+    const char* desktop;
+    const char* shown;
+  } cases[] = {
+      {"M/d/yy", "M/d/yyyy"},       {"dd.MM.yy", "dd.MM.yyyy"}, {"yyyy/M/d", "yyyy/M/d"},
+      {"d/M/yyyy", "d/M/yyyy"},     {"yy-MM-dd", "yyyy-MM-dd"}, {"dd MMM", "dd MMM yyyy"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FourDigitYearFormat(c.desktop), c.shown) << c.desktop;
+}
+
+TEST_F(HistoryWindowTest, PatientsAreSortedByNameThenMeterAndIdUnnamedAsTheirPair) {
+  store.saved.push_back(Patient{2000, "Zoe Example", {}, {}, {kOld}});
+  store.add(kBert, DaysAgo(1), 2.1);
+  store.add(MeterPatient{"PT00000001B", "9"}, DaysAgo(1), 2.1);
+  store.add(kAnna, DaysAgo(1), 2.1);
+  auto w = open();
+  QStringList shown;
+  for (int i = 0; i < w->cboPatient->count(); ++i) shown << w->cboPatient->itemText(i);
+  EXPECT_EQ(shown, QStringList({"Anna Example", "Zoe Example", "PT00000001B / 9", "PT12345678A / 346"}));
+}
+
+TEST_F(HistoryWindowTest, ListsThePeriodNewestFirstWithFourDigitYears) {
+  // Either side of each period's first day, and one result of another patient that never shows.
+  const QDate today = QDate::currentDate();
+  const int threeMonths = static_cast<int>(today.addMonths(-3).daysTo(today));
+  const int days[] = {0, 40, threeMonths - 1, threeMonths, 200, 364, 366, 800};
+  for (int d : days) store.add(kAnna, DaysAgo(d), 2.0 + d / 1000.0);
+  store.add(kBert, DaysAgo(5), 4.4);
+  auto w = open();
+  const struct {
+    HistoryPeriod period;
+    int shown;
+  } cases[] = {
+      {HistoryPeriod::Last3Months, 3},  // the day three months back is the first day outside
+      {HistoryPeriod::Last6Months, 4},
+      {HistoryPeriod::Last12Months, 6},
+      {HistoryPeriod::All, 8},
+  };
+  for (const auto& c : cases) {
+    w->cboPeriod->setCurrentIndex(static_cast<int>(c.period));
+    std::vector<HistoryEntry> shown = w->ShownEntries();
+    ASSERT_EQ(static_cast<int>(shown.size()), c.shown) << static_cast<int>(c.period);
+    for (size_t i = 1; i < shown.size(); ++i) EXPECT_GT(shown[i - 1].result.date, shown[i].result.date);
+    for (const HistoryEntry& e : shown) EXPECT_EQ(e.result.patientId, kAnna.patientId);
+    EXPECT_FALSE(w->edtFrom->isEnabled());
+  }
+  const QStringList dates = Column(*w, HistoryTableModel::ColDate);
+  EXPECT_EQ(dates.front(), today.toString(w->DateFormat()));
+  EXPECT_TRUE(dates.back().contains(QString::number(today.addDays(-800).year()))) << dates.back().toStdString();
+
+  // From-to takes both days whole, typed either way round.
+  w->cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::FromTo));
+  EXPECT_TRUE(w->edtFrom->isEnabled());
+  w->edtFrom->setDate(today.addDays(-364));
+  w->edtTo->setDate(today.addDays(-40));
+  EXPECT_EQ(w->ShownEntries().size(), 5u);
+  w->edtFrom->setDate(today.addDays(-40));
+  w->edtTo->setDate(today.addDays(-364));
+  EXPECT_EQ(w->ShownEntries().size(), 5u);
+}
+
+TEST_F(HistoryWindowTest, ControlsAreListedButMarked) {
+  store.add(kAnna, DaysAgo(2), 2.4);
+  store.add(kAnna, DaysAgo(1), 1.0, "EC");
+  auto w = open();
+  QAbstractItemModel* m = w->grdResults->model();
+  ASSERT_EQ(m->rowCount(), 2);
+  EXPECT_TRUE(m->index(0, HistoryTableModel::ColInr).data(Qt::FontRole).value<QFont>().italic());
+  EXPECT_FALSE(m->index(0, 0).data(Qt::ToolTipRole).toString().isEmpty());
+  EXPECT_FALSE(m->index(1, 0).data(Qt::FontRole).isValid());
+}
+
+TEST_F(HistoryWindowTest, ColumnsSortAndArrowsSortAsTheirLimits) {
+  store.add(kAnna, DaysAgo(3), 2.4);
+  store.add(kAnna, DaysAgo(2), 7.0);
+  store.entries.back().result.range = InrRange::Above;
+  store.entries.back().result.inrText = "\u2191";
+  store.add(kAnna, DaysAgo(1), 6.5);
+  auto w = open();
+  w->grdResults->sortByColumn(HistoryTableModel::ColInr, Qt::AscendingOrder);
+  EXPECT_EQ(Column(*w, HistoryTableModel::ColInr), QStringList({"2.4", "6.5", "\u2191"}));
+}
+
+TEST_F(HistoryWindowTest, DeleteAsksWithCountAndNameAndRemovesOnlyTheChosenRows) {
+  for (int d : {1, 2, 3, 4}) store.add(kAnna, DaysAgo(d), 2.0 + d / 10.0);
+  store.add(kBert, DaysAgo(2), 3.3);
+  auto w = open();
+  auto chooseRows = [&](std::initializer_list<int> rows) {
+    w->grdResults->clearSelection();
+    for (int r : rows)
+      w->grdResults->selectionModel()->select(w->grdResults->model()->index(r, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  };
+  // Rows 0 and 2 are the newest and the third newest: a day ago and three days ago.
+  chooseRows({0, 2});
+  boxes->expect("Delete 2 results of Anna Example from the history?", IDNO);
+  w->btnDelete->click();
+  EXPECT_EQ(store.entries.size(), 5u);
+  EXPECT_EQ(w->ShownEntries().size(), 4u);
+
+  chooseRows({0, 2});
+  boxes->expect("Delete 2 results of Anna Example from the history?", IDYES);
+  w->btnDelete->click();
+  ASSERT_EQ(w->ShownEntries().size(), 2u);
+  EXPECT_DOUBLE_EQ(w->ShownEntries()[0].result.date, DaysAgo(2));
+  EXPECT_DOUBLE_EQ(w->ShownEntries()[1].result.date, DaysAgo(4));
+  EXPECT_EQ(store.entries.size(), 3u);  // the other patient's result stays
+
+  w->grdResults->clearSelection();
+  boxes->expect("Choose the results to delete");
+  w->btnDelete->click();
+  EXPECT_EQ(store.entries.size(), 3u);
+  boxes->verifyAllShown();
+}
+
+TEST_F(HistoryWindowTest, ReportCoversThePeriodWithThePatientsOwnRangeElseTheDefault) {
+  for (int d : {10, 50, 120, 400}) store.add(kAnna, DaysAgo(d), 2.5);
+  store.add(kAnna, DaysAgo(20), 1.0, "CS");
+  store.add(kBert, DaysAgo(10), 3.0);
+  auto w = open();
+  std::vector<std::pair<size_t, TargetRange>> reports;
+  size_t controls = 0;
+  w->ShowModal = [&](QDialog& d) {
+    auto* report = qobject_cast<TFrmReport*>(&d);
+    ASSERT_NE(report, nullptr);
+    reports.emplace_back(report->Group().tests.size(), report->Range());
+    controls = report->Group().controls.size();
+    for (const ReportResult& r : report->Group().tests) EXPECT_GE(r.when, DaysAgo(182) - 1);
+  };
+  w->cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::Last6Months));
+  w->btnReport->click();
+  w->cboPatient->setCurrentIndex(1);  // the unnamed patient: the default range
+  w->btnReport->click();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[0].first, 3u);
+  EXPECT_EQ(controls, 0u);
+  EXPECT_EQ(reports[0].second, (TargetRange{25, 35}));
+  EXPECT_EQ(reports[1].first, 1u);
+  EXPECT_EQ(reports[1].second, (TargetRange{20, 30}));
+}
+
+TEST_F(HistoryWindowTest, PatientsWindowSavesNameBirthDateRangeAndRefusesAReversedRange) {
+  store.add(kBert, DaysAgo(3), 2.2);
+  store.add(kBert, DaysAgo(1), 2.6);
+  auto patients = openPatients("346");
+  TFrmPatients& w = *patients;
+  EXPECT_EQ(w.grdPatients->model()->index(0, TFrmPatients::ColResults).data().toString(), "2");
+  w.edtName->setText("  Bert Example ");
+  w.chkBorn->setChecked(true);
+  w.edtBorn->setDate(QDate(1948, 2, 29));
+  w.chkRange->setChecked(true);
+  w.edtTargetLow->setValue(3.0);
+  w.edtTargetHigh->setValue(2.5);
+  boxes->expect("low bound must be below its high bound");
+  w.btnSave->click();
+  EXPECT_EQ(store.PatientOf(kBert).id, 0);
+
+  w.edtTargetHigh->setValue(4.0);
+  w.btnSave->click();
+  Patient bert = store.PatientOf(kBert);
+  EXPECT_EQ(bert.name, "Bert Example");
+  ASSERT_TRUE(bert.born);
+  EXPECT_EQ(ToQDate(*bert.born), QDate(1948, 2, 29));
+  EXPECT_EQ(bert.range, (TenthsRange{30, 40}));
+  EXPECT_EQ(w.CurrentPatient()->id, bert.id);
+  EXPECT_EQ(w.edtName->text(), "Bert Example");
+
+  // Taking the range and the birth date away again.
+  w.chkRange->setChecked(false);
+  w.chkBorn->setChecked(false);
+  w.btnSave->click();
+  EXPECT_FALSE(store.PatientOf(kBert).range);
+  EXPECT_FALSE(store.PatientOf(kBert).born);
+  boxes->verifyAllShown();
+}
+
+TEST_F(HistoryWindowTest, PatientsWindowLinksAMetersPatientToANamedPatient) {
+  store.add(kAnna, DaysAgo(9), 2.2);
+  store.add(kOld, DaysAgo(900), 2.9);
+  auto patients = openPatients("PT00000001B");
+  TFrmPatients& w = *patients;
+  QStringList offered;
+  w.ChoosePatient = [&](const QStringList& names) {
+    offered = names;
+    return 0;
+  };
+  w.btnLink->click();
+  EXPECT_EQ(offered, QStringList({"Anna Example"}));
+  EXPECT_EQ(store.PatientOf(kOld).id, 1000);
+  EXPECT_EQ(store.PatientOf(kOld).meters, (std::vector<MeterPatient>{kAnna, kOld}));
+  w.edtFilter->clear();
+  ASSERT_EQ(w.grdPatients->model()->rowCount(), 1);
+  EXPECT_EQ(w.grdPatients->model()->index(0, TFrmPatients::ColResults).data().toString(), "2");
+
+  // With no other named patient there is nobody to link to.
+  w.SelectRow(0);
+  w.ChoosePatient = [&](const QStringList&) -> int { ADD_FAILURE() << "nothing to choose from"; return -1; };
+  boxes->expect("Name a patient first");
+  w.btnLink->click();
+  boxes->verifyAllShown();
+}
+
+}  // namespace
+}  // namespace movra::test
