@@ -29,6 +29,19 @@ if(NOT TARGET Movra::SQLCIPHER)
   set_property(TARGET Movra::SQLCIPHER APPEND PROPERTY INTERFACE_LINK_LIBRARIES advapi32 bcrypt rpcrt4)
 endif()
 
+# nlohmann/json is header-only: Debian's headers serve the cross compiler too, through a
+# folder that holds them alone (all of /usr/include would shadow MinGW's own headers).
+if(NOT TARGET Movra::JSON)
+  set(MOVRA_JSON_HEADERS /usr/include/nlohmann CACHE PATH "nlohmann/json headers")
+  if(NOT EXISTS ${MOVRA_JSON_HEADERS}/json.hpp)
+    message(FATAL_ERROR "nlohmann/json not found in ${MOVRA_JSON_HEADERS} (scripts/install-deps installs nlohmann-json3-dev)")
+  endif()
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/json-include)
+  file(CREATE_LINK ${MOVRA_JSON_HEADERS} ${CMAKE_BINARY_DIR}/json-include/nlohmann SYMBOLIC)
+  add_library(Movra::JSON INTERFACE IMPORTED)
+  set_target_properties(Movra::JSON PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/json-include)
+endif()
+
 # GoogleTest from Debian's source package, built with the cross compiler.
 if(NOT TARGET GTest::gtest)
   set(MOVRA_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")

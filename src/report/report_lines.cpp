@@ -4,7 +4,10 @@
 
 #include "app/format_settings.h"
 #include "export/export_values.h"
+#include "report/poor_control.h"
 #include "report/report_settings.h"
+#include "report/test_interval.h"
+#include "report/vgr.h"
 
 namespace movra {
 
@@ -14,6 +17,15 @@ std::string Fixed(double v, int decimals) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+std::string FixedOrDash(const std::optional<double>& v, int decimals) { return v ? Fixed(*v, decimals) : "-"; }
+
+std::string MarkerNames(const PoorControlMarkers& m) {
+  if (m.raised.empty()) return "none";
+  std::string out;
+  for (const RaisedMarker& r : m.raised) out += (out.empty() ? "" : ",") + std::string(MarkerName(r.marker));
+  return out;
 }
 
 }  // namespace
@@ -39,6 +51,9 @@ std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range
       "Last\t" + (f.last ? ResultValueText(*f.last) : std::string()),
       "From\t" + day(f.firstDay),
       "To\t" + day(f.lastDay),
+      "VGR\t" + FixedOrDash(VarianceGrowthRate(group.tests), 2),
+      "Interval\t" + FixedOrDash(MeanDaysBetweenTests(group.tests), 1),
+      "Flags\t" + MarkerNames(FindPoorControl(group.tests, range)),
   };
 }
 

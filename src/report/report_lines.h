@@ -8,10 +8,13 @@
 namespace movra {
 
 // "Group", "Target", then "Tests", "TTR", "Below", "Above", "InRangeTests", "Mean", "Last",
-// "From", "To". Shares are per cent with one decimal; TTR, Below and Above are "-" when no
+// "From", "To", "VGR", "Interval", "Flags". Shares are per cent with one decimal; TTR, Below and Above are "-" when no
 // day could be interpolated; InRangeTests is the count, a tab, then its share; Mean has
 // two decimals; Last is the INR with one decimal or the arrow text the list shows; From
-// and To are yyyy-mm-dd. Numbers always take a point.
+// and To are yyyy-mm-dd; VGR (INR^2 per week) has two decimals and Interval (mean days
+// between test days) one, each "-" with fewer than two test days; Flags are the names of
+// the markers of poor control raised, comma-separated, or "none". Numbers always take a
+// point.
 std::vector<std::string> FigureLines(const ReportGroup& group, TargetRange range, const ReportFigures& f);
 
 // A value as the list shows it: "2.5", or "INR ↑" / "INR ↓" for an arrow.

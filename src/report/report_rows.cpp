@@ -55,7 +55,7 @@ std::vector<ReportGroup> GroupReportRows(const std::vector<InrResult>& rows) {
       return g.serialNumber == row.serialNumber && g.patientId == row.patientId;
     });
     if (it == groups.end()) {
-      groups.push_back(ReportGroup{row.serialNumber, row.patientId, {}, {}});
+      groups.push_back(ReportGroup{row.serialNumber, row.patientId, {}, {}, {}});
       it = groups.end() - 1;
     }
     it->tests.push_back(ReportResultOf(row));

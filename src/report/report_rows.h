@@ -1,6 +1,7 @@
 // The results a report is made from: the ticked rows of the result list, the patient tests
 // grouped by meter and patient, the control tests of the same meter beside them.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,13 @@ struct ReportResult {
   std::string recordNumber;   // fRecordNumber
 };
 
+// What the clinic knows of the person, when the report is made from the history; the
+// list's report knows nothing of it and leaves it empty.
+struct ReportPatient {
+  std::string name;               // "" when not named
+  std::optional<TDateTime> born;  // the day of birth
+};
+
 // The patient tests of one patient on one meter, oldest first, and that meter's control
 // tests (which check the meter and strips, not the patient) oldest first.
 struct ReportGroup {
@@ -29,6 +37,7 @@ struct ReportGroup {
   std::string patientId;
   std::vector<ReportResult> tests;
   std::vector<ReportResult> controls;
+  ReportPatient patient;
 };
 
 // The measuring limits in tenths: an arrow enters the figures as the limit it passed.

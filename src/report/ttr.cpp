@@ -1,21 +1,12 @@
 #include "report/ttr.h"
 
-#include <cmath>
 #include <cstdint>
+
+#include "report/test_days.h"
 
 namespace movra {
 
 namespace {
-
-// One test day: the sum of its values in tenths and how many tests it had, so the day's
-// mean sum / count stays exact.
-struct TestDay {
-  long day = 0;
-  int64_t sum = 0;
-  int64_t count = 0;
-};
-
-long DayOf(TDateTime when) { return static_cast<long>(std::floor(when)); }
 
 // The value num / den (tenths, den > 0) against the range.
 AgainstTarget Compare(int64_t num, int64_t den, TargetRange range) {
@@ -29,17 +20,6 @@ void CountDay(ReportFigures& f, AgainstTarget where) {
   if (where == AgainstTarget::In) ++f.daysIn;
   if (where == AgainstTarget::Below) ++f.daysBelow;
   if (where == AgainstTarget::Above) ++f.daysAbove;
-}
-
-std::vector<TestDay> TestDays(const std::vector<ReportResult>& tests) {
-  std::vector<TestDay> days;
-  for (const ReportResult& t : tests) {
-    long d = DayOf(t.when);
-    if (days.empty() || days.back().day != d) days.push_back({d, 0, 0});
-    days.back().sum += t.tenths;
-    ++days.back().count;
-  }
-  return days;
 }
 
 }  // namespace

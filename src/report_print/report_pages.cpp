@@ -40,6 +40,7 @@ class PageFlow {
     Heading(f);
     Chart();
     Figures(f);
+    Markers();
     ResultTable(Tr("Results"), doc_.group.tests, true);
     if (!doc_.group.controls.empty()) ResultTable(Tr("Control results"), doc_.group.controls, false);
     Foot();
@@ -90,13 +91,14 @@ class PageFlow {
     Text(0, width_, Tr("INR Report"));
     y_ += LineHeight() * 1.3;
     SetFont(kBodyPt + 1);
-    const std::pair<QString, QString> rows[] = {
-        {Tr("Meter serial number"), QString::fromStdString(doc_.group.serialNumber)},
-        {Tr("Patient ID"), QString::fromStdString(doc_.group.patientId)},
-        {Tr("Period"), PeriodLabel(f)},
-        {Tr("Target range"), RangeLabel(doc_.range)},
-    };
-    LabelledLines(rows, std::size(rows));
+    std::vector<std::pair<QString, QString>> rows = PatientRows(doc_.group.patient);
+    rows.insert(rows.end(), {
+                                {Tr("Meter serial number"), QString::fromStdString(doc_.group.serialNumber)},
+                                {Tr("Patient ID"), QString::fromStdString(doc_.group.patientId)},
+                                {Tr("Period"), PeriodLabel(f)},
+                                {Tr("Target range"), RangeLabel(doc_.range)},
+                            });
+    LabelledLines(rows.data(), rows.size());
     SetFont(kBodyPt);
     y_ += LineHeight() * 0.5;
   }
@@ -121,6 +123,7 @@ class PageFlow {
   void Figures(const ReportFigures& f) {
     SetFont(kBodyPt + 1);
     auto rows = FigureRows(f);
+    for (const auto& row : VariabilityRows(doc_.group.tests)) rows.push_back(row);
     const QString note = NoTtrNote(f);
     NewPageIfBelow(LineHeight() * static_cast<double>(rows.size() + (note.isEmpty() ? 0 : 1)));
     LabelledLines(rows.data(), rows.size());
@@ -132,7 +135,24 @@ class PageFlow {
     y_ += LineHeight();
   }
 
-  void ResultTable(const QString& title, const std::vector<ReportResult>& results, bool withTarget) {
+  // The markers of poor control, each as a table of the results that raised it.
+  void Markers() {
+    const PoorControlMarkers m = FindPoorControl(doc_.group.tests, doc_.range);
+    NewPageIfBelow(LineHeight() * 4);
+    SetFont(kBodyPt + 2, true);
+    Text(0, width_, MarkersHeading(m));
+    y_ += LineHeight();
+    SetFont(kBodyPt);
+    if (m.raised.empty()) {
+      Text(0, width_, Tr("None"));
+      y_ += LineHeight() * 2;
+      return;
+    }
+    for (const RaisedMarker& r : m.raised) ResultTable(MarkerLabel(r.marker), r.results, true, false);
+  }
+
+  void ResultTable(const QString& title, const std::vector<ReportResult>& results, bool withTarget,
+                   bool bigTitle = true) {
     const double cols[] = {0, 0.2, 0.34, 0.48, 0.75};  // date, time, INR, sample type, target
     auto header = [&] {
       SetFont(kBodyPt, true);
@@ -146,7 +166,7 @@ class PageFlow {
       SetFont(kBodyPt);
     };
     NewPageIfBelow(LineHeight() * 4);
-    SetFont(kBodyPt + 2, true);
+    SetFont(bigTitle ? kBodyPt + 2 : kBodyPt, true);
     Text(0, width_, title);
     y_ += LineHeight();
     header();

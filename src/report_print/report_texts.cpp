@@ -6,6 +6,8 @@
 #include "app/format_settings.h"
 #include "app/language.h"
 #include "app/sample_type_text.h"
+#include "report/test_interval.h"
+#include "report/vgr.h"
 
 namespace movra {
 
@@ -52,10 +54,12 @@ QString DateLabel(TDateTime day) {
 
 QString SampleTypeLabel(const std::string& stored) { return QString::fromStdString(SampleTypeText(stored)); }
 
-QString PeriodLabel(const ReportFigures& f) {
-  if (f.firstDay == f.lastDay) return DateLabel(f.firstDay);
-  return DateLabel(f.firstDay) + QString::fromUtf8(" \u2013 ") + DateLabel(f.lastDay);
+QString DaysLabel(TDateTime first, TDateTime last) {
+  if (first == last) return DateLabel(first);
+  return DateLabel(first) + QString::fromUtf8(" \u2013 ") + DateLabel(last);
 }
+
+QString PeriodLabel(const ReportFigures& f) { return DaysLabel(f.firstDay, f.lastDay); }
 
 QString ValueLabel(const ReportResult& r) {
   if (r.measured == Measured::Above) return QString::fromUtf8("INR \u2191");
@@ -91,6 +95,56 @@ std::vector<std::pair<QString, QString>> FigureRows(const ReportFigures& f) {
       {Tr("Mean INR"), QString::fromStdString(FormatFloat("%.2f", f.meanInr))},
       {Tr("Last result"), f.last ? ValueLabel(*f.last) + "  (" + DateLabel(f.last->when) + ")" : QString()},
   };
+}
+
+std::vector<std::pair<QString, QString>> VariabilityRows(const std::vector<ReportResult>& tests) {
+  auto shown = [](std::optional<double> v, const char* format) {
+    return v ? QString::fromStdString(FormatFloat(format, *v)) : QString("-");
+  };
+  return {
+      {Tr("INR variability (VGR, INR²/week)"), shown(VarianceGrowthRate(tests), "%.2f")},
+      {Tr("Mean days between tests"), shown(MeanDaysBetweenTests(tests), "%.1f")},
+  };
+}
+
+std::vector<std::pair<QString, QString>> PatientRows(const ReportPatient& patient) {
+  std::vector<std::pair<QString, QString>> rows;
+  if (!patient.name.empty()) rows.push_back({Tr("Name"), QString::fromStdString(patient.name)});
+  if (patient.born) rows.push_back({Tr("Born"), DateLabel(*patient.born)});
+  return rows;
+}
+
+QString MarkersHeading(const PoorControlMarkers& m) {
+  return Tr("Markers of poor control, %1").arg(DaysLabel(m.firstDay, m.lastDay));
+}
+
+QString MarkerLabel(PoorControl marker) {
+  switch (marker) {
+    case PoorControl::TtrBelow65: return Tr("TTR below 65 %");
+    case PoorControl::TwoBelow15: return Tr("Two results below 1.5");
+    case PoorControl::TwoAbove5: return Tr("Two results above 5");
+    case PoorControl::Above8: return Tr("A result above 8");
+    case PoorControl::AboveMeasuringRange: break;
+  }
+  return Tr("A result above the measuring range");
+}
+
+QString MarkerResultLabel(const ReportResult& r) {
+  // No-break spaces: a long list wraps between results, never inside one.
+  const QString space(QChar(0x00a0));
+  return DateLabel(r.when) + space + QString::fromStdString(r.timeText) + space + space +
+         ValueLabel(r).replace(' ', space);
+}
+
+QString MarkersText(const PoorControlMarkers& m) {
+  if (m.raised.empty()) return Tr("None");
+  QStringList lines;
+  for (const RaisedMarker& raised : m.raised) {
+    QStringList results;
+    for (const ReportResult& r : raised.results) results << MarkerResultLabel(r);
+    lines << MarkerLabel(raised.marker) + ": " + results.join("; ");
+  }
+  return lines.join("\n");
 }
 
 QString NoTtrNote(const ReportFigures& f) {

@@ -36,8 +36,11 @@ namespace movra {
 
 namespace {
 
-// Meter serial number, patient ID and period stand above the figures.
-constexpr size_t kHeadingLines = 3;
+// The patient's name and birth date (shown when known), meter serial number, patient ID
+// and period stand above the figures.
+constexpr size_t kHeadingLines = 5;
+constexpr size_t kNameLine = 0;
+constexpr size_t kBornLine = 1;
 
 // The size the window opens at when the screen has room for it.
 constexpr QSize kOpeningSize(960, 600);
@@ -119,12 +122,16 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   auto* figures = new QGridLayout;
   figures->setVerticalSpacing(6);
   // The group's heading lines, then the figures, each a label and its value.
-  std::vector<QString> labels = {Tr("Meter serial number"), Tr("Patient ID"), Tr("Period")};
+  std::vector<QString> labels = {Tr("Name"), Tr("Born"), Tr("Meter serial number"), Tr("Patient ID"), Tr("Period")};
   for (const auto& figure : FigureRows(ReportFigures())) labels.push_back(figure.first);
+  for (const auto& figure : VariabilityRows({})) labels.push_back(figure.first);
   int row = 0;
   for (const QString& label : labels) {
-    figures->addWidget(MakeLabel(label + ":", this), row, 0);
-    auto* value = MakeLabel(QString(), this, "figureValue");
+    figureNames_.push_back(MakeLabel(label + ":", this));
+    figures->addWidget(figureNames_.back(), row, 0);
+    // The patient's lines are named apart: they are there only when the person is known.
+    const bool patientLine = figureValues_.size() == kNameLine || figureValues_.size() == kBornLine;
+    auto* value = MakeLabel(QString(), this, patientLine ? "patientValue" : "figureValue");
     // Tab reaches every value, so a screen reader reads the figures one by one.
     value->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     value->setFocusPolicy(Qt::TabFocus);
@@ -136,6 +143,18 @@ TFrmReport::TFrmReport(std::vector<ReportGroup> groups, TargetRange range, std::
   lblNoTtr = MakeLabel(QString(), this, "lblNoTtr");
   lblNoTtr->setWordWrap(true);
   figures->addWidget(lblNoTtr, row++, 0, 1, 2);
+  // The markers of poor control, each with the results that raised it.
+  lblMarkersHeading = MakeLabel(QString(), this, "lblMarkersHeading");
+  lblMarkersHeading->setWordWrap(true);
+  QFont bold = lblMarkersHeading->font();
+  bold.setBold(true);
+  lblMarkersHeading->setFont(bold);
+  figures->addWidget(lblMarkersHeading, row++, 0, 1, 2);
+  lblMarkers = MakeLabel(QString(), this, "lblMarkers");
+  lblMarkers->setWordWrap(true);
+  lblMarkers->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  lblMarkers->setFocusPolicy(Qt::TabFocus);
+  figures->addWidget(lblMarkers, row++, 0, 1, 2);
   figures->setRowStretch(row, 1);
   middle->addLayout(figures);
   column->addLayout(middle, 1);
@@ -228,11 +247,23 @@ void TFrmReport::RangeEdited() {
 void TFrmReport::Refresh() {
   const ReportGroup& g = Group();
   figures_ = ComputeFigures(g.tests, range_);
-  figureValues_[0]->setText(QString::fromStdString(g.serialNumber));
-  figureValues_[1]->setText(QString::fromStdString(g.patientId));
-  figureValues_[2]->setText(PeriodLabel(figures_));
+  // The list's report knows no name or birth date: those lines are left out.
+  figureValues_[kNameLine]->setText(QString::fromStdString(g.patient.name));
+  figureValues_[kBornLine]->setText(g.patient.born ? DateLabel(*g.patient.born) : QString());
+  for (size_t line : {kNameLine, kBornLine}) {
+    figureNames_[line]->setVisible(!figureValues_[line]->text().isEmpty());
+    figureValues_[line]->setVisible(!figureValues_[line]->text().isEmpty());
+  }
+  figureValues_[2]->setText(QString::fromStdString(g.serialNumber));
+  figureValues_[3]->setText(QString::fromStdString(g.patientId));
+  figureValues_[4]->setText(PeriodLabel(figures_));
   auto rows = FigureRows(figures_);
+  for (const auto& row : VariabilityRows(g.tests)) rows.push_back(row);
   for (size_t i = 0; i < rows.size(); ++i) figureValues_[kHeadingLines + i]->setText(rows[i].second);
+  markers_ = FindPoorControl(g.tests, range_);
+  lblMarkersHeading->setText(MarkersHeading(markers_) + ":");
+  lblMarkers->setText(MarkersText(markers_));
+  lblMarkers->setAccessibleName(lblMarkersHeading->text() + " " + lblMarkers->text());
   lblNoTtr->setText(NoTtrNote(figures_));
   lblNoTtr->setVisible(!lblNoTtr->text().isEmpty());
   // A value is read with its label; the chart is described by the range and the figures.
@@ -242,6 +273,7 @@ void TFrmReport::Refresh() {
     figureValues_[i]->setAccessibleName(named);
     if (i >= kHeadingLines) summary << named;
   }
+  summary << lblMarkers->accessibleName();
   chart->setAccessibleDescription(summary.join("; "));
   chart->Show(&g.tests, range_);
 }

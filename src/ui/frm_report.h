@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "report/poor_control.h"
 #include "report/report_rows.h"
 #include "report/ttr.h"
 
@@ -44,12 +45,15 @@ class TFrmReport : public QDialog {
   // Everything above the buttons; it scrolls on a screen too small for it.
   QScrollArea* scrBody = nullptr;
   QLabel* lblNoTtr = nullptr;   // why the TTR is "-"
+  QLabel* lblMarkersHeading = nullptr;  // the markers of poor control and their 6 months
+  QLabel* lblMarkers = nullptr;         // each raised marker with its results, or "None"
   QLabel* lblStatus = nullptr;  // beside the buttons: what the last command did
 
   const ReportGroup& Group() const;
   TargetRange Range() const { return range_; }
   const ReportFigures& Figures() const { return figures_; }
-  // The figure values as shown, in the order of FigureRows.
+  const PoorControlMarkers& Markers() const { return markers_; }
+  // The figure values as shown, in the order of FigureRows, then of VariabilityRows.
   std::vector<QString> FigureTexts() const;
 
   // Replaceable services (tests put their own in).
@@ -73,6 +77,8 @@ class TFrmReport : public QDialog {
   TargetRange range_;
   std::string settingsPath_;
   ReportFigures figures_;
+  PoorControlMarkers markers_;
+  std::vector<QLabel*> figureNames_;   // the heading lines' labels, then the figures'
   std::vector<QLabel*> figureValues_;  // the heading lines' values, then the figures
   bool fitted_ = false;
   std::vector<QString> figureLabels_;  // their labels, which name them for screen readers

@@ -3,6 +3,7 @@
 // range given, the PDF written; each refusal has its own exit code.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -59,25 +60,30 @@ std::vector<std::string> ExpectedLines(const std::string& patient, double low, d
     for (double v : values) sum += v;
     daily[day] = sum / values.size();
   }
-  int in_ = 0, below = 0, above = 0;
-  auto count = [&](double v) {
-    if (v < low - 1e-9) ++below;
-    else if (v > high + 1e-9) ++above;
-    else ++in_;
+  // Days in, below and above the range over the test days of `daily`.
+  auto dayCounts = [&](const std::map<long, double>& testDays) {
+    int in_ = 0, below = 0, above = 0;
+    auto count = [&](double v) {
+      if (v < low - 1e-9) ++below;
+      else if (v > high + 1e-9) ++above;
+      else ++in_;
+    };
+    for (auto it = testDays.begin(); it != testDays.end(); ++it) {
+      auto next = std::next(it);
+      if (next == testDays.end()) {
+        count(it->second);
+        break;
+      }
+      long gap = next->first - it->first;
+      if (gap > 56) {
+        count(it->second);
+        continue;
+      }
+      for (long k = 0; k < gap; ++k) count(it->second + (next->second - it->second) * k / gap);
+    }
+    return std::array<int, 3>{in_, below, above};
   };
-  for (auto it = daily.begin(); it != daily.end(); ++it) {
-    auto next = std::next(it);
-    if (next == daily.end()) {
-      count(it->second);
-      break;
-    }
-    long gap = next->first - it->first;
-    if (gap > 56) {
-      count(it->second);
-      continue;
-    }
-    for (long k = 0; k < gap; ++k) count(it->second + (next->second - it->second) * k / gap);
-  }
+  auto [in_, below, above] = dayCounts(daily);
   int days = in_ + below + above;
   int testsIn = 0;
   double sum = 0;
@@ -94,6 +100,43 @@ std::vector<std::string> ExpectedLines(const std::string& patient, double low, d
   double last = tests.back().second;
   std::string lastText = last >= 7.0 ? "INR \xE2\x86\x91" : last <= 0.7 ? "INR \xE2\x86\x93" : Fixed(last, 1);
   const int n = static_cast<int>(tests.size());
+
+  // Variance growth rate: (change)^2 per week between consecutive test days, averaged;
+  // and the mean days between test days.
+  double vgr = 0;
+  for (auto it = std::next(daily.begin()); it != daily.end(); ++it) {
+    auto before = std::prev(it);
+    vgr += std::pow(it->second - before->second, 2) / ((it->first - before->first) / 7.0);
+  }
+  vgr /= static_cast<double>(daily.size() - 1);
+  const double interval = static_cast<double>(daily.rbegin()->first - daily.begin()->first) / (daily.size() - 1);
+
+  // The markers over the 6 calendar months up to the last test day.
+  namespace c = std::chrono;
+  c::year_month_day start = c::year_month_day{c::sys_days(c::days(tests.back().first))} - c::months(6);
+  if (!start.ok()) start = start.year() / start.month() / c::last;
+  const long windowStart = c::sys_days(start).time_since_epoch().count();
+  std::map<long, double> windowDaily(daily.lower_bound(windowStart), daily.end());
+  auto [wIn, wBelow, wAbove] = dayCounts(windowDaily);
+  int below15 = 0, above5 = 0, arrowsAbove = 0;
+  for (auto& [day, v] : tests) {
+    if (day < windowStart) continue;
+    below15 += v < 1.5 - 1e-9;
+    above5 += v > 5.0 + 1e-9;
+    arrowsAbove += v >= 7.0;
+  }
+  std::vector<std::string> flags;
+  // The window has a TTR when two of its test days are at most 56 days apart.
+  bool windowTtr = false;
+  for (auto it = windowDaily.begin(); it != windowDaily.end() && std::next(it) != windowDaily.end(); ++it)
+    windowTtr |= std::next(it)->first - it->first <= 56;
+  if (windowTtr && 100.0 * wIn / (wIn + wBelow + wAbove) < 65) flags.push_back("ttr-below-65");
+  if (below15 >= 2) flags.push_back("two-below-1.5");
+  if (above5 >= 2) flags.push_back("two-above-5");
+  if (arrowsAbove >= 1) flags.push_back("above-range");  // the meter measures up to 7.0 only
+  std::string flagText;
+  for (const std::string& f : flags) flagText += (flagText.empty() ? "" : ",") + f;
+
   return {std::string("Group\t") + kSerial + "/" + patient,
           "Target\t" + Fixed(low, 1) + "-" + Fixed(high, 1),
           "Tests\t" + std::to_string(n),
@@ -104,7 +147,10 @@ std::vector<std::string> ExpectedLines(const std::string& patient, double low, d
           "Mean\t" + Fixed(sum / n, 2),
           "Last\t" + lastText,
           "From\t" + date(tests.front().first),
-          "To\t" + date(tests.back().first)};
+          "To\t" + date(tests.back().first),
+          "VGR\t" + Fixed(vgr, 2),
+          "Interval\t" + Fixed(interval, 1),
+          "Flags\t" + (flagText.empty() ? std::string("none") : flagText)};
 }
 
 std::string PdfText(const std::string& pdf) {

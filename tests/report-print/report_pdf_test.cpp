@@ -82,6 +82,31 @@ TEST(ReportPdf, HoldsTheHeadingFiguresTablesAndFoot) {
     EXPECT_NE(text.find(part), std::string::npos) << "missing [" << part << "] in\n" << text;
 }
 
+TEST(ReportPdf, HoldsThePatientTheVariabilityAndTheMarkers) {
+  // 1.4, 2.5, INR ↓, INR ↑ a week apart from 2024-03-01 (as in the window's test): VGR
+  // (1.21 + 3.24 + 39.69) / 3 = 14.71, 7.0 days between tests; TTR 6 of 22 days, two below
+  // 1.5 and one above the measuring range, over 2023-09-22 to 2024-03-22.
+  ReportDocument doc = Document(2);
+  doc.group = GroupReportRows(MakeRows({{0, 1.4}, {7, 2.5}, {14, kBelowRange}, {21, kAboveRange}})).at(0);
+  doc.group.patient = {"Erika Mustermann", *EncodeDate(1950, 4, 2)};
+  TempDir dir;
+  const std::string file = dir.file("patient.pdf");
+  ASSERT_EQ(WriteReportPdf(doc, file), std::nullopt);
+  SKIP_WITHOUT_PDFTOTEXT();
+  std::string text = PdfText(file);
+  for (const char* part : {"Name:", "Erika Mustermann", "Born:", "1950-04-02", "INR variability (VGR, INR\xC2\xB2/week)",
+                           "14.71", "Mean days between tests", "7.0",
+                           "Markers of poor control, 2023-09-22 \xE2\x80\x93 2024-03-22", "TTR below 65 %",
+                           "Two results below 1.5", "A result above the measuring range"})
+    EXPECT_NE(text.find(part), std::string::npos) << "missing [" << part << "] in\n" << text;
+  // Without a name and markers: no such lines, and the markers say "None".
+  ASSERT_EQ(WriteReportPdf(Document(2), file), std::nullopt);
+  text = PdfText(file);
+  EXPECT_EQ(text.find("Name:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Born:"), std::string::npos) << text;
+  EXPECT_NE(text.find("None"), std::string::npos) << text;
+}
+
 TEST(ReportPdf, ContinuesALongTableOnMorePages) {
   TempDir dir;
   const std::string file = dir.file("long.pdf");

@@ -72,7 +72,9 @@ TEST(ReportLines, NameTabValueWithPointsAndPerCents) {
   EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f),
             (std::vector<std::string>{"Group\tSN1/7", "Target\t2.0-3.0", "Tests\t2", "TTR\t81.8", "Below\t18.2",
                                       "Above\t0.0", "InRangeTests\t1\t50.0", "Mean\t2.30", "Last\t2.8",
-                                      "From\t2024-03-01", "To\t2024-03-11"}));
+                                      "From\t2024-03-01", "To\t2024-03-11",
+                                      // 1.0^2 / (10/7 weeks); one gap of 10 days; 81.8 % TTR.
+                                      "VGR\t0.70", "Interval\t10.0", "Flags\tnone"}));
   groups = GroupReportRows(MakeRows({{0, kAboveRange}}));
   f = ComputeFigures(groups[0].tests, TargetRange{20, 30});
   EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f)[8], "Last\tINR \xE2\x86\x91");
@@ -86,7 +88,8 @@ TEST(ReportLines, NoTtrWithoutAnInterpolatedDay) {
   EXPECT_EQ(FigureLines(groups[0], TargetRange{20, 30}, f),
             (std::vector<std::string>{"Group\tSN1/7", "Target\t2.0-3.0", "Tests\t1", "TTR\t-", "Below\t-",
                                       "Above\t-", "InRangeTests\t1\t100.0", "Mean\t2.50", "Last\t2.5",
-                                      "From\t2024-03-01", "To\t2024-03-01"}));
+                                      "From\t2024-03-01", "To\t2024-03-01",
+                                      "VGR\t-", "Interval\t-", "Flags\tnone"}));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ QScreen* ScreenNamed(const QString& name) {
 std::vector<ReportGroup> Groups() {
   std::vector<ReportGroup> groups;
   for (const char* serial : {"SN0000001", "SN0000002", "SN0000003"}) {
-    ReportGroup g{serial, "1234567890", {}, {}};
+    ReportGroup g{serial, "1234567890", {}, {}, {}};
     for (int day = 0; day < 30; day += 3)
       g.tests.push_back({*EncodeDate(2024, 1, 3) + day, "09:00", 18 + day % 15, Measured::In, "Downloaded Sample", "1"});
     groups.push_back(g);

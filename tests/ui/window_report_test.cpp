@@ -18,6 +18,7 @@
 #include "data/row_set.h"
 #include "recording_presenter.h"
 #include "report/report_settings.h"
+#include "report_print/report_texts.h"
 #include "ui/frm_main.h"
 #include "ui/frm_report.h"
 #include "ui/inr_chart_view.h"
@@ -140,6 +141,76 @@ TEST_F(ReportTest, NoTtrWithoutAnInterpolatedDay) {
   };
   w().btnReport->click();
   EXPECT_EQ(shown, 1);
+}
+
+TEST_F(ReportTest, ShowsTheVariabilityAndTheMarkersWithTheirResults) {
+  // 1.4, 2.5, INR ↓ (0.7) and INR ↑ (7.0) a week apart. VGR: (1.1² + 1.8² + 6.3²) / 3 =
+  // (1.21 + 3.24 + 39.69) / 3 = 14.71; 21 days over 3 gaps: 7.0. TTR: 14 -> 25 gives 4
+  // days below and 3 in, 25 -> 7 gives 2 in and 5 below, 7 -> 70 gives 2 below, 1 in, 4
+  // above, day 21 above: 6 of 22 days, below 65 %. 1.4 and the arrow below are two below
+  // 1.5; the arrow above is above the measuring range, not above 8.
+  AddTest(list(), 0, 1.4);
+  AddTest(list(), 7, 2.5);
+  AddTest(list(), 14, 0.5);
+  AddTest(list(), 21, 7.5);
+  onShown = [](TFrmReport& r) {
+    std::vector<QString> figures = r.FigureTexts();
+    ASSERT_EQ(figures.size(), 9u);
+    EXPECT_EQ(figures[7], "14.71");
+    EXPECT_EQ(figures[8], "7.0");
+    const QString day0 = DateLabel(*EncodeDate(2024, 3, 1));
+    const QString day14 = DateLabel(*EncodeDate(2024, 3, 15));
+    const QString day21 = DateLabel(*EncodeDate(2024, 3, 22));
+    EXPECT_TRUE(r.lblMarkersHeading->text().startsWith("Markers of poor control, ")) << r.lblMarkersHeading->text().toStdString();
+    // Within a result the spaces do not break, so a long list wraps between results.
+    const QStringList lines = r.lblMarkers->text().replace(QChar(0x00a0), ' ').split('\n');
+    ASSERT_EQ(lines.size(), 3) << r.lblMarkers->text().toStdString();
+    EXPECT_EQ(lines[0], "TTR below 65 %: " + day0 + " 14:05  1.4; " + day14 + QString::fromUtf8(" 14:05  INR \u2193; ") +
+                            day21 + QString::fromUtf8(" 14:05  INR \u2191"));
+    EXPECT_EQ(lines[1], "Two results below 1.5: " + day0 + " 14:05  1.4; " + day14 + QString::fromUtf8(" 14:05  INR \u2193"));
+    EXPECT_EQ(lines[2], "A result above the measuring range: " + day21 + QString::fromUtf8(" 14:05  INR \u2191"));
+    for (const QString& unbroken : {day0 + " ", QString::fromUtf8("INR \u2193")})
+      EXPECT_FALSE(r.lblMarkers->text().contains(unbroken)) << r.lblMarkers->text().toStdString();
+    EXPECT_TRUE(r.lblMarkers->isVisible());
+    // The list knows no name or birth date: their lines are not shown.
+    for (QLabel* l : r.findChildren<QLabel*>())
+      if (l->isVisible()) {
+        EXPECT_NE(l->text(), "Name:");
+      }
+  };
+  w().btnReport->click();
+  EXPECT_EQ(shown, 1);
+}
+
+TEST_F(ReportTest, ShowsThePatientsNameAndBirthDateWhenKnown) {
+  // A report from the history knows the person; 2.5 and 2.6 a day apart raise nothing.
+  ReportGroup g{"SN01", "345", {}, {}, {"Erika Mustermann", *EncodeDate(1950, 4, 2)}};
+  g.tests.push_back({*EncodeDate(2024, 3, 1), "09:00", 25, Measured::In, "Downloaded Sample", "1"});
+  g.tests.push_back({*EncodeDate(2024, 3, 2), "09:00", 26, Measured::In, "Downloaded Sample", "2"});
+  TFrmReport r({g}, TargetRange{20, 30}, folder.exeDir() + "MovraT.INI");
+  r.show();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return r.isVisible(); }, 5000));
+  auto valueBeside = [&](const QString& label) -> QLabel* {
+    for (QLabel* l : r.findChildren<QLabel*>())
+      if (l->text() == label && l->isVisible()) {
+        // The value stands to its right on the same line.
+        for (QLabel* v : r.findChildren<QLabel*>())
+          if (v != l && v->isVisible() && v->objectName() == "patientValue" &&
+              v->mapTo(&r, QPoint(0, 0)).y() == l->mapTo(&r, QPoint(0, 0)).y())
+            return v;
+      }
+    return nullptr;
+  };
+  QLabel* name = valueBeside("Name:");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->text(), "Erika Mustermann");
+  QLabel* born = valueBeside("Born:");
+  ASSERT_NE(born, nullptr);
+  EXPECT_EQ(born->text(), DateLabel(*EncodeDate(1950, 4, 2)));
+  // 0.1² / (1/7) = 0.07; one day between the tests.
+  EXPECT_EQ(r.FigureTexts()[7], "0.07");
+  EXPECT_EQ(r.FigureTexts()[8], "1.0");
+  EXPECT_EQ(r.lblMarkers->text(), "None");
 }
 
 TEST_F(ReportTest, ChoosesAmongMetersAndPatients) {
