@@ -8,6 +8,7 @@
 #include "app/language_choice.h"
 #include "app/trace.h"
 #include "data/connection_string.h"
+#include "data/history_schema.h"
 #include "data/operator_record.h"
 #include "data/result_queries.h"
 #include "data/user_database.h"
@@ -92,7 +93,7 @@ StepResult TDM::OpenDatabase(const std::string& path) {
   }
   adoConn.close();
   connectStep_ = 0;
-  bool damaged = false;
+  bool damaged = false, untouched = false;
   try {
     adoConn.setConnectionString(BuildConnectionString(path));
     adoConn.open();
@@ -102,6 +103,13 @@ StepResult TDM::OpenDatabase(const std::string& path) {
     std::string findings = adoConn.database().quickCheck();
     if (findings != "ok") throw DbError(findings);
     damaged = false;
+    // The history is added to an older file here. A newer file is refused and, like a
+    // damaged one, never written; one that cannot be written still shows the list, and its
+    // history waits for an open that may write.
+    untouched = true;
+    if (SchemaVersion(adoConn.database()) > kSchemaVersion || DatabaseWriteProblem().empty())
+      MigrateDatabase(adoConn.database());
+    untouched = false;
     qryCheckData.parameter("ProviderID").value = int64_t{-1000};
     connectStep_ = 1;
     qryCheckData.open();
@@ -117,8 +125,9 @@ StepResult TDM::OpenDatabase(const std::string& path) {
     std::string text = "Can't Connect To the Database\r\nDataFile : " + path + "\r\n" + e.what() + "\r\nStep : " +
                        std::to_string(connectStep_);
     if (damaged) text += "\r\n" + TranslateText(kDamagedDatabaseAdvice);
-    // A damaged file is never written to, not even by the closing of the program.
-    if (damaged) adoConn.close();
+    // A damaged file, a newer one or one whose migration failed is never written to, not
+    // even by the closing of the program.
+    if (damaged || untouched) adoConn.close();
     return StepResult::Failed(Notice{text, "Error", NoticeIcon::Warning});
   }
 }

@@ -1,6 +1,7 @@
 #include "data/schema.h"
 
 #include "app/file_system.h"
+#include "data/history_schema.h"
 #include "data/sql_database.h"
 
 namespace movra {
@@ -244,6 +245,9 @@ void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options)
       }
       if (!names.empty()) db.exec("INSERT INTO \"System_Info\" (" + names + ") VALUES (" + values + ")");
     }
+    // A damaged test copy without Result_Log has nothing for the history to keep.
+    if (options.schemaVersion >= 1 && !omitted(options.omitTables, "Result_Log")) CreateHistoryTables(db);
+    db.exec("PRAGMA user_version = " + std::to_string(options.schemaVersion));
     db.exec("COMMIT");
     db.close();
   } catch (const std::exception& e) {

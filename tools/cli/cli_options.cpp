@@ -24,11 +24,16 @@ long ParsedOptions::number(const std::string& name, long min, long max) const {
   return v;
 }
 
-ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs) {
+ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+                           size_t maxWords) {
   ParsedOptions out;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg.rfind("--", 0) != 0) throw UsageError("unexpected argument \"" + arg + "\"");
+    if (arg.rfind("--", 0) != 0) {
+      if (out.words_.size() >= maxWords) throw UsageError("unexpected argument \"" + arg + "\"");
+      out.words_.push_back(arg);
+      continue;
+    }
     std::string name = arg.substr(2);
     std::optional<std::string> inlineValue;
     if (size_t eq = name.find('='); eq != std::string::npos) {

@@ -27,16 +27,20 @@ class ParsedOptions {
   std::optional<std::string> value(const std::string& name) const;
   // The value as a whole number in [min, max]; UsageError otherwise.
   long number(const std::string& name, long min, long max) const;
+  // The arguments that are no options, in order ("set", "PT1/2" of `patient set PT1/2`).
+  const std::vector<std::string>& words() const { return words_; }
 
  private:
-  friend ParsedOptions ParseOptions(const std::vector<std::string>&, const std::vector<OptionSpec>&);
+  friend ParsedOptions ParseOptions(const std::vector<std::string>&, const std::vector<OptionSpec>&, size_t);
+  std::vector<std::string> words_;
   std::map<std::string, std::string> values_;
   std::set<std::string> flags_;
 };
 
-// UsageError for an unknown option, a missing value, a repeated option or a missing
-// required one.
-ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs);
+// UsageError for an unknown option, a missing value, a repeated option, a missing
+// required one, or more than maxWords arguments that are no options.
+ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+                           size_t maxWords = 0);
 
 // "  --port PORT   help" lines for a usage text.
 std::string OptionsHelp(const std::vector<OptionSpec>& specs);

@@ -16,7 +16,8 @@ using namespace movra::cli;
 namespace {
 
 // Every subcommand in one table; a new one is a file and a line here.
-std::vector<Subcommand> Table() { return {PortsSubcommand(), DownloadSubcommand(), ReportSubcommand()}; }
+std::vector<Subcommand> Table() { return {PortsSubcommand(),   DownloadSubcommand(), ReportSubcommand(),
+          HistorySubcommand(), PatientSubcommand(),  BackupSubcommand()}; }
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: movra-cli <subcommand> [options]\n\nsubcommands:\n");
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
   for (const auto& sub : Table()) {
     if (sub.name != args[0]) continue;
     try {
-      ParsedOptions options = ParseOptions({args.begin() + 1, args.end()}, sub.options);
+      ParsedOptions options = ParseOptions({args.begin() + 1, args.end()}, sub.options, sub.words);
       return WithStdoutChecked(sub.run(options));
     } catch (const UsageError& e) {
       std::fprintf(stderr, "movra-cli %s: %s\n", sub.name.c_str(), e.what());

@@ -7,8 +7,10 @@
 
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "data/sql_history_store.h"
 #include "data/sql_result_store.h"
 #include "download_store.h"
+#include "history_args.h"
 #include "record_output.h"
 #include "report/report_file.h"
 #include "report/report_lines.h"
@@ -35,7 +37,49 @@ std::vector<InrResult> StoredResultList(TDM& dm) {
   return SqlResultStore(dm, noWindow).Stored();
 }
 
+// The results of the group's patient in the history over the period; the patient's own
+// range unless --range gives one. False when the report cannot be made (told already).
+bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& rows,
+                 std::optional<TargetRange>& range, int& exitCode) {
+  SqlHistoryStore store(dm);
+  try {
+    if (!KnownGroup(options, store, "report")) {
+      exitCode = kExitUsage;
+      return false;
+    }
+    for (const HistoryEntry& e : store.Read(QueryOf(options, store))) rows.push_back(e.result);
+    if (auto group = options.value("group"); group && !range) {
+      if (auto own = store.PatientOf(ParseGroup(*group)).range) range = TargetRange{own->lowTenths, own->highTenths};
+    }
+    return true;
+  } catch (const DbError& e) {
+    ShowError(e.what());
+    exitCode = kExitDatabase;
+    return false;
+  }
+}
+
+// A patient's meters make one group, named by the pair asked for, oldest first.
+ReportGroup MergedGroup(const std::vector<ReportGroup>& groups, const MeterPatient& named) {
+  ReportGroup merged{named.serialNumber, named.patientId, {}, {}};
+  for (const ReportGroup& g : groups) {
+    merged.tests.insert(merged.tests.end(), g.tests.begin(), g.tests.end());
+    merged.controls.insert(merged.controls.end(), g.controls.begin(), g.controls.end());
+  }
+  auto older = [](const ReportResult& a, const ReportResult& b) { return a.when < b.when; };
+  std::stable_sort(merged.tests.begin(), merged.tests.end(), older);
+  std::stable_sort(merged.controls.begin(), merged.controls.end(), older);
+  return merged;
+}
+
 int RunReport(const ParsedOptions& options) {
+  const bool history = options.has("history");
+  if (!history && (options.has("from") || options.has("to"))) throw UsageError("--from and --to need --history");
+  if (history) {
+    if (auto group = options.value("group")) ParseGroup(*group);
+    if (auto from = options.value("from")) ParseDay("from", *from);
+    if (auto to = options.value("to")) ParseDay("to", *to);
+  }
   std::optional<TargetRange> range;
   if (auto text = options.value("range")) {
     range = ParseTargetRangeText(*text);
@@ -47,14 +91,22 @@ int RunReport(const ParsedOptions& options) {
 
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
+  std::vector<InrResult> rows;
+  if (history) {
+    int exitCode = kExitOk;
+    if (!HistoryRows(*dm, options, rows, range, exitCode)) return exitCode;
+  } else {
+    rows = StoredResultList(*dm);
+  }
   if (!range) range = ReadConfiguredTargetRange();
 
-  std::vector<InrResult> rows = StoredResultList(*dm);
   if (std::none_of(rows.begin(), rows.end(), [](const InrResult& r) { return r.checked; })) {
     ShowInfo("No Records!");
     return kExitNoResults;
   }
   std::vector<ReportGroup> groups = GroupReportRows(rows);
+  if (history && options.has("group") && !groups.empty())
+    groups = {MergedGroup(groups, ParseGroup(*options.value("group")))};
   if (groups.empty()) {
     ShowInfo("The ticked records hold no patient results, only control results!");
     return kExitNoResults;
@@ -101,6 +153,11 @@ Subcommand ReportSubcommand() {
           {"group", "SN/PATIENT", "meter serial number and patient ID to report on, needed when there are several",
            false},
           {"pdf", "FILE", "also write the printed report to FILE (\".pdf\" is added unless FILE ends so)", false},
+          {"history", "", "report over the history instead of the list: every kept result of the group's\n"
+                          "                       patient (all its meters), with its own range unless --range is given",
+           false},
+          {"from", "YYYY-MM-DD", "with --history: from this day on", false},
+          {"to", "YYYY-MM-DD", "with --history: up to and including this day", false},
       },
       &RunReport,
       "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"
@@ -117,7 +174,8 @@ Subcommand ReportSubcommand() {
       "    Exit codes: 0 done; 1 the PDF cannot be written; 2 usage, a bad --range, or several\n"
       "    meters or patients without a matching --group (they are listed on stderr); 4 the\n"
       "    database is in use by another copy or cannot be opened; 6 no ticked results, or only\n"
-      "    control results.\n",
+      "    control results. With --history, 2 is also a bad day or a group the history does not\n"
+      "    hold, and 4 a database without a history yet.\n",
   };
 }
 

@@ -24,11 +24,15 @@ struct Subcommand {
   std::vector<OptionSpec> options;
   int (*run)(const ParsedOptions& options);
   std::string notes;  // more help lines, printed after the options
+  size_t words = 0;   // arguments that are no options it takes (a file, a group)
 };
 
 // The subcommands, one per file; main() lists them in its table.
 Subcommand PortsSubcommand();
 Subcommand DownloadSubcommand();
 Subcommand ReportSubcommand();
+Subcommand HistorySubcommand();
+Subcommand PatientSubcommand();
+Subcommand BackupSubcommand();
 
 }  // namespace movra::cli
