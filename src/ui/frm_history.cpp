@@ -12,11 +12,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <tuple>
 
 #include "app/dialogs.h"
 #include "app/language.h"
 #include "report_print/report_texts.h"
+#include "ui/command_guard.h"
 #include "ui/frm_report.h"
 #include "ui/history_period.h"
 #include "ui/history_report.h"
@@ -46,8 +46,7 @@ QLabel* MakeBuddyLabel(const QString& text, QWidget* buddy) {
 
 QString PatientDisplayName(const Patient& p) {
   if (!p.name.empty()) return QString::fromStdString(p.name);
-  if (p.meters.empty()) return QString();
-  return QString::fromStdString(p.meters.front().serialNumber + " / " + p.meters.front().patientId);
+  return p.meters.empty() ? QString() : QString::fromStdString(MeterPatientName(p.meters.front()));
 }
 
 TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::string settingsPath, QWidget* parent)
@@ -116,13 +115,13 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   column->addWidget(grdResults, 1);
   column->addLayout(buttons);
 
-  connect(btnReport, &QPushButton::clicked, this, [this] { btnReportClick(); });
-  connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
+  connect(btnReport, &QPushButton::clicked, this, [this] { RunCommand([this] { btnReportClick(); }); });
+  connect(btnDelete, &QPushButton::clicked, this, [this] { RunCommand([this] { btnDeleteClick(); }); });
   connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cboPatient, &QComboBox::currentIndexChanged, this, [this] { Reload(); });
-  connect(cboPeriod, &QComboBox::currentIndexChanged, this, [this] { Reload(); });
-  connect(edtFrom, &QDateEdit::dateChanged, this, [this] { Reload(); });
-  connect(edtTo, &QDateEdit::dateChanged, this, [this] { Reload(); });
+  connect(cboPatient, &QComboBox::currentIndexChanged, this, [this] { RunCommand([this] { Reload(); }); });
+  connect(cboPeriod, &QComboBox::currentIndexChanged, this, [this] { RunCommand([this] { Reload(); }); });
+  connect(edtFrom, &QDateEdit::dateChanged, this, [this] { RunCommand([this] { Reload(); }); });
+  connect(edtTo, &QDateEdit::dateChanged, this, [this] { RunCommand([this] { Reload(); }); });
   ShowModal = [](QDialog& d) { d.exec(); };
 
   FitToScreenWhenShown(*this, QSize(900, 600));
@@ -133,17 +132,8 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
 TFrmHistory::~TFrmHistory() = default;
 
 void TFrmHistory::ReadPatients() {
+  // The store's order: by name, then meter and patient ID, the unnamed ones last.
   patients_ = store_.Patients();
-  // By name, then meter and patient ID; the unnamed ones after the named.
-  std::stable_sort(patients_.begin(), patients_.end(), [](const PatientSummary& a, const PatientSummary& b) {
-    const Patient &x = a.patient, &y = b.patient;
-    if (x.name.empty() != y.name.empty()) return y.name.empty();
-    if (x.name != y.name) return QString::localeAwareCompare(QString::fromStdString(x.name), QString::fromStdString(y.name)) < 0;
-    const MeterPatient none;
-    const MeterPatient& p = x.meters.empty() ? none : x.meters.front();
-    const MeterPatient& q = y.meters.empty() ? none : y.meters.front();
-    return std::tie(p.serialNumber, p.patientId) < std::tie(q.serialNumber, q.patientId);
-  });
   QSignalBlocker quiet(cboPatient);
   cboPatient->clear();
   for (const PatientSummary& s : patients_) cboPatient->addItem(PatientDisplayName(s.patient));

@@ -176,7 +176,7 @@ class TFrmMain : public QMainWindow {
   std::shared_ptr<HistoryStore> History;
   // Writes a copy of the open database to the file; "" when written, else the reason it
   // could not be.
-  std::function<std::string(const std::string&)> BackupDatabase;
+  std::function<std::string(const std::string&)> WriteBackup;
   // The about box shown by the About command (made on demand when none is given).
   TFrmAbout* FrmAbout = nullptr;
   // Runs a modal box; tests replace it so nothing blocks.

@@ -20,6 +20,7 @@
 #include "app/dialogs.h"
 #include "report/report_settings.h"
 #include "report_print/report_texts.h"
+#include "ui/command_guard.h"
 #include "ui/frm_history.h"
 #include "ui/history_period.h"
 #include "ui/screen_fit.h"
@@ -154,8 +155,8 @@ TFrmPatients::TFrmPatients(HistoryStore& store, QWidget* parent) : QDialog(paren
   connect(chkBorn, &QCheckBox::toggled, edtBorn, &QWidget::setEnabled);
   connect(chkRange, &QCheckBox::toggled, edtTargetLow, &QWidget::setEnabled);
   connect(chkRange, &QCheckBox::toggled, edtTargetHigh, &QWidget::setEnabled);
-  connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
-  connect(btnLink, &QPushButton::clicked, this, [this] { btnLinkClick(); });
+  connect(btnSave, &QPushButton::clicked, this, [this] { RunCommand([this] { btnSaveClick(); }); });
+  connect(btnLink, &QPushButton::clicked, this, [this] { RunCommand([this] { btnLinkClick(); }); });
   connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
   ChoosePatient = [this](const QStringList& names) {
     bool ok = false;

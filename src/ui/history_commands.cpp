@@ -45,7 +45,7 @@ void TFrmMain::mnuPatientsClick() {
 }
 
 void TFrmMain::mnuBackupClick() {
-  if (!BackupDatabase) {
+  if (!WriteBackup) {
     ShowError("The history cannot be read: the database is not open.");
     return;
   }
@@ -58,7 +58,7 @@ void TFrmMain::mnuBackupClick() {
   std::string why;
   {
     SetHourglassCursor();
-    why = BackupDatabase(*chosen);
+    why = WriteBackup(*chosen);
     SetDefaultCursor();
   }
   // The file is named in full on its own line, so the user can find it again.

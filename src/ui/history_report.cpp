@@ -24,6 +24,7 @@ ReportGroup HistoryReportGroup(const Patient& patient, const std::vector<History
   ReportGroup g;
   g.serialNumber = JoinDistinct(patient.meters, &MeterPatient::serialNumber);
   g.patientId = JoinDistinct(patient.meters, &MeterPatient::patientId);
+  g.patient = ReportPatient{patient.name, patient.born};
   for (const HistoryEntry& e : entries)
     (IsControlSample(e.result.sampleType) ? g.controls : g.tests).push_back(ReportResultOf(e.result));
   return g;

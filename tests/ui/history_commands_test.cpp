@@ -12,7 +12,6 @@
 #include <set>
 
 #include "app/language.h"
-#include "memory_history_store.h"
 #include "recording_presenter.h"
 #include "ui/frm_history.h"
 #include "ui/frm_main.h"
@@ -82,9 +81,6 @@ TEST_F(HistoryCommandsTest, FileMenuAcceleratorsAndShortcutsDoNotClash) {
 }
 
 TEST_F(HistoryCommandsTest, TheMenuAndTheButtonOpenTheWindows) {
-  auto store = std::make_shared<MemoryHistoryStore>();
-  store->add(MeterPatient{"PT1", "1"}, 46000, 2.5);
-  w().History = store;
   std::vector<std::string> opened;
   w().ShowModal = [&](QDialog& d) { opened.push_back(d.objectName().toStdString()); };
   w().btnHistory->click();
@@ -93,26 +89,33 @@ TEST_F(HistoryCommandsTest, TheMenuAndTheButtonOpenTheWindows) {
   EXPECT_EQ(opened, (std::vector<std::string>{"FrmHistory", "FrmHistory", "FrmPatients"}));
 }
 
+// The copy is the real one, of the open database; a target that cannot be written (a folder
+// that is a plain file, which stops even the superuser) is said with its reason.
 TEST_F(HistoryCommandsTest, BackupSaysWhereItWroteOrWhyItCouldNot) {
-  std::vector<std::string> targets;
-  w().BackupDatabase = [&](const std::string& file) -> std::string {
-    targets.push_back(file);
-    return file.find("blocked") != std::string::npos ? "No such folder." : "";
-  };
-  auto chooser = std::make_shared<AnswerChooser>(folder.dir().path() + "/copy.dat");
+  AddResultRow(list(), "1", 2.5);
+  const std::string copy = folder.dir().path() + "/copy.dat";
+  auto chooser = std::make_shared<AnswerChooser>(copy);
   w().SaveDialog = chooser;
-  boxes->expect("The backup was written:\n" + folder.dir().path() + "/copy.dat");
+  boxes->expect("The backup was written:\n" + copy);
   w().mnuBackup->trigger();
   ASSERT_EQ(chooser->asked.size(), 1u);
   EXPECT_NE(chooser->asked[0].filter.find("*.dat"), std::string::npos);
+  EXPECT_EQ(CountTableRows(copy), 1);
 
-  w().SaveDialog = std::make_shared<AnswerChooser>(folder.dir().path() + "/blocked/copy.dat");
-  boxes->expect("The backup could not be written:\n" + folder.dir().path() + "/blocked/copy.dat\nNo such folder.");
+  folder.dir().write("blocked", "a file, not a folder");
+  const std::string blocked = folder.dir().path() + "/blocked/copy.dat";
+  w().SaveDialog = std::make_shared<AnswerChooser>(blocked);
+  boxes->expect("The backup could not be written:\n" + blocked + "\n");
+  w().mnuBackup->trigger();
+  EXPECT_FALSE(std::filesystem::exists(blocked));
+
+  // An older copy is never replaced.
+  w().SaveDialog = std::make_shared<AnswerChooser>(copy);
+  boxes->expect("The backup could not be written:\n" + copy + "\n");
   w().mnuBackup->trigger();
 
   w().SaveDialog = std::make_shared<AnswerChooser>(std::nullopt);
   w().mnuBackup->trigger();
-  EXPECT_EQ(targets.size(), 2u);
   boxes->verifyAllShown();
 }
 

@@ -15,9 +15,15 @@
 #include <QRegularExpression>
 
 #include "app/dialogs.h"
-#include "memory_history_store.h"
+#include "data/data_module.h"
+#include "data/history_store.h"
+#include "data/inr_result_conversion.h"
+#include "data/record_conversion.h"
+#include "data/record_store.h"
+#include "meter/meter_record.h"
 #include "recording_presenter.h"
 #include "ui/frm_history.h"
+#include "ui/frm_main.h"
 #include "ui/frm_patients.h"
 #include "ui/frm_report.h"
 #include "ui/history_period.h"
@@ -33,20 +39,40 @@ const MeterPatient kOld{"PT00000001B", "7"};
 
 TDateTime DaysAgo(int days) { return FromQDate(QDate::currentDate().addDays(-days)) + 9.5 / 24; }
 
-class HistoryWindowTest : public ::testing::Test {
+// The window program over its real encrypted database: results go in as a download
+// stores them, and the history keeps them.
+class HistoryWindowTest : public StartedProgramTest {
  protected:
   void SetUp() override {
-    store.saved.push_back(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kAnna}});
-    store.saved.front().id = 1000;
+    StartedProgramTest::SetUp();
+    store = w().History.get();
+    ASSERT_NE(store, nullptr);
+    annaId = store->SavePatient(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kAnna}});
   }
+  // One result of the pair as a meter gives it, at 09:30 that many days ago.
+  void add(const MeterPatient& pair, int daysAgo, double inr, const std::string& sample = "Finger") {
+    TMeterRecord rec;
+    rec.SerialNumber = pair.serialNumber;
+    rec.MeterType = pair.patientId;
+    rec.RecordNumber = std::to_string(++records_);
+    rec.Date = QDate::currentDate().addDays(-daysAgo).toString("yyyy-MM-dd").toStdString();
+    rec.Time = "09:30";
+    rec.CalibrationType = sample;
+    rec.CalibrationLevel = sample == "EC" || sample == "CS" ? "Level 1" : "";
+    rec.InrValue = inr;
+    NullStoreUi quiet;
+    TRecordStore records(program->dm(), quiet);
+    records.StoreResults({*ResultOfMeterRecord(rec).result});
+  }
+  size_t kept() { return store->Read({}).size(); }
   std::unique_ptr<TFrmHistory> open() {
-    auto w = std::make_unique<TFrmHistory>(store, TargetRange{20, 30}, folder.dir().path() + "/MovraT.INI");
+    auto w = std::make_unique<TFrmHistory>(*store, TargetRange{20, 30}, folder.dir().path() + "/MovraT.INI");
     w->show();
     return w;
   }
   // The Patients window with the one row the filter leaves chosen.
   std::unique_ptr<TFrmPatients> openPatients(const QString& filter) {
-    auto w = std::make_unique<TFrmPatients>(store);
+    auto w = std::make_unique<TFrmPatients>(*store);
     w->show();
     w->edtFilter->setText(filter);
     EXPECT_EQ(w->grdPatients->model()->rowCount(), 1);
@@ -60,9 +86,11 @@ class HistoryWindowTest : public ::testing::Test {
     for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, column).data().toString();
     return out;
   }
-  ProgramFolder folder;
-  ScopedPresenter boxes;
-  MemoryHistoryStore store;
+  HistoryStore* store = nullptr;
+  int64_t annaId = 0;
+
+ private:
+  int records_ = 0;
 };
 
 TEST(HistoryDateFormat, AlwaysWritesTheYearInFourDigits) {
@@ -77,10 +105,11 @@ TEST(HistoryDateFormat, AlwaysWritesTheYearInFourDigits) {
 }
 
 TEST_F(HistoryWindowTest, PatientsAreSortedByNameThenMeterAndIdUnnamedAsTheirPair) {
-  store.saved.push_back(Patient{2000, "Zoe Example", {}, {}, {kOld}});
-  store.add(kBert, DaysAgo(1), 2.1);
-  store.add(MeterPatient{"PT00000001B", "9"}, DaysAgo(1), 2.1);
-  store.add(kAnna, DaysAgo(1), 2.1);
+  store->SavePatient(Patient{0, "Zoe Example", {}, {}, {kOld}});
+  add(kOld, 1, 2.1);
+  add(kBert, 1, 2.1);
+  add(MeterPatient{"PT00000001B", "9"}, 1, 2.1);
+  add(kAnna, 1, 2.1);
   auto w = open();
   QStringList shown;
   for (int i = 0; i < w->cboPatient->count(); ++i) shown << w->cboPatient->itemText(i);
@@ -92,8 +121,8 @@ TEST_F(HistoryWindowTest, ListsThePeriodNewestFirstWithFourDigitYears) {
   const QDate today = QDate::currentDate();
   const int threeMonths = static_cast<int>(today.addMonths(-3).daysTo(today));
   const int days[] = {0, 40, threeMonths - 1, threeMonths, 200, 364, 366, 800};
-  for (int d : days) store.add(kAnna, DaysAgo(d), 2.0 + d / 1000.0);
-  store.add(kBert, DaysAgo(5), 4.4);
+  for (int d : days) add(kAnna, d, 2.0 + d / 1000.0);
+  add(kBert, 5, 4.4);
   auto w = open();
   const struct {
     HistoryPeriod period;
@@ -128,8 +157,8 @@ TEST_F(HistoryWindowTest, ListsThePeriodNewestFirstWithFourDigitYears) {
 }
 
 TEST_F(HistoryWindowTest, ControlsAreListedButMarked) {
-  store.add(kAnna, DaysAgo(2), 2.4);
-  store.add(kAnna, DaysAgo(1), 1.0, "EC");
+  add(kAnna, 2, 2.4);
+  add(kAnna, 1, 1.0, "EC");
   auto w = open();
   QAbstractItemModel* m = w->grdResults->model();
   ASSERT_EQ(m->rowCount(), 2);
@@ -139,19 +168,18 @@ TEST_F(HistoryWindowTest, ControlsAreListedButMarked) {
 }
 
 TEST_F(HistoryWindowTest, ColumnsSortAndArrowsSortAsTheirLimits) {
-  store.add(kAnna, DaysAgo(3), 2.4);
-  store.add(kAnna, DaysAgo(2), 7.0);
-  store.entries.back().result.range = InrRange::Above;
-  store.entries.back().result.inrText = "\u2191";
-  store.add(kAnna, DaysAgo(1), 6.5);
+  add(kAnna, 3, 2.4);
+  add(kAnna, 2, 8.0);  // above the measuring range: the meter shows an arrow
+  add(kAnna, 1, 6.5);
   auto w = open();
   w->grdResults->sortByColumn(HistoryTableModel::ColInr, Qt::AscendingOrder);
-  EXPECT_EQ(Column(*w, HistoryTableModel::ColInr), QStringList({"2.4", "6.5", "\u2191"}));
+  EXPECT_EQ(Column(*w, HistoryTableModel::ColInr),
+            QStringList({"2.4", "6.5", QString::fromStdString(InrDisplayText(8.0))}));
 }
 
 TEST_F(HistoryWindowTest, DeleteAsksWithCountAndNameAndRemovesOnlyTheChosenRows) {
-  for (int d : {1, 2, 3, 4}) store.add(kAnna, DaysAgo(d), 2.0 + d / 10.0);
-  store.add(kBert, DaysAgo(2), 3.3);
+  for (int d : {1, 2, 3, 4}) add(kAnna, d, 2.0 + d / 10.0);
+  add(kBert, 2, 3.3);
   auto w = open();
   auto chooseRows = [&](std::initializer_list<int> rows) {
     w->grdResults->clearSelection();
@@ -163,28 +191,28 @@ TEST_F(HistoryWindowTest, DeleteAsksWithCountAndNameAndRemovesOnlyTheChosenRows)
   chooseRows({0, 2});
   boxes->expect("Delete 2 results of Anna Example from the history?", IDNO);
   w->btnDelete->click();
-  EXPECT_EQ(store.entries.size(), 5u);
+  EXPECT_EQ(kept(), 5u);
   EXPECT_EQ(w->ShownEntries().size(), 4u);
 
   chooseRows({0, 2});
   boxes->expect("Delete 2 results of Anna Example from the history?", IDYES);
   w->btnDelete->click();
   ASSERT_EQ(w->ShownEntries().size(), 2u);
-  EXPECT_DOUBLE_EQ(w->ShownEntries()[0].result.date, DaysAgo(2));
-  EXPECT_DOUBLE_EQ(w->ShownEntries()[1].result.date, DaysAgo(4));
-  EXPECT_EQ(store.entries.size(), 3u);  // the other patient's result stays
+  EXPECT_NEAR(w->ShownEntries()[0].result.date, DaysAgo(2), 1e-6);
+  EXPECT_NEAR(w->ShownEntries()[1].result.date, DaysAgo(4), 1e-6);
+  EXPECT_EQ(kept(), 3u);  // the other patient's result stays
 
   w->grdResults->clearSelection();
   boxes->expect("Choose the results to delete");
   w->btnDelete->click();
-  EXPECT_EQ(store.entries.size(), 3u);
+  EXPECT_EQ(kept(), 3u);
   boxes->verifyAllShown();
 }
 
 TEST_F(HistoryWindowTest, ReportCoversThePeriodWithThePatientsOwnRangeElseTheDefault) {
-  for (int d : {10, 50, 120, 400}) store.add(kAnna, DaysAgo(d), 2.5);
-  store.add(kAnna, DaysAgo(20), 1.0, "CS");
-  store.add(kBert, DaysAgo(10), 3.0);
+  for (int d : {10, 50, 120, 400}) add(kAnna, d, 2.5);
+  add(kAnna, 20, 1.0, "CS");
+  add(kBert, 10, 3.0);
   auto w = open();
   std::vector<std::pair<size_t, TargetRange>> reports;
   size_t controls = 0;
@@ -208,8 +236,8 @@ TEST_F(HistoryWindowTest, ReportCoversThePeriodWithThePatientsOwnRangeElseTheDef
 }
 
 TEST_F(HistoryWindowTest, PatientsWindowSavesNameBirthDateRangeAndRefusesAReversedRange) {
-  store.add(kBert, DaysAgo(3), 2.2);
-  store.add(kBert, DaysAgo(1), 2.6);
+  add(kBert, 3, 2.2);
+  add(kBert, 1, 2.6);
   auto patients = openPatients("346");
   TFrmPatients& w = *patients;
   EXPECT_EQ(w.grdPatients->model()->index(0, TFrmPatients::ColResults).data().toString(), "2");
@@ -221,11 +249,11 @@ TEST_F(HistoryWindowTest, PatientsWindowSavesNameBirthDateRangeAndRefusesARevers
   w.edtTargetHigh->setValue(2.5);
   boxes->expect("low bound must be below its high bound");
   w.btnSave->click();
-  EXPECT_EQ(store.PatientOf(kBert).id, 0);
+  EXPECT_EQ(store->PatientOf(kBert).id, 0);
 
   w.edtTargetHigh->setValue(4.0);
   w.btnSave->click();
-  Patient bert = store.PatientOf(kBert);
+  Patient bert = store->PatientOf(kBert);
   EXPECT_EQ(bert.name, "Bert Example");
   ASSERT_TRUE(bert.born);
   EXPECT_EQ(ToQDate(*bert.born), QDate(1948, 2, 29));
@@ -237,14 +265,14 @@ TEST_F(HistoryWindowTest, PatientsWindowSavesNameBirthDateRangeAndRefusesARevers
   w.chkRange->setChecked(false);
   w.chkBorn->setChecked(false);
   w.btnSave->click();
-  EXPECT_FALSE(store.PatientOf(kBert).range);
-  EXPECT_FALSE(store.PatientOf(kBert).born);
+  EXPECT_FALSE(store->PatientOf(kBert).range);
+  EXPECT_FALSE(store->PatientOf(kBert).born);
   boxes->verifyAllShown();
 }
 
 TEST_F(HistoryWindowTest, PatientsWindowLinksAMetersPatientToANamedPatient) {
-  store.add(kAnna, DaysAgo(9), 2.2);
-  store.add(kOld, DaysAgo(900), 2.9);
+  add(kAnna, 9, 2.2);
+  add(kOld, 900, 2.9);
   auto patients = openPatients("PT00000001B");
   TFrmPatients& w = *patients;
   QStringList offered;
@@ -254,8 +282,10 @@ TEST_F(HistoryWindowTest, PatientsWindowLinksAMetersPatientToANamedPatient) {
   };
   w.btnLink->click();
   EXPECT_EQ(offered, QStringList({"Anna Example"}));
-  EXPECT_EQ(store.PatientOf(kOld).id, 1000);
-  EXPECT_EQ(store.PatientOf(kOld).meters, (std::vector<MeterPatient>{kAnna, kOld}));
+  EXPECT_EQ(store->PatientOf(kOld).id, annaId);
+  std::vector<MeterPatient> linked = store->PatientOf(kOld).meters;
+  ASSERT_EQ(linked.size(), 2u);
+  EXPECT_TRUE(linked[0] == kAnna ? linked[1] == kOld : linked[0] == kOld && linked[1] == kAnna);
   w.edtFilter->clear();
   ASSERT_EQ(w.grdPatients->model()->rowCount(), 1);
   EXPECT_EQ(w.grdPatients->model()->index(0, TFrmPatients::ColResults).data().toString(), "2");
