@@ -93,6 +93,11 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   grdResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grdResults->setTabKeyNavigation(false);
   grdResults->verticalHeader()->hide();
+  // One line of text a row, as the main window's list.
+  grdResults->verticalHeader()->setDefaultSectionSize(grdResults->fontMetrics().height() + 8);
+  grdResults->setWordWrap(false);
+  // The widths follow the first rows: years of results need not all be measured.
+  grdResults->horizontalHeader()->setResizeContentsPrecision(100);
   grdResults->horizontalHeader()->setStretchLastSection(true);
   grdResults->setAccessibleName(Tr("Results"));
   lblCount = new QLabel(this);
@@ -152,6 +157,7 @@ void TFrmHistory::Reload() {
   read_ = p ? store_.Read(PeriodQuery(*p, period, QDate::currentDate(), edtFrom->date(), edtTo->date()))
             : std::vector<HistoryEntry>();
   model_->setEntries(read_, dateFormat_);
+  grdResults->resizeColumnsToContents();
   lblCount->setText(Tr("%1 results").arg(read_.size()));
   btnReport->setEnabled(!read_.empty());
   btnDelete->setEnabled(!read_.empty());

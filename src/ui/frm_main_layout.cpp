@@ -81,10 +81,7 @@ void TFrmMain::BuildLayout() {
   btnHis = makeToolButton(MainToolBar, "btnHis", "Export Txt", "Export data to txt", pic::ExportTxt);
   btnReport = makeToolButton(MainToolBar, "btnReport", "Report", "INR report of the ticked results", pic::Report);
   btnHistory = makeToolButton(MainToolBar, "btnHistory", "History", "Kept results of a patient over a period",
-                              pic::Report);
-  // The style's list picture tells History from Report at a glance.
-  QPixmap listPicture = style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48);
-  btnHistory->setIcon(QIcon(listPicture.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+                              pic::History);
   btnHistory->setAccessibleName(Tr("History"));
   btnExit = makeToolButton(MainToolBar, "btnExit", "Exit", "Exit the software", pic::Exit);
   btnAbout = makeToolButton(MainToolBar, "btnAbout", "About", "About the software", pic::About);

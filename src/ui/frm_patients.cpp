@@ -23,6 +23,7 @@
 #include "ui/command_guard.h"
 #include "ui/frm_history.h"
 #include "ui/history_period.h"
+#include "ui/history_report.h"
 #include "ui/screen_fit.h"
 
 namespace movra {
@@ -44,9 +45,7 @@ QDoubleSpinBox* MakeBoundEdit(QWidget* parent, const char* name, const QString& 
 }
 
 QString Joined(const std::vector<MeterPatient>& pairs, std::string MeterPatient::*part) {
-  QStringList out;
-  for (const MeterPatient& p : pairs) out << QString::fromStdString(p.*part);
-  return out.join(", ");
+  return QString::fromStdString(DistinctJoined(pairs, part));
 }
 
 QString RangeText(const std::optional<TenthsRange>& r) {
@@ -97,6 +96,10 @@ TFrmPatients::TFrmPatients(HistoryStore& store, QWidget* parent) : QDialog(paren
   grdPatients->setSelectionMode(QAbstractItemView::SingleSelection);
   grdPatients->setTabKeyNavigation(false);
   grdPatients->verticalHeader()->hide();
+  // One line of text a row, as the main window's list.
+  grdPatients->verticalHeader()->setDefaultSectionSize(grdPatients->fontMetrics().height() + 8);
+  grdPatients->setWordWrap(false);
+  grdPatients->horizontalHeader()->setResizeContentsPrecision(100);
   grdPatients->horizontalHeader()->setStretchLastSection(true);
   grdPatients->setAccessibleName(Tr("Patients"));
 
@@ -122,7 +125,10 @@ TFrmPatients::TFrmPatients(HistoryStore& store, QWidget* parent) : QDialog(paren
   lblName->setBuddy(edtName);
   auto* form = new QFormLayout;
   form->addRow(lblName, edtName);
-  form->addRow(chkBorn, edtBorn);
+  auto* bornRow = new QHBoxLayout;
+  bornRow->addWidget(edtBorn);
+  bornRow->addStretch(1);
+  form->addRow(chkBorn, bornRow);
   form->addRow(chkRange, rangeRow);
 
   btnSave = new QPushButton(Tr("&Save"), this);
@@ -192,6 +198,7 @@ void TFrmPatients::ReadPatients() {
     row << Cell(QString::number(s.results), s.results);
     model_->appendRow(row);
   }
+  grdPatients->resizeColumnsToContents();
 }
 
 const Patient* TFrmPatients::CurrentPatient() const {

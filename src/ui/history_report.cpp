@@ -4,10 +4,7 @@
 
 namespace movra {
 
-namespace {
-
-// "A, B": each of the patient's meters or IDs once, in the order they were linked.
-std::string JoinDistinct(const std::vector<MeterPatient>& pairs, std::string MeterPatient::*part) {
+std::string DistinctJoined(const std::vector<MeterPatient>& pairs, std::string MeterPatient::*part) {
   std::string out;
   std::vector<std::string> seen;
   for (const MeterPatient& p : pairs) {
@@ -18,12 +15,10 @@ std::string JoinDistinct(const std::vector<MeterPatient>& pairs, std::string Met
   return out;
 }
 
-}  // namespace
-
 ReportGroup HistoryReportGroup(const Patient& patient, const std::vector<HistoryEntry>& entries) {
   ReportGroup g;
-  g.serialNumber = JoinDistinct(patient.meters, &MeterPatient::serialNumber);
-  g.patientId = JoinDistinct(patient.meters, &MeterPatient::patientId);
+  g.serialNumber = DistinctJoined(patient.meters, &MeterPatient::serialNumber);
+  g.patientId = DistinctJoined(patient.meters, &MeterPatient::patientId);
   g.patient = ReportPatient{patient.name, patient.born};
   for (const HistoryEntry& e : entries)
     (IsControlSample(e.result.sampleType) ? g.controls : g.tests).push_back(ReportResultOf(e.result));

@@ -8,6 +8,9 @@
 
 namespace movra {
 
+// "A, B": each of the pairs' meters (or patient IDs) once, in the order they were linked.
+std::string DistinctJoined(const std::vector<MeterPatient>& pairs, std::string MeterPatient::*part);
+
 // Entries oldest first, as the history reads them.
 ReportGroup HistoryReportGroup(const Patient& patient, const std::vector<HistoryEntry>& entries);
 
