@@ -18,9 +18,12 @@ namespace {
 // A result is kept once by its meter, patient, the time of the test, INR text, sample type
 // and level. Record numbers are left out: one byte wraps, and a meter renumbers its memory.
 // The texts compare exactly (the designed columns ignore case; serial numbers must not).
+// Rows are never erased (a deleted one is marked), so the row ids need no AUTOINCREMENT, whose
+// bookkeeping would cost every kept row a write; a pair's days are read through the identity
+// index, whose first columns are the pair and the time of the test.
 constexpr const char* kVersion1[] = {
     "CREATE TABLE Result_History (\n"
-    "  fID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+    "  fID INTEGER PRIMARY KEY,\n"
     "  fSN TEXT NOT NULL,\n"
     "  fPatientNo TEXT NOT NULL,\n"
     "  fDate DOUBLE NOT NULL,\n"
@@ -35,7 +38,6 @@ constexpr const char* kVersion1[] = {
     "  fDeleted INTEGER NOT NULL DEFAULT 0 CHECK (fDeleted IN (0, 1)))",
     "CREATE UNIQUE INDEX Result_History_Identity ON Result_History "
     "(fSN, fPatientNo, fDate, fTime_String, fINR_s, fSampleType, fLevel)",
-    "CREATE INDEX Result_History_Date ON Result_History (fDate)",
     // Which saved patient (Patient_info.fID) a meter's patient ID belongs to: one each.
     "CREATE TABLE Patient_Meter (\n"
     "  fSN TEXT NOT NULL,\n"

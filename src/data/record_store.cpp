@@ -11,6 +11,7 @@
 #include "app/utf8.h"
 #include "data/data_module.h"
 #include "data/inr_result_conversion.h"
+#include "data/reading_progress.h"
 #include "data/record_conversion.h"
 #include "data/sql_database.h"
 
@@ -49,8 +50,7 @@ std::vector<Notice> TRecordStore::StoreMeterRecords(TMeterRecordQuery& records, 
   TMeterRecord rec;
   while (records.Pop(rec)) storeOne(rec);
 
-  ui_.setStatusText(0, "Reading " + ReplaceControlCharacters(AnsiToUtf8(serialNumber)) + "(" + portName + "):  " +
-                           std::to_string(TransferCount) + " / " + std::to_string(expectedCount));
+  ui_.setStatusText(0, ReadingProgressText(serialNumber, portName, TransferCount, expectedCount));
   WritePendingRows();
   return std::exchange(notices_, {});
 }

@@ -11,6 +11,8 @@ std::vector<Notice> RecordStoreKeeper::Keep(TMeterRecordQuery& records, const st
   return store_.StoreMeterRecords(records, serialNumber, portName, expectedCount);
 }
 
+int32_t RecordStoreKeeper::StoredThisTransfer(int32_t) const { return store_.TransferCount; }
+
 int32_t RecordStoreKeeper::TakeTransferCount() { return std::exchange(store_.TransferCount, 0); }
 
 int32_t RecordStoreKeeper::UnsavedCount() {

@@ -19,6 +19,9 @@ class DownloadKeeper {
   // meter hears each acknowledgement only afterwards. Returns what to tell the user.
   virtual std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber,
                                    const std::string& portName, int32_t expectedCount) = 0;
+  // The rows this transfer has stored so far, of the `handedOver` records it was given:
+  // all of them unless the keeper knows better (a record stored already, or no result).
+  virtual int32_t StoredThisTransfer(int32_t handedOver) const { return handedOver; }
   // The rows stored since the last call; each transfer's end adds them to the total.
   virtual int32_t TakeTransferCount() = 0;
   // At the command's end: records read that the database does not hold (after one more
@@ -33,6 +36,7 @@ class RecordStoreKeeper : public DownloadKeeper {
   explicit RecordStoreKeeper(TRecordStore& store) : store_(store) {}
   std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
             int32_t expectedCount) override;
+  int32_t StoredThisTransfer(int32_t handedOver) const override;
   int32_t TakeTransferCount() override;
   int32_t UnsavedCount() override;
   int32_t InvalidCount() const override;

@@ -24,6 +24,12 @@ struct Downloader::Shared {
   std::atomic<bool> threadDone{false};
 };
 
+// What one transfer has told its listener so far; owner thread only.
+struct Downloader::TransferTally {
+  bool serialTold = false;
+  int32_t handedOver = 0;  // records given to the keeper
+};
+
 std::string DownloadResult::SummaryText() const { return DownloadSummaryText(total, outcome, notSaved, invalid); }
 
 Downloader::Downloader(DownloadKeeper& keeper, DownloadListener& listener)
@@ -79,14 +85,23 @@ void Downloader::TellNotices(CHBMeter& meter) {
   for (Notice& n : meter.TakeNotices()) Tell([this, n = std::move(n)] { listener_.OnNotice(n); });
 }
 
-std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const std::string& entry) {
+std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const std::string& entry,
+                                                const std::shared_ptr<TransferTally>& tally) {
   auto meter = plan.transportFor ? std::make_unique<CHBMeter>(plan.transportFor(entry)) : std::make_unique<CHBMeter>();
   CHBMeter* m = meter.get();
   // The meter counts down: its first record's number is the count of records to come.
   meter->SetRecordKeeper(
-      [this, m] {
-        for (const Notice& n : keeper_.Keep(m->Records(), m->SerialNumber(), m->PortName(), m->FirstRecordNumber()))
-          listener_.OnNotice(n);
+      [this, m, tally] {
+        if (!tally->serialTold) {
+          tally->serialTold = true;
+          listener_.OnSerialNumber(m->SerialNumber());
+        }
+        const int32_t waiting = m->Records().Count();
+        std::vector<Notice> notices =
+            keeper_.Keep(m->Records(), m->SerialNumber(), m->PortName(), m->FirstRecordNumber());
+        tally->handedOver += waiting - m->Records().Count();
+        listener_.OnProgress(keeper_.StoredThisTransfer(tally->handedOver), m->FirstRecordNumber());
+        for (const Notice& n : notices) listener_.OnNotice(n);
       },
       owner_);
   std::lock_guard<std::mutex> lock(shared_->mutex);
@@ -95,8 +110,9 @@ std::unique_ptr<CHBMeter> Downloader::MakeMeter(const DownloadPlan& plan, const 
 }
 
 bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered,
-                          std::string& failure) {
-  std::unique_ptr<CHBMeter> owned = MakeMeter(plan, entry);
+                          std::string& failure, TransportOpenFailure& openFailure) {
+  auto tally = std::make_shared<TransferTally>();
+  std::unique_ptr<CHBMeter> owned = MakeMeter(plan, entry, tally);
   CHBMeter& meter = *owned;
   int port = 0;
   // No parity, 8 data bits, 1 stop bit: the ordinals 0, 3 and 0.
@@ -137,7 +153,7 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
   if (!meter.StartComm()) {
     const std::string portText = port > 0 ? std::to_string(port) : entry;
     BugMessage("Com " + portText + " open error! Please check it!");
-    const TransportOpenFailure why = meter.Transport().LastOpenFailure();
+    const TransportOpenFailure why = openFailure = meter.Transport().LastOpenFailure();
     if (why.failure != PortFailure::None || !why.osText.empty())
       BugMessage("Com " + portText + ": " + why.text + " " + why.osText);
     failure = port > 0 ? PortOpenFailureMessage(port, why.failure) : "Cannot open " + entry + ": " + why.text;
@@ -154,9 +170,12 @@ bool Downloader::ReadPort(const DownloadPlan& plan, const std::string& entry, in
   const TransferOutcome outcome = meter.LastTransferOutcome();
   // A meter answers the device-mode command before anything else, even with no record.
   answered = meter.MeterAnswered();
-  Tell([this, outcome] {
+  Tell([this, outcome, tally, serialNumber = meter.SerialNumber()] {
     BugMessage("Main Received Transfer End Message");
-    result_.total += keeper_.TakeTransferCount();
+    if (!tally->serialTold) listener_.OnSerialNumber(serialNumber);
+    const int32_t stored = keeper_.TakeTransferCount();
+    listener_.OnRecordsStored(stored);
+    result_.total += stored;
     if (outcome.end != TransferEnd::None) result_.outcome.Add(outcome);
     listener_.OnTransferEnded(outcome);
   });
@@ -171,6 +190,7 @@ void Downloader::Run(DownloadPlan plan) {
   }
   bool stopped = false, answeredAny = false;
   std::string failure;
+  TransportOpenFailure openFailure;
   {
     // A meter speaks one speed: a port that delivered one is not read at the other.
     std::set<size_t> delivered;
@@ -185,7 +205,7 @@ void Downloader::Run(DownloadPlan plan) {
         }
         if (delivered.count(i)) continue;
         bool answered = false;
-        if (!ReadPort(plan, plan.ports[i], baud, answered, failure)) break;
+        if (!ReadPort(plan, plan.ports[i], baud, answered, failure, openFailure)) break;
         if (answered) {
           delivered.insert(i);
           answeredAny = true;
@@ -203,13 +223,14 @@ void Downloader::Run(DownloadPlan plan) {
   const bool portsFound = !plan.ports.empty();
   if (!portsFound) BugMessage("Main Received Transfer End Message");
   if (!failure.empty()) BugMessage(failure);
-  const bool told = Tell([this, portsFound, stopped, answeredAny, failure] {
+  const bool told = Tell([this, portsFound, stopped, answeredAny, failure, openFailure] {
     result_.portsFound = portsFound;
     result_.stopped = stopped;
     // Stopped early, the meter may hold what was not read: the summary says so.
     if (stopped) result_.outcome.incomplete = true;
     result_.meterAnswered = answeredAny;
     result_.failure = failure;
+    result_.openFailure = openFailure;
     result_.notSaved = keeper_.UnsavedCount();
     result_.invalid = keeper_.InvalidCount();
     running_ = false;

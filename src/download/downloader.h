@@ -48,11 +48,14 @@ class Downloader {
 
  private:
   struct Shared;
+  struct TransferTally;
   void Run(DownloadPlan plan);
   // The meter component for one transfer, its keeper set.
-  std::unique_ptr<CHBMeter> MakeMeter(const DownloadPlan& plan, const std::string& entry);
-  // One transfer; false when the port did not open (failure says why).
-  bool ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered, std::string& failure);
+  std::unique_ptr<CHBMeter> MakeMeter(const DownloadPlan& plan, const std::string& entry,
+                                      const std::shared_ptr<TransferTally>& tally);
+  // One transfer; false when the port did not open (failure and why say why).
+  bool ReadPort(const DownloadPlan& plan, const std::string& entry, int baud, bool& answered, std::string& failure,
+                TransportOpenFailure& why);
   // Runs onOwner on the owner thread, unless the Downloader is gone by then; false when the
   // owner's loop no longer takes work.
   bool Tell(std::function<void()> onOwner);

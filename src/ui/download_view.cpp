@@ -1,6 +1,7 @@
 #include "ui/download_view.h"
 
 #include "app/dialogs.h"
+#include "data/reading_progress.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
 #include "ui/screen_cursor.h"
@@ -21,6 +22,12 @@ void WindowDownloadView::OnPortReading(int port, const std::string& portName, in
   std::string text = port > 0 ? std::to_string(port) : portName;
   w_.SetPanel(0, "Reading COM" + text);
   w_.SetPanel(2, ">>COM " + text + "," + std::to_string(baud));
+  portName_ = portName;
+  serialNumber_.clear();
+}
+
+void WindowDownloadView::OnProgress(int32_t stored, int32_t announced) {
+  w_.SetPanel(0, ReadingProgressText(serialNumber_, portName_, stored, announced));
 }
 
 // A box while the transfer goes on: the transfer never waits for the user.

@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/file_in_use.h"
 #include "app/language.h"
+#include "data/result_ticked.h"
 #include "data/row_set.h"
 #include "export/export_target.h"
 #include "ui/download_state.h"
@@ -42,11 +43,7 @@ void TFrmMain::btnExpExcelClick(int tag) {
 int32_t TFrmMain::CountCheckedRows() const {
   RowSet* rs = model_ ? model_->rows() : nullptr;
   if (!rs || !rs->active()) return 0;
-  int32_t n = 0;
-  RowSetCursor c = rs->clone();
-  for (c.first(); !c.eof(); c.next())
-    if (c.fieldByName("fChecked").asBoolean()) ++n;
-  return n;
+  return CountTickedRows(*rs);
 }
 
 void TFrmMain::ExportData(int kind) {

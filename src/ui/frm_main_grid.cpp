@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/language.h"
+#include "data/result_ticked.h"
 #include "ui/data_list_view.h"
 #include "ui/frm_main.h"
 #include "ui/grid_rules.h"
@@ -96,11 +97,8 @@ void TFrmMain::RefreshCheckHeader() {
   RowSet* rs = model_ ? model_->rows() : nullptr;
   int ticked = 0, total = 0;
   if (rs && rs->active()) {
-    // A copy of the cursor: the list neither moves nor repaints while counting.
-    RowSetCursor c = rs->clone();
     total = rs->recordCount();
-    for (c.first(); !c.eof(); c.next())
-      if (c.fieldByName("fChecked").asBoolean()) ++ticked;
+    ticked = CountTickedRows(*rs);
   }
   CheckAllState = CheckStateForCount(ticked, total);
   GridDataList->titleHeader()->setTitlePicture(CheckAllState);
@@ -112,8 +110,7 @@ void TFrmMain::GridDataListCellClick(int row, int column) {
   if (rs->recNo() != row) rs->moveTo(row);
   if (std::string(ResultListModel::ColumnField(column)) != "fVisCheck") return;
   if (rs->state() != RowSetState::Edit) rs->edit();
-  bool ticked = rs->fieldByName("fVisCheck").asBoolean();
-  rs->fieldByName("fChecked").setAsBoolean(!ticked);
+  SetRowTicked(*rs, !RowTicked(*rs, row));
   rs->post();
   // The title shows the real state after a row click: none, some or all ticked.
   RefreshCheckHeader();
@@ -130,7 +127,7 @@ void TFrmMain::GridDataListTitleBtnClick(int column) {
       RowSet::Bookmark mark = rs->bookmark();
       for (rs->first(); !rs->eof(); rs->next()) {
         rs->edit();
-        rs->fieldByName("fChecked").setAsBoolean(CheckAllState != 0);
+        SetRowTicked(*rs, CheckAllState != 0);
         rs->post();
       }
       if (mark && rs->bookmarkValid(mark)) rs->gotoBookmark(mark);

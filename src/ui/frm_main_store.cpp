@@ -17,8 +17,8 @@ namespace {
 
 class WindowStoreUi : public StoreUi {
  public:
-  explicit WindowStoreUi(TFrmMain& w) : w_(w) {}
-  void setStatusText(int panel, const std::string& text) override { w_.SetPanel(panel, text); }
+  // The progress line, the store's only text, comes from the downloader's typed progress.
+  void setStatusText(int, const std::string&) override {}
   // Storing runs inside a download, which keeps the hourglass until it ends itself.
   void setBusyCursor(bool busy) override {
     if (busy || Downloading)
@@ -26,15 +26,12 @@ class WindowStoreUi : public StoreUi {
     else
       SetDefaultCursor();
   }
-
- private:
-  TFrmMain& w_;
 };
 
 }  // namespace
 
 void TFrmMain::CreateRecordStore() {
-  storeUi_ = std::make_unique<WindowStoreUi>(*this);
+  storeUi_ = std::make_unique<WindowStoreUi>();
   TDM* dm = DataModule();
   if (!dm) return;
   store_ = std::make_unique<TRecordStore>(*dm, *storeUi_);

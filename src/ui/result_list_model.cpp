@@ -7,6 +7,7 @@
 
 #include "app/format_settings.h"
 #include "app/sample_type_text.h"
+#include "data/result_ticked.h"
 #include "report_print/report_texts.h"
 #include "ui/grid_rules.h"
 #include "ui/inr_cell_delegate.h"
@@ -90,7 +91,7 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
       case PtValueRole:
         return rows_->fieldAt(row, "FPT_Cal").asFloat();
       case Qt::BackgroundRole: {
-        bool ticked = rows_->fieldAt(row, "fChecked").asBoolean();
+        bool ticked = RowTicked(*rows_, row);
         return QBrush(ticked ? QColor(kTickedRed, kTickedGreen, kTickedBlue)
                              : QApplication::palette().color(QPalette::Button));
       }

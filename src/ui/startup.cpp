@@ -7,9 +7,9 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/folders.h"
-#include "app/single_instance.h"
 #include "app/trace.h"
 #include "data/data_module.h"
+#include "data/program_start.h"
 #include "ui/desktop_identity.h"
 #include "ui/frm_about.h"
 #include "ui/frm_main.h"
@@ -34,43 +34,50 @@ int RunMovra(QApplication& app, const std::string& exeDirArg) {
   // Tests install their own presenter before start-up; keep it.
   if (dynamic_cast<StderrPresenter*>(oldPresenter.get())) SetDialogPresenter(std::make_shared<QtPresenter>(&app));
 
-  std::string exeDir = exeDirArg.empty() ? RunningExeDir() : exeDirArg;
   // Every start that ends before the message loop ends with this status.
   constexpr int kStartFailed = 1;
-  LocateFolders(exeDir);
-  const QString channel = RunningCopyChannel(DataRoot + "/Data");
-  if (RunningCopyHoldsLock(LockFilePath())) {
-    // The user's own copy comes to the front and this start has done its job; a copy that
-    // does not answer, or another user's, gets the refusal.
-    if (AskRunningCopyToRaise(channel, kRunningCopyAnswerMs)) return 0;
-    ShowNotice(RunningCopyRefusal());
-    return kStartFailed;
-  }
-  ShowNotice(PrepareFolders(exeDir));
-  // Records that stop reaching the trace are told as a box, from whichever thread wrote.
-  struct TraceFailureShown {
-    TraceFailureHandler old = SetTraceFailureHandler([](const Notice& n) { ShowNotice(n); });
-    ~TraceFailureShown() { SetTraceFailureHandler(old); }
-  } traceFailureShown;
+  std::unique_ptr<TFrmMain> mainWindow;
+  // The window's own steps of the shared start-up.
+  class WindowStart : public StartFrontEnd {
+   public:
+    ~WindowStart() override {
+      if (traceFailureShown_) SetTraceFailureHandler(oldTraceFailure_);
+    }
+    bool OtherCopyCameForward() override {
+      // The user's own copy comes to the front; a copy that does not answer, or another
+      // user's, gets the refusal.
+      return AskRunningCopyToRaise(RunningCopyChannel(DataRoot + "/Data"), kRunningCopyAnswerMs);
+    }
+    // Shown at once, the data module's before Qt's own translations are installed.
+    void Tell(const std::vector<Notice>& notices) override { ShowNotices(notices); }
+    void SettingsRead() override {
+      // Records that stop reaching the trace are told as a box, from whichever thread wrote.
+      oldTraceFailure_ = SetTraceFailureHandler([](const Notice& n) { ShowNotice(n); });
+      traceFailureShown_ = true;
+      // Before the first window: the window class is fixed when it is made.
+      SetDesktopIdentity(GlobalOption.Title);
+    }
+
+   private:
+    TraceFailureHandler oldTraceFailure_;
+    bool traceFailureShown_ = false;
+  } windowStart;
 
   std::unique_ptr<TDM> dm;
-  std::unique_ptr<TFrmMain> mainWindow;
   std::unique_ptr<RunningCopyServer> runningCopy;
   bool failed = false;
   try {
-    // Before the first window: the window class is fixed when it is made.
-    SetDesktopIdentity(GlobalOption.Title);
     // The data module opens the trace and the database; when either fails it asks the
     // program to end, and the windows are still made.
-    CreatedDataModule created = CreateDataModule();
-    dm = std::move(created.dm);
-    // Shown at once, before Qt's own translations are installed.
-    ShowNotices(created.notices);
+    ProgramStartOutcome started = StartProgram(exeDirArg, windowStart);
+    if (started.end == StartEnd::OtherCopyCameForward) return 0;
+    if (started.end == StartEnd::Refused) return kStartFailed;
+    dm = std::move(started.dm);
     SetDataModule(dm.get());
     // Holding the database, this copy answers later starts; before its window exists a
     // request is served once the message loop runs.
     if (!dm->TerminateRequested())
-      runningCopy = std::make_unique<RunningCopyServer>(channel, [&](const QByteArray& token) {
+      runningCopy = std::make_unique<RunningCopyServer>(RunningCopyChannel(DataRoot + "/Data"), [&](const QByteArray& token) {
         if (mainWindow) mainWindow->BringToFront(token);
       });
     // The data module has chosen the interface language.

@@ -150,7 +150,7 @@ TEST_F(CliHistory, RefusesBadInputWithItsExitCode) {
       {{"report", "--from", "2024-01-01"}, 2, "--from and --to need --history"},
       {{"patient", "set"}, 2, "patient wants"},
       {{"patient", "set", std::string(kMeterA) + "/345", "--range", "3-2"}, 2, "--range wants"},
-      {{"patient", "set", std::string(kMeterA) + "/345", "--name", std::string(51, 'x')}, 4, "50 characters"},
+      {{"patient", "set", std::string(kMeterA) + "/345", "--name", std::string(51, 'x')}, 2, "50 characters"},
       {{"backup"}, 2, "backup wants one FILE"},
       {{"backup", folder.databasePath()}, 1, "already exists"},
   };

@@ -1,19 +1,10 @@
 // movra-cli download --port PORT [--baud RATE] [--store [--clear] [--csv FILE] [--xls FILE]]:
-// one transfer through the meter component, without a window.
-#include <cstdio>
-#include <memory>
+// the whole Download command, or one transfer from one port, through the core's downloader.
 #include <optional>
 #include <string>
 
-#include "app/dialogs.h"
-#include "app/event_loop.h"
-#include "cli_environment.h"
 #include "comm/port_names.h"
-#include "download_printer.h"
-#include "download_store.h"
-#include "interrupt_watch.h"
-#include "meter/download_summary_text.h"
-#include "meter/hb_meter.h"
+#include "port_download.h"
 #include "subcommand.h"
 #include "whole_download.h"
 
@@ -22,15 +13,6 @@ namespace movra::cli {
 namespace {
 
 constexpr long kDefaultBaud = 4800;  // the first meter generation; the second talks at 9600
-
-// "COM<n>" with n from 1 to 255, the numbers the meter component's SetPort takes.
-std::optional<int> ComNumberOf(const std::string& name) {
-  if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return std::nullopt;
-  if (name.find_first_not_of("0123456789", 3) != std::string::npos || name.size() > 6) return std::nullopt;
-  int n = std::stoi(name.substr(3));
-  if (n < 1 || n > 255) return std::nullopt;
-  return n;
-}
 
 std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   if (!options.has("store")) {
@@ -47,72 +29,6 @@ std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   return request;
 }
 
-// What the window's summary says in its second line when records stay in the meter (the
-// transfer ended before the meter had sent all it holds, or notSaved records read could not
-// be stored); the exit code tells it too.
-int ReportOutcome(const TransferOutcome& transfer, int exitCode, int32_t notSaved = 0) {
-  DownloadOutcome outcome;
-  outcome.Add(transfer);
-  std::string text = IncompleteDownloadText(outcome, notSaved);
-  if (text.empty()) return exitCode;
-  ShowInfo(text);
-  return exitCode == kExitOk ? kExitIncomplete : exitCode;
-}
-
-// A meter answers the device-mode command before anything else, even when it holds no
-// record; a line that stayed quiet means a meter that is off, at another speed, or not there.
-bool NoMeterAnswered(const CHBMeter& meter, const TransferOutcome& outcome) {
-  return outcome.recordsAccepted == 0 && meter.ReceiveState() == AwaitDevMode;
-}
-
-// Opens the port and runs the transfer to its end, feeding its messages to `sink`.
-int RunTransfer(EventLoop& loop, const InterruptWatch& interrupts, CHBMeter& meter, DownloadSink& sink,
-                const std::string& port, long baud) {
-  MessageTarget window([&sink, &meter](Message& m) {
-    // What the transfer has to tell goes to stderr as the window's box would show it.
-    if (m.id == MessageId::MeterNotice) ShowNotices(meter.TakeNotices());
-    sink.OnMessage(m);
-  });
-  meter.NotifyWindow = window.handle();
-  // No parity, 8 data bits, 1 stop bit, as for every transfer.
-  if (auto n = ComNumberOf(port))
-    meter.SetPort(*n, static_cast<int32_t>(baud), 0, 3, 0);
-  else
-    meter.SetPortName(port, static_cast<int32_t>(baud), 0, 3, 0);
-
-  bool started = false;
-  try {
-    started = meter.StartComm();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "movra-cli: cannot open %s: %s\n", port.c_str(), e.what());
-    return kExitPortNotOpened;
-  }
-  if (!started) {
-    const TComm& comm = meter.Comm();
-    std::string why = comm.PortOpenError();
-    if (!comm.LastFailureText().empty()) why += " (" + comm.LastFailureText() + ")";
-    std::fprintf(stderr, "movra-cli: cannot open %s: %s\n", port.c_str(), why.c_str());
-    return kExitPortNotOpened;
-  }
-
-  loop.runUntil([&] { return !meter.IsRunning() || interrupts.Interrupted(); }, std::chrono::hours(24 * 365));
-  // Stopped, the thread still acknowledges and announces the record in hand before it ends.
-  if (interrupts.Interrupted()) meter.StopTransfer();
-  // The transfer's last messages were posted before its thread ended.
-  loop.processPending();
-  ShowNotices(meter.TakeNotices());
-  const TransferOutcome outcome = meter.LastTransferOutcome();
-  int exitCode = ReportOutcome(outcome, sink.Finish(interrupts.Interrupted()));
-  if (exitCode == kExitOk && NoMeterAnswered(meter, outcome)) {
-    std::fprintf(stderr,
-                 "movra-cli: no meter answered on %s at %ld baud. Check that the meter is switched on and "
-                 "connected, and the speed: 4800 for the first meter generation, 9600 for the second.\n",
-                 port.c_str(), baud);
-    return kExitNoMeter;
-  }
-  return exitCode;
-}
-
 int RunDownload(const ParsedOptions& options) {
   if (!options.has("port")) {
     if (options.has("baud")) throw UsageError("--baud needs --port");
@@ -123,26 +39,7 @@ int RunDownload(const ParsedOptions& options) {
   if (!DevicePathForCommName(port)) throw UsageError("--port wants COM<n> or a device path, not \"" + port + "\"");
   std::optional<StoreRequest> storeRequest = StoreRequestOf(options);
 
-  auto loop = EventLoop::createForThisThread();
-  InterruptWatch interrupts(loop);
-
-  // The data module lives longer than the meter, as it outlives the window.
-  std::unique_ptr<TDM> dm;
-  if (storeRequest) {
-    dm = OpenProgramDatabase();
-    if (!dm) return kExitDatabase;
-  } else {
-    PrepareCliEnvironment();
-  }
-
-  CHBMeter meter;
-  if (!storeRequest) {
-    DownloadPrinter printer(meter);
-    return RunTransfer(*loop, interrupts, meter, printer, port, baud);
-  }
-  DownloadStore store(meter, *dm, *storeRequest);
-  if (!store.Prepare()) return kExitDatabase;
-  return RunTransfer(*loop, interrupts, meter, store, port, baud);
+  return RunPortDownload(port, static_cast<int>(baud), storeRequest);
 }
 
 }  // namespace

@@ -1,12 +1,9 @@
 #include "download_store.h"
 
-#include "meter/download_summary_text.h"
-
 #include <exception>
+#include <utility>
 
 #include "app/dialogs.h"
-#include "app/folders.h"
-#include "app/single_instance.h"
 #include "app/trace.h"
 #include "list_export.h"
 #include "meter/download_summary_text.h"
@@ -25,36 +22,12 @@ void ShowGeneralError(const std::exception& e) {
 
 }  // namespace
 
-std::unique_ptr<TDM> OpenProgramDatabase() {
-  std::string exeDir = RunningExeDir();
-  LocateFolders(exeDir);
-  if (auto otherCopy = CheckSingleInstanceLock(LockFilePath())) {
-    ShowNotice(*otherCopy);
-    return nullptr;
-  }
-  ShowNotice(PrepareFolders(exeDir));
-  CreatedDataModule created = CreateDataModule();
-  ShowNotices(created.notices);
-  if (created.dm->TerminateRequested()) return nullptr;
-  return std::move(created.dm);
-}
-
 void DownloadStore::ProgressPrinter::setStatusText(int panel, const std::string& text) {
   if (panel == 0 && !text.empty()) PrintLine(text);
 }
 
-DownloadStore::DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request)
-    : meter_(&meter), dm_(dm), request_(std::move(request)), store_(dm, progress_) {
-  // Each record is in the database before the meter hears it acknowledged.
-  meter_->SetRecordKeeper([this] { StoreRecords(); });
-}
-
 DownloadStore::DownloadStore(TDM& dm, StoreRequest request)
-    : dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
-
-DownloadStore::~DownloadStore() {
-  if (meter_) meter_->SetRecordKeeper(nullptr);
-}
+    : RecordStoreKeeper(store_), dm_(dm), request_(std::move(request)), store_(dm, progress_) {}
 
 bool DownloadStore::Prepare() {
   // The meter lets go of every record it has sent: a file that cannot take them is
@@ -74,56 +47,26 @@ bool DownloadStore::Prepare() {
   }
 }
 
-void DownloadStore::OnMessage(const Message& m) {
-  switch (m.id) {
-    case MessageId::MeterState:
-      expectedCount_ = static_cast<int32_t>(m.lParam);
-      break;
-    case MessageId::MeterRecords:
-      // The keeper stored them before their acknowledgement; this is for what is left.
-      if (meter_->Records().Count() > 0) StoreRecords();
-      break;
-    case MessageId::TransferEnd:
-      BugMessage("Main Received Transfer End Message");
-      downloadTotal_ += store_.TransferCount;
-      store_.TransferCount = 0;
-      ended_ = true;
-      break;
-    default:
-      break;
-  }
-}
-
-void DownloadStore::StoreRecords() {
-  // A batch that cannot be written stays pending and goes with the next call; the store
-  // remembers the failure for the end.
+std::vector<Notice> DownloadStore::Keep(TMeterRecordQuery& records, const std::string& serialNumber,
+                                        const std::string& portName, int32_t expectedCount) {
   try {
-    ShowNotices(
-        store_.StoreMeterRecords(meter_->Records(), meter_->SerialNumber(), meter_->PortName(), expectedCount_));
+    return RecordStoreKeeper::Keep(records, serialNumber, portName, expectedCount);
   } catch (const std::exception& e) {
     ShowGeneralError(e);
+    return {};
   }
 }
 
-int DownloadStore::Finish(bool interrupted) {
+int DownloadStore::Finish(bool interrupted, bool tellInvalid) {
   store_.WritePendingRows();
   PrintResultList();
   // Rows the file could not take stay listed (and exported below, where a disk may have
   // room); what was lost from the database is said once.
   bool saved = ReportUnsavedRecords();
-  // Records the meter holds that can be no result were acknowledged and left out: told as
-  // the summary's second line tells them, and the run did not store all it read.
-  const std::string invalid = InvalidRecordsText(store_.InvalidCount);
-  if (!invalid.empty()) ShowInfo(invalid);
-  if (interrupted) return kExitInterrupted;
-  bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
-  return ended_ && saved && invalid.empty() && exported ? kExitOk : kExitFailure;
-}
-
-int DownloadStore::FinishCommand(bool interrupted) {
-  store_.WritePendingRows();
-  PrintResultList();
-  bool saved = ReportUnsavedRecords();
+  // Records the meter holds that can be no result were acknowledged and left out: the run
+  // did not store all it read.
+  if (const std::string invalid = InvalidRecordsText(store_.InvalidCount); tellInvalid && !invalid.empty())
+    ShowInfo(invalid);
   if (interrupted) return kExitInterrupted;
   bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
   return saved && store_.InvalidCount == 0 && exported ? kExitOk : kExitFailure;

@@ -1,16 +1,16 @@
 // A download that stores its records as the main window does: the program folder's
-// database is opened as at the window's start-up, each MessageId::MeterRecords becomes one
-// StoreMeterRecords call (its progress line printed), and at the end the result list is
-// printed and, when asked, exported.
+// database opened as at the window's start-up, each batch the downloader hands over
+// stored before its acknowledgement (its progress line printed), and at the end the
+// result list printed and, when asked, exported.
 #pragma once
-#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cli_environment.h"
 #include "data/data_module.h"
 #include "data/record_store.h"
-#include "download_sink.h"
-#include "meter/hb_meter.h"
+#include "download/download_keeper.h"
 
 namespace movra::cli {
 
@@ -20,28 +20,22 @@ struct StoreRequest {
   std::optional<std::string> xlsName;  // ".xls" added unless it ends so
 };
 
-// Start-up as the window's: the single-instance test, the folders beside the executable,
-// then the data module (trace and database, which holds the lock while connected).
-// nullptr when the program must not go on; the messages have been shown.
-std::unique_ptr<TDM> OpenProgramDatabase();
-
-class DownloadStore : public DownloadSink {
+class DownloadStore : public RecordStoreKeeper {
  public:
-  DownloadStore(CHBMeter& meter, TDM& dm, StoreRequest request);
-  // For the whole Download command, whose downloader hands the records to Records().
   DownloadStore(TDM& dm, StoreRequest request);
-  ~DownloadStore();
-  TRecordStore& Records() { return store_; }
-  // The whole command's end, after its summary: pending rows written, the result list
-  // printed, rows the database could not take told, and the exports unless interrupted.
-  int FinishCommand(bool interrupted);
 
   // Before the transfer: refuses a database that cannot be written, empties the table
   // when asked, then orders the list by serial number as the window does before each
   // download. False when the download must not start (the error has been shown).
   bool Prepare();
-  void OnMessage(const Message& m) override;
-  int Finish(bool interrupted) override;
+  // An error while storing is told as the window's general error display tells it; the
+  // records of a batch that cannot be written stay pending for the next.
+  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string& portName,
+                           int32_t expectedCount) override;
+  // The end: pending rows written, the result list printed, rows the database could not
+  // take told, with tellInvalid the records that can be no result (the whole command's
+  // summary says those itself), and the exports unless interrupted.
+  int Finish(bool interrupted, bool tellInvalid);
 
  private:
   class ProgressPrinter : public StoreUi {
@@ -50,18 +44,13 @@ class DownloadStore : public DownloadSink {
     void setBusyCursor(bool) override {}
   };
 
-  void StoreRecords();
   bool ReportUnsavedRecords();
   void PrintResultList();
 
-  CHBMeter* meter_ = nullptr;
   TDM& dm_;
   StoreRequest request_;
   ProgressPrinter progress_;
   TRecordStore store_;
-  int32_t expectedCount_ = 0;
-  int32_t downloadTotal_ = 0;
-  bool ended_ = false;
 };
 
 }  // namespace movra::cli

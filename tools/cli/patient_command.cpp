@@ -5,6 +5,7 @@
 
 #include "app/dialogs.h"
 #include "app/format_settings.h"
+#include "app/utf8.h"
 #include "data/sql_history_store.h"
 #include "download_store.h"
 #include "history_args.h"
@@ -63,6 +64,8 @@ int RunPatient(const ParsedOptions& options) {
   std::optional<MeterPatient> pair;
   if (set) {
     pair = ParseGroup(words[1]);
+    if (auto name = options.value("name"); name && Utf8Length(*name) > 50)
+      throw UsageError("--name takes 50 characters at most");
     if (auto born = options.value("born")) ParseDay("born", *born);
     if (auto range = options.value("range")) ParseRangeOption(*range);
     if (auto more = options.value("add-meter")) ParseGroup(*more);
@@ -98,7 +101,7 @@ Subcommand PatientSubcommand() {
       "    Prints one line per patient, tab-separated: name, birth date, range, its meters\n"
       "    (SN/PATIENT, comma-separated), the number of patient results, and the day and INR of the\n"
       "    last one. `set` prints the patient's line as saved.\n"
-      "    Exit codes: 0 done; 2 usage, a bad day or range; 4 the database is in use by another copy,\n"
+      "    Exit codes: 0 done; 2 usage, a bad day, range or name; 4 the database is in use by another copy,\n"
       "    cannot be opened or written.\n",
       2,
   };

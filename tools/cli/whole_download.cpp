@@ -8,10 +8,9 @@
 
 #include "app/dialogs.h"
 #include "app/event_loop.h"
-#include "cli_environment.h"
 #include "comm/usb_comm_list.h"
-#include "data/record_conversion.h"
 #include "download/downloader.h"
+#include "download_run.h"
 #include "interrupt_watch.h"
 #include "record_output.h"
 #include "subcommand.h"
@@ -19,34 +18,6 @@
 namespace movra::cli {
 
 namespace {
-
-// Without --store: the serial number of each meter, then its records, as they come.
-class PrintingKeeper : public DownloadKeeper {
- public:
-  std::vector<Notice> Keep(TMeterRecordQuery& records, const std::string& serialNumber, const std::string&,
-                           int32_t) override {
-    TMeterRecord r;
-    while (records.Pop(r)) {
-      if (serialNumber != lastSerial_) {
-        lastSerial_ = serialNumber;
-        PrintLine("SerialNumber: " + ReplaceControlCharacters(serialNumber));
-      }
-      PrintLine(RecordLine(r));
-      ++count_;
-      ++transferCount_;
-    }
-    return {};
-  }
-  int32_t TakeTransferCount() override { return std::exchange(transferCount_, 0); }
-  int32_t UnsavedCount() override { return 0; }
-  int32_t InvalidCount() const override { return 0; }
-  long Count() const { return count_; }
-
- private:
-  std::string lastSerial_;
-  long count_ = 0;
-  int32_t transferCount_ = 0;
-};
 
 // Which port is read at which speed, on stderr; the summary's words at the end.
 class CliDownloadListener : public DownloadListener {
@@ -71,38 +42,13 @@ int RunWholeDownload(const std::optional<StoreRequest>& storeRequest) {
   auto loop = EventLoop::createForThisThread();
   InterruptWatch interrupts(loop);
 
-  std::unique_ptr<TDM> dm;
-  std::unique_ptr<DownloadStore> store;
-  std::unique_ptr<DownloadKeeper> keeper;
-  PrintingKeeper* printer = nullptr;
-  if (storeRequest) {
-    dm = OpenProgramDatabase();
-    if (!dm) return kExitDatabase;
-    store = std::make_unique<DownloadStore>(*dm, *storeRequest);
-    if (!store->Prepare()) return kExitDatabase;
-    keeper = std::make_unique<RecordStoreKeeper>(store->Records());
-  } else {
-    PrepareCliEnvironment();
-    auto p = std::make_unique<PrintingKeeper>();
-    printer = p.get();
-    keeper = std::move(p);
-  }
+  DownloadTarget target;
+  if (!OpenDownloadTarget(storeRequest, target)) return kExitDatabase;
 
   DownloadPlan plan;
   ShowNotice(GetUSBCommList(plan.ports));
   CliDownloadListener listener;
-  Downloader downloader(*keeper, listener);
-  downloader.Start(plan);
-  bool stopAsked = false;
-  while (!listener.ended) {
-    loop->runUntil([&] { return listener.ended || (interrupts.Interrupted() && !stopAsked); },
-                   std::chrono::hours(24 * 365));
-    if (interrupts.Interrupted() && !stopAsked) {
-      // Stopped, the transfer still stores and acknowledges its record in hand.
-      stopAsked = true;
-      downloader.Stop();
-    }
-  }
+  RunDownloadToEnd(target, listener, std::move(plan), *loop, interrupts, listener.ended);
   const DownloadResult& r = listener.result;
   const bool interrupted = interrupts.Interrupted();
 
@@ -119,8 +65,8 @@ int RunWholeDownload(const std::optional<StoreRequest>& storeRequest) {
     ShowInfo(r.SummaryText());
     if (!r.meterAnswered) code = kExitNoMeter;
   }
-  if (printer) PrintLine("Records: " + std::to_string(printer->Count()));
-  int finish = store ? store->FinishCommand(interrupted) : (interrupted ? kExitInterrupted : kExitOk);
+  if (target.printer) PrintLine("Records: " + std::to_string(target.printer->Count()));
+  int finish = target.store ? target.store->Finish(interrupted, false) : (interrupted ? kExitInterrupted : kExitOk);
   if (interrupted) return kExitInterrupted;
   if (code != kExitOk) return code;
   if (finish != kExitOk) return finish;
