@@ -156,6 +156,19 @@ TEST_F(HistoryWindowTest, ListsThePeriodNewestFirstWithFourDigitYears) {
   EXPECT_EQ(w->ShownEntries().size(), 5u);
 }
 
+// The list starts empty after a restart; the history still holds every result, once.
+TEST_F(HistoryWindowTest, ShowsTheResultsAfterARestart) {
+  add(kAnna, 3, 2.4);
+  add(kAnna, 1, 2.9);
+  add(kAnna, 1, 2.9);  // the same result downloaded again
+  program->restart();
+  store = w().History.get();
+  ASSERT_NE(store, nullptr);
+  auto w = open();
+  EXPECT_EQ(w->cboPatient->currentText(), "Anna Example");
+  EXPECT_EQ(Column(*w, HistoryTableModel::ColInr), QStringList({"2.9", "2.4"}));
+}
+
 TEST_F(HistoryWindowTest, ControlsAreListedButMarked) {
   add(kAnna, 2, 2.4);
   add(kAnna, 1, 1.0, "EC");
