@@ -21,6 +21,7 @@ constexpr uint32_t MB_ICONERROR = 0x10;
 constexpr uint32_t MB_ICONQUESTION = 0x20;
 constexpr uint32_t MB_ICONWARNING = 0x30;
 constexpr uint32_t MB_ICONINFORMATION = 0x40;
+constexpr uint32_t MB_DEFBUTTON2 = 0x100;  // the second button (No) is the default
 constexpr uint32_t MB_TOPMOST = 0x40000;  // above every other window, the program's own too
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;

@@ -209,6 +209,10 @@ bool TFrmMain::eventFilter(QObject* watched, QEvent* e) {
     mnuExportTxt->setEnabled(btnHis->isEnabled());
     btnReport->setEnabled(btnHis->isEnabled());
     mnuReport->setEnabled(btnHis->isEnabled());
+    // The history is not changed under a download that is storing into it.
+    btnHistory->setEnabled(btnHis->isEnabled());
+    mnuHistory->setEnabled(btnHis->isEnabled());
+    mnuPatients->setEnabled(btnHis->isEnabled());
   }
   return QMainWindow::eventFilter(watched, e);
 }

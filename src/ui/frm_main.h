@@ -38,6 +38,7 @@ class StatusPanels;
 class DataListView;
 class ResultListModel;
 class SaveFileChooser;
+class HistoryStore;
 class TFrmAbout;
 class TRecordStore;
 class StoreUi;
@@ -58,6 +59,7 @@ class TFrmMain : public QMainWindow {
   QToolButton* btnExpExcel = nullptr;  // tag 0
   QToolButton* btnHis = nullptr;       // tag 1
   QToolButton* btnReport = nullptr;    // the INR report of the ticked rows
+  QToolButton* btnHistory = nullptr;   // the History window
   QToolButton* btnExit = nullptr;
   QToolButton* btnAbout = nullptr;
   QMenu* mnuFile = nullptr;
@@ -68,6 +70,9 @@ class TFrmMain : public QMainWindow {
   QAction* mnuExportExcel = nullptr;
   QAction* mnuExportTxt = nullptr;  // the Export Txt command in the File menu as well
   QAction* mnuReport = nullptr;
+  QAction* mnuHistory = nullptr;
+  QAction* mnuPatients = nullptr;
+  QAction* mnuBackup = nullptr;
   QAction* mniExit = nullptr;
   QAction* mniContent = nullptr;
   QAction* mniAbout = nullptr;
@@ -108,6 +113,13 @@ class TFrmMain : public QMainWindow {
   // The INR report of the ticked rows, refused as the exports are.
   void btnReportClick();
   void mnuReportClick() { btnReportClick(); }
+  // The kept results of one patient over a period, their report, and deleting from them.
+  void btnHistoryClick();
+  void mnuHistoryClick() { btnHistoryClick(); }
+  // The patients: names, birth dates, target ranges and the meters they belong to.
+  void mnuPatientsClick();
+  // A copy of the encrypted database in a file the user chooses, and how that went.
+  void mnuBackupClick();
   void SetMenuState(bool value);
   void tmrWaitingTimer();
 
@@ -160,6 +172,11 @@ class TFrmMain : public QMainWindow {
   QStringList OpenCommand{"xdg-open"};
   // The save dialog of the exports.
   std::shared_ptr<SaveFileChooser> SaveDialog;
+  // The kept results; the History and Patients windows read and change them here.
+  std::shared_ptr<HistoryStore> History;
+  // Writes a copy of the open database to the file; "" when written, else the reason it
+  // could not be.
+  std::function<std::string(const std::string&)> WriteBackup;
   // The about box shown by the About command (made on demand when none is given).
   TFrmAbout* FrmAbout = nullptr;
   // Runs a modal box; tests replace it so nothing blocks.

@@ -80,6 +80,9 @@ void TFrmMain::BuildLayout() {
   btnExpExcel = makeToolButton(MainToolBar, "btnExpExcel", "Export Excel", "Export data to excel", pic::ExportExcel);
   btnHis = makeToolButton(MainToolBar, "btnHis", "Export Txt", "Export data to txt", pic::ExportTxt);
   btnReport = makeToolButton(MainToolBar, "btnReport", "Report", "INR report of the ticked results", pic::Report);
+  btnHistory = makeToolButton(MainToolBar, "btnHistory", "History", "Kept results of a patient over a period",
+                              pic::History);
+  btnHistory->setAccessibleName(Tr("History"));
   btnExit = makeToolButton(MainToolBar, "btnExit", "Exit", "Exit the software", pic::Exit);
   btnAbout = makeToolButton(MainToolBar, "btnAbout", "About", "About the software", pic::About);
   connect(btnDownload, &QToolButton::clicked, this, [this] { RunCommand([this] { btnDownloadClick(); }); });
@@ -88,6 +91,7 @@ void TFrmMain::BuildLayout() {
   connect(btnExpExcel, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(0); }); });
   connect(btnHis, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExpExcelClick(1); }); });
   connect(btnReport, &QToolButton::clicked, this, [this] { RunCommand([this] { btnReportClick(); }); });
+  connect(btnHistory, &QToolButton::clicked, this, [this] { RunCommand([this] { btnHistoryClick(); }); });
   connect(btnExit, &QToolButton::clicked, this, [this] { RunCommand([this] { btnExitClick(); }); });
   connect(btnAbout, &QToolButton::clicked, this, [this] { RunCommand([this] { mniAboutClick(); }); });
 
@@ -101,6 +105,10 @@ void TFrmMain::BuildLayout() {
   mnuExportExcel = mnuFile->addAction("&Export Excel", this, [this] { RunCommand([this] { mnuExportExcelClick(); }); });
   mnuExportTxt = mnuFile->addAction("Export &Txt", this, [this] { RunCommand([this] { mnuExportTxtClick(); }); });
   mnuReport = mnuFile->addAction("&Report...", this, [this] { RunCommand([this] { mnuReportClick(); }); });
+  mnuHistory = mnuFile->addAction("&History...", this, [this] { RunCommand([this] { mnuHistoryClick(); }); });
+  mnuPatients = mnuFile->addAction("&Patients...", this, [this] { RunCommand([this] { mnuPatientsClick(); }); });
+  mnuBackup = mnuFile->addAction("&Backup...", this, [this] { RunCommand([this] { mnuBackupClick(); }); });
+  mnuFile->addSeparator();
   mniExit = mnuFile->addAction("E&xit", this, [this] { RunCommand([this] { mniExitClick(); }); });
   mniHelp = menuBar()->addMenu("&Help");
   mniHelp->setObjectName("mniHelp");
@@ -111,12 +119,18 @@ void TFrmMain::BuildLayout() {
   mnuExportExcel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   mnuExportTxt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   mnuReport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  mnuHistory->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  mnuPatients->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  mnuBackup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
   mniExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   mniStartCom->setObjectName("mniStartCom");
   mnuClearData->setObjectName("mnuClearData");
   mnuExportExcel->setObjectName("mnuExportExcel");
   mnuExportTxt->setObjectName("mnuExportTxt");
   mnuReport->setObjectName("mnuReport");
+  mnuHistory->setObjectName("mnuHistory");
+  mnuPatients->setObjectName("mnuPatients");
+  mnuBackup->setObjectName("mnuBackup");
   // The menu items are usable exactly when the Export Txt button is (all are off during a
   // download), and so is the Report button.
   btnHis->installEventFilter(this);

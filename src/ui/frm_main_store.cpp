@@ -3,6 +3,8 @@
 #include "app/dialogs.h"
 #include "app/trace.h"
 #include "data/data_module.h"
+#include "data/database_backup.h"
+#include "data/sql_history_store.h"
 #include "data/record_store.h"
 #include "ui/download_state.h"
 #include "ui/frm_main.h"
@@ -30,7 +32,14 @@ class WindowStoreUi : public StoreUi {
 
 void TFrmMain::CreateRecordStore() {
   storeUi_ = std::make_unique<WindowStoreUi>();
-  if (TDM* dm = DataModule()) store_ = std::make_unique<TRecordStore>(*dm, *storeUi_);
+  TDM* dm = DataModule();
+  if (!dm) return;
+  store_ = std::make_unique<TRecordStore>(*dm, *storeUi_);
+  History = std::make_shared<SqlHistoryStore>(*dm);
+  WriteBackup = [dm](const std::string& target) {
+    BackupOutcome o = BackupDatabase(dm->adoConn.database(), target);
+    return o.done ? std::string() : o.error;
+  };
 }
 
 void TFrmMain::ClearData() {

@@ -14,6 +14,7 @@ inline constexpr const char* ClearData = "clear-data";
 inline constexpr const char* ExportExcel = "export-excel";
 inline constexpr const char* ExportTxt = "export-txt";
 inline constexpr const char* Report = "report";
+inline constexpr const char* History = "history";
 inline constexpr const char* Exit = "exit";
 inline constexpr const char* About = "about";
 inline constexpr const char* CheckNone = "check-none";

@@ -49,6 +49,7 @@ int QtPresenter::showNow(const DialogRequest& r) {
       break;
     case MB_YESNO:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      if (r.style & MB_DEFBUTTON2) box.setDefaultButton(QMessageBox::No);
       break;
     default:
       box.setStandardButtons(QMessageBox::Ok);

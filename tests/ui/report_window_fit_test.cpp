@@ -16,36 +16,14 @@
 #include "app/datetime.h"
 #include "app/language.h"
 #include "temp_dir.h"
+#include "two_screens.h"
 #include "ui/frm_report.h"
 #include "ui/inr_chart_view.h"
 
 namespace movra::test {
 namespace {
 
-QApplication& App() {
-  static TempDir config;
-  static bool written = [] {
-    config.write("screens.json", R"({"screens": [
-      {"name": "desk", "x": 0, "y": 0, "width": 1024, "height": 768, "logicalDpi": 96},
-      {"name": "small", "x": 1024, "y": 0, "width": 640, "height": 480, "logicalDpi": 96}]})");
-    return true;
-  }();
-  (void)written;
-  qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config.file("screens.json")).c_str());
-  static int argc = 1;
-  static char name[] = "report-window-fit-test";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: at exit Qt's own statics may already be gone (a crash seen at twice
-  // the scale), and the process ends anyway.
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
-
-QScreen* ScreenNamed(const QString& name) {
-  for (QScreen* s : QGuiApplication::screens())
-    if (s->name() == name) return s;
-  return nullptr;
-}
+QApplication& App() { return TwoScreenApp("report-window-fit-test"); }
 
 // Three meters with a month of tests each, so the choice of group is shown too.
 std::vector<ReportGroup> Groups() {
@@ -58,9 +36,6 @@ std::vector<ReportGroup> Groups() {
   }
   return groups;
 }
-
-// The rectangle of w in the coordinates of `in`.
-QRect RectIn(const QWidget* w, const QWidget* in) { return QRect(w->mapTo(in, QPoint(0, 0)), w->size()); }
 
 struct FitCase {
   const char* name;

@@ -85,12 +85,14 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   w.show();
   // Wide enough for the whole tool bar whatever the screen.
   w.resize(1044, 631);
-  QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis, w.btnReport, w.btnExit, w.btnAbout};
-  const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Report", "Exit", "About"};
+  QToolButton* buttons[] = {w.btnDownload, w.btnClearData, w.btnExpExcel, w.btnHis,
+                            w.btnReport,   w.btnHistory,   w.btnExit,     w.btnAbout};
+  const char* captions[] = {"Download", "Clear Data", "Export Excel", "Export Txt", "Report", "History", "Exit", "About"};
   const char* hints[] = {"Download data", "Clear the data", "Export data to excel", "Export data to txt",
-                         "INR report of the ticked results", "Exit the software", "About the software"};
+                         "INR report of the ticked results", "Kept results of a patient over a period",
+                         "Exit the software", "About the software"};
   int lastX = -1;
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(captions[i]);
     EXPECT_EQ(buttons[i]->text().toStdString(), captions[i]);
     EXPECT_EQ(buttons[i]->statusTip().toStdString(), hints[i]);
@@ -101,7 +103,7 @@ TEST_F(WindowTest, LayoutAsDesigned) {
     lastX = buttons[i]->x();
   }
   QList<QAction*> file = w.mnuFile->actions();
-  ASSERT_EQ(file.size(), 7);
+  ASSERT_EQ(file.size(), 11);
   EXPECT_EQ(file[0]->text(), "&Download");
   // Stop, usable only while a download runs.
   EXPECT_EQ(file[1], w.mniStop);
@@ -111,13 +113,21 @@ TEST_F(WindowTest, LayoutAsDesigned) {
   EXPECT_EQ(file[4], w.mnuExportTxt);
   EXPECT_EQ(file[5], w.mnuReport);
   EXPECT_EQ(file[5]->text(), "&Report...");
-  EXPECT_EQ(file[6]->text(), "E&xit");
+  EXPECT_EQ(file[6], w.mnuHistory);
+  EXPECT_EQ(file[7], w.mnuPatients);
+  EXPECT_EQ(file[8], w.mnuBackup);
+  EXPECT_TRUE(file[9]->isSeparator());
+  EXPECT_EQ(file[10]->text(), "E&xit");
   // The Export Txt and Report items and the Report button are off during a download, as
   // the export buttons are.
   w.SetMenuState(false);
   EXPECT_FALSE(w.mnuExportTxt->isEnabled());
   EXPECT_FALSE(w.mnuReport->isEnabled());
   EXPECT_FALSE(w.btnReport->isEnabled());
+  for (QAction* a : {w.mnuHistory, w.mnuPatients}) EXPECT_FALSE(a->isEnabled());
+  EXPECT_FALSE(w.btnHistory->isEnabled());
+  // A backup is taken while the database is written.
+  EXPECT_TRUE(w.mnuBackup->isEnabled());
   w.SetMenuState(true);
   EXPECT_TRUE(w.mnuExportTxt->isEnabled());
   EXPECT_TRUE(w.mnuReport->isEnabled());
