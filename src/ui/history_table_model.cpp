@@ -33,7 +33,10 @@ QString HistoryTableModel::text(const InrResult& r, int column) const {
   switch (column) {
     case ColTime: return QString::fromStdString(r.timeText);
     case ColInr: return QString::fromStdString(r.inrText);
-    case ColPt: return r.pt > 0 ? QString::number(r.pt, 'f', 1) : QString();
+    // An arrow has no PT of its own: the list shows the arrow there too, never the limit's PT.
+    case ColPt:
+      if (r.range != InrRange::In) return QString::fromStdString(r.inrText);
+      return r.pt > 0 ? QString::number(r.pt, 'f', 1) : QString();
     case ColSample: return Tr(r.sampleType.c_str());
     case ColMeter: return QString::fromStdString(r.serialNumber);
     case ColPatient: return QString::fromStdString(r.patientId);

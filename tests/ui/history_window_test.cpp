@@ -188,6 +188,8 @@ TEST_F(HistoryWindowTest, ColumnsSortAndArrowsSortAsTheirLimits) {
   w->grdResults->sortByColumn(HistoryTableModel::ColInr, Qt::AscendingOrder);
   EXPECT_EQ(Column(*w, HistoryTableModel::ColInr),
             QStringList({"2.4", "6.5", QString::fromStdString(InrDisplayText(8.0))}));
+  // An arrow's PT is no number: the limit's PT would read as a measured value.
+  EXPECT_EQ(Column(*w, HistoryTableModel::ColPt).back(), QString::fromStdString(InrDisplayText(8.0)));
 }
 
 TEST_F(HistoryWindowTest, DeleteAsksWithCountAndNameAndRemovesOnlyTheChosenRows) {
