@@ -15,9 +15,16 @@ FhirSendOutcome Outcome(FhirSendStatus status, std::string message) {
   return o;
 }
 
-// The library's own words on a second line, when it gave any.
+// A further line, when there is one (the library's or the server's own words). Appended
+// in two steps: GCC 12 warns about "\n" + string wrongly (-Wrestrict).
+void AddLine(std::string& message, const std::string& line) {
+  if (line.empty()) return;
+  message += '\n';
+  message += line;
+}
+
 std::string WithDetail(std::string message, const std::string& detail) {
-  if (!detail.empty()) message += "\n" + detail;
+  AddLine(message, detail);
   return message;
 }
 
@@ -58,14 +65,14 @@ FhirSendOutcome PostFhirBundle(const FhirPostRequest& request) {
     o.status = FhirSendStatus::Rejected;
     o.message = FhirMessage("The server refused the results (HTTP %1).", {std::to_string(answer.status)});
     if (answer.status == 401 || answer.status == 403)
-      o.message += "\n" + FhirMessage("The server needs a valid token: set MOVRA_FHIR_TOKEN, or name a token file in the settings (TokenFile in the [FHIR] section).");
-    if (!o.serverText.empty()) o.message += "\n" + o.serverText;
+      AddLine(o.message, FhirMessage("The server needs a valid token: set MOVRA_FHIR_TOKEN, or name a token file in the settings (TokenFile in the [FHIR] section)."));
+    AddLine(o.message, o.serverText);
     return o;
   }
   if (!ReadTransactionResponse(answer.body, o.counts)) {
     o.status = FhirSendStatus::BadAnswer;
     o.message = FhirMessage("The server's answer is no transaction-response; whether it kept the results is unknown.");
-    if (!o.serverText.empty()) o.message += "\n" + o.serverText;
+    AddLine(o.message, o.serverText);
     return o;
   }
   o.status = FhirSendStatus::Sent;

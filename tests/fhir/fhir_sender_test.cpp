@@ -2,9 +2,11 @@
 // server's answer is read, and where the token comes from.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 
 #include "app/language.h"
+#include "canned_http_server.h"
 #include "fhir/fhir_sender.h"
 #include "scoped_env.h"
 #include "temp_dir.h"
@@ -119,6 +121,51 @@ TEST(FhirToken, FromTheEnvironmentOrTheFirstLineOfTheFile) {
   EXPECT_EQ(FindFhirToken(dir.file("missing")).error, "");
   test::ScopedEnv::Set(kFhirTokenVariable, "");
   EXPECT_EQ(FindFhirToken(dir.file("token")).token, "abc.def-123");
+}
+
+// What goes on the wire, and the answer read back, through the system's HTTP library on
+// each platform (WinHTTP under Wine included).
+TEST(FhirPost, RequestAndAnswerOnLoopback) {
+  const std::string created = R"({"resourceType":"Bundle","type":"transaction-response","entry":[
+      {"response":{"status":"201 Created","location":"Patient/1"}},
+      {"response":{"status":"201 Created","location":"Observation/2"}},
+      {"response":{"status":"200 OK","location":"Observation/3"}}]})";
+  const std::string rejected =
+      R"({"resourceType":"OperationOutcome","issue":[{"severity":"error","code":"invalid","diagnostics":"Observation.code: unknown"}]})";
+  const struct {
+    int status;
+    std::string body;
+    std::string token;
+    FhirSendStatus expected;
+    const char* messageHas;
+  } cases[] = {
+      {200, created, "t0k.en", FhirSendStatus::Sent, "The server created 1 results and already had 1."},
+      {422, rejected, "", FhirSendStatus::Rejected, "(HTTP 422).\nObservation.code: unknown"},
+      {200, "<html>welcome</html>", "", FhirSendStatus::BadAnswer, "no transaction-response"},
+      {302, "", "", FhirSendStatus::Rejected, "(HTTP 302)"},  // a redirect is not followed
+  };
+  const std::string bundle = R"({"resourceType":"Bundle","type":"transaction","entry":[]})";
+  for (const auto& c : cases) {
+    test::CannedHttpServer server(c.status, c.body);
+    ASSERT_NE(server.port(), 0);
+    std::string base = "http://127.0.0.1:" + std::to_string(server.port()) + "/fhir/R4";
+    FhirSendOutcome o = PostFhirBundle({base, bundle, c.token, std::chrono::seconds(30)});
+    EXPECT_EQ(o.status, c.expected) << o.message;
+    EXPECT_EQ(o.httpStatus, c.status);
+    EXPECT_NE(o.message.find(c.messageHas), std::string::npos) << o.message;
+    std::string request = server.request();
+    std::string lower = request;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(request.rfind("POST /fhir/R4 HTTP/1.1\r\n", 0), 0u) << request;
+    EXPECT_NE(lower.find("\r\ncontent-type: application/fhir+json\r\n"), std::string::npos) << request;
+    EXPECT_NE(lower.find("\r\naccept: application/fhir+json\r\n"), std::string::npos) << request;
+    if (c.token.empty()) {
+      EXPECT_EQ(lower.find("authorization:"), std::string::npos) << request;
+    } else {
+      EXPECT_NE(request.find("\r\nAuthorization: Bearer t0k.en\r\n"), std::string::npos) << request;
+    }
+    EXPECT_EQ(request.substr(request.find("\r\n\r\n") + 4), bundle);
+  }
 }
 
 // The texts come in the interface's language, with the path and the server's own words
