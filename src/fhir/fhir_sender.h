@@ -15,7 +15,8 @@ struct FhirPostRequest {
   std::string baseUrl;      // https://…, or http:// to a loopback address only
   std::string bundleJson;   // the transaction Bundle (FhirBundleJson)
   std::string bearerToken;  // empty: no Authorization header
-  std::chrono::milliseconds timeout{60000};  // the whole exchange, connecting included
+  // The whole exchange with libcurl; with WinHTTP each step (resolve, connect, send, receive).
+  std::chrono::milliseconds timeout{60000};
 };
 
 enum class FhirSendStatus {
