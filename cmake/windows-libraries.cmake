@@ -42,6 +42,12 @@ if(NOT TARGET Movra::JSON)
   set_target_properties(Movra::JSON PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/json-include)
 endif()
 
+# HTTP for sending Bundles to a clinic's server: the system's WinHTTP.
+if(NOT TARGET Movra::HTTP)
+  add_library(Movra::HTTP INTERFACE IMPORTED)
+  set_target_properties(Movra::HTTP PROPERTIES INTERFACE_LINK_LIBRARIES winhttp)
+endif()
+
 # GoogleTest from Debian's source package, built with the cross compiler.
 if(NOT TARGET GTest::gtest)
   set(MOVRA_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")

@@ -31,6 +31,8 @@ void ReadConfigFrom(const std::string& path, TGlobalOption& o) {
   o.CommOption.Parity = ParityFromText(ini.readString("COMM", "Parity", "None"));
   o.CommOption.ByteSize = ini.readString("COMM", "ByteSize", "_8");
   o.CommOption.StopBit = ini.readString("COMM", "StopBit", "_1");
+  o.Fhir.Url = ini.readString("FHIR", "Url", "");
+  o.Fhir.TokenFile = ini.readString("FHIR", "TokenFile", "");
 }
 
 void ReadConfig() { ReadConfigFrom(ConfigFilePath(), GlobalOption); }

@@ -29,6 +29,13 @@ struct TCommOption {
   std::string StopBit;
 };
 
+// The clinic's FHIR server: its base URL, and the file the bearer token is read from (the
+// token itself is never kept in the settings file).
+struct TFhirOption {
+  std::string Url;        // [FHIR] Url=
+  std::string TokenFile;  // [FHIR] TokenFile=
+};
+
 struct TGlobalOption {
   std::string Title;
   std::string AboutTitle;
@@ -40,6 +47,7 @@ struct TGlobalOption {
   int32_t InterfaceLanguage = 0;  // 0: the desktop's language chooses among installed translations
   TMeterSetting MeterSetting;
   TCommOption CommOption;
+  TFhirOption Fhir;
 };
 
 extern TGlobalOption GlobalOption;

@@ -81,3 +81,19 @@ TEST(Config, LongValuesAreCut) {
 }
 
 }  // namespace
+
+namespace {
+
+// The clinic's server: the URL and the token file's path are read; a token written into the
+// settings file is not taken from there.
+TEST(Config, FhirServerKeys) {
+  TGlobalOption none = readFrom(nullptr);
+  EXPECT_EQ(none.Fhir.Url, "");
+  EXPECT_EQ(none.Fhir.TokenFile, "");
+  std::string ini = "[fhir]\nUrl = https://fhir.example.org/r4\nTokenFile=/home/anna/.movra-token\nToken=secret\n";
+  TGlobalOption o = readFrom(&ini);
+  EXPECT_EQ(o.Fhir.Url, "https://fhir.example.org/r4");
+  EXPECT_EQ(o.Fhir.TokenFile, "/home/anna/.movra-token");
+}
+
+}  // namespace
