@@ -52,6 +52,31 @@ double PlainTtr(const std::vector<Kept>& tests, double low, double high) {
   return 100.0 * in / days;
 }
 
+// Fihn's variance growth rate (B1), one test a day here: the mean over consecutive tests of
+// the squared change divided by the weeks between them.
+double PlainVgr(const std::vector<Kept>& tests) {
+  double sum = 0;
+  for (size_t i = 1; i < tests.size(); ++i) {
+    const double change = tests[i].inr - tests[i - 1].inr;
+    sum += change * change / ((tests[i].day - tests[i - 1].day) / 7.0);
+  }
+  return sum / static_cast<double>(tests.size() - 1);
+}
+
+// The markers of poor control, for tests that all lie in the 6 months before the last one
+// and an arrow above the meter's range of 7.0 (which is its own marker, not "above 8").
+std::string PlainFlags(const std::vector<Kept>& tests, double low, double high, bool arrowAbove) {
+  std::vector<std::string> raised;
+  if (PlainTtr(tests, low, high) < 65) raised.push_back("ttr-below-65");
+  auto count = [&](auto pick) { return std::count_if(tests.begin(), tests.end(), pick); };
+  if (count([](const Kept& t) { return t.inr < 1.5 - 1e-9; }) >= 2) raised.push_back("two-below-1.5");
+  if (count([](const Kept& t) { return t.inr > 5 + 1e-9; }) >= 2) raised.push_back("two-above-5");
+  if (arrowAbove) raised.push_back("above-range");
+  std::string out;
+  for (const std::string& r : raised) out += (out.empty() ? "" : ",") + r;
+  return out.empty() ? "none" : out;
+}
+
 class CliHistory : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -122,7 +147,9 @@ TEST_F(CliHistory, KeepsEveryResultOnceAndReportsOverBothMeters) {
   for (const std::string& line :
        {std::string("Group\t") + kMeterB + "/7", std::string("Target\t2.5-3.5"), std::string("Tests\t8"),
         "TTR\t" + Fixed(PlainTtr(kAnna, 2.5, 3.5), 1), "Mean\t" + Fixed(sum / kAnna.size(), 2),
-        std::string("From\t2024-01-02"), std::string("To\t2024-04-02")})
+        std::string("From\t2024-01-02"), std::string("To\t2024-04-02"), "VGR\t" + Fixed(PlainVgr(kAnna), 2),
+        "Interval\t" + Fixed((kAnna.back().day - kAnna.front().day) / double(kAnna.size() - 1), 1),
+        "Flags\t" + PlainFlags(kAnna, 2.5, 3.5, true)})
     EXPECT_NE(std::find(report.begin(), report.end(), line), report.end()) << line;
 
   // A period and a range given on the line.
