@@ -115,7 +115,7 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnClose);
 
-  auto* column = new QVBoxLayout(this);
+  QVBoxLayout* column = ScrollingColumn(*this);
   column->addLayout(choices);
   column->addWidget(grdResults, 1);
   column->addLayout(buttons);

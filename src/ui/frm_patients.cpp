@@ -147,7 +147,7 @@ TFrmPatients::TFrmPatients(HistoryStore& store, QWidget* parent) : QDialog(paren
   buttons->addWidget(btnLink);
   buttons->addWidget(btnClose);
 
-  auto* column = new QVBoxLayout(this);
+  QVBoxLayout* column = ScrollingColumn(*this);
   column->addLayout(filterRow);
   column->addWidget(grdPatients, 1);
   column->addLayout(form);

@@ -2,7 +2,10 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QFrame>
 #include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
@@ -39,6 +42,20 @@ class FitOnFirstShow : public QObject {
 };
 
 }  // namespace
+
+QVBoxLayout* ScrollingColumn(QWidget& window) {
+  auto* outer = new QVBoxLayout(&window);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(&window);
+  scroll->setObjectName("scrBody");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* body = new QWidget(scroll);
+  auto* column = new QVBoxLayout(body);
+  scroll->setWidget(body);
+  outer->addWidget(scroll);
+  return column;
+}
 
 void FitToScreenWhenShown(QWidget& w, QSize opening) { w.installEventFilter(new FitOnFirstShow(w, opening)); }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <QSize>
 
+class QVBoxLayout;
 class QWidget;
 
 namespace movra {
@@ -10,5 +11,8 @@ namespace movra {
 void FitToScreen(QWidget& window, QSize opening);
 // Fits the window when it is first shown, once the screen it opens on is known.
 void FitToScreenWhenShown(QWidget& window, QSize opening);
+// The column that holds the window's whole content, inside a scroll area: on a screen
+// smaller than the content the window still fits and its content scrolls.
+QVBoxLayout* ScrollingColumn(QWidget& window);
 
 }  // namespace movra
