@@ -98,11 +98,14 @@ void TFrmHistory::btnSendClick() {
 }
 
 std::optional<std::string> AskFhirServerUrl(QWidget* parent, const std::string& offered) {
-  bool ok = false;
-  const QString url = QInputDialog::getText(parent, Tr("Send to clinic"), Tr("The clinic's FHIR server (base URL):"),
-                                            QLineEdit::Normal, QString::fromStdString(offered), &ok);
-  if (!ok) return std::nullopt;
-  return url.trimmed().toStdString();
+  QInputDialog ask(parent);
+  ask.setWindowTitle(Tr("Send to clinic"));
+  ask.setLabelText(Tr("The clinic's FHIR server (base URL):"));
+  ask.setTextValue(QString::fromStdString(offered));
+  // Room for a whole address, such as https://fhir.clinic.example/r4, without scrolling.
+  ask.setMinimumWidth(ask.fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
+  if (ask.exec() != QDialog::Accepted) return std::nullopt;
+  return ask.textValue().trimmed().toStdString();
 }
 
 }  // namespace movra
