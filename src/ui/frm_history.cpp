@@ -114,17 +114,22 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   btnDelete->setObjectName("btnDelete");
   btnClose = new QPushButton(Tr("Close"), this);
   btnClose->setObjectName("btnClose");
+  // Two rows, so that the window still fits a small screen in the longer languages: what
+  // is made of the shown results, then deleting and closing.
+  auto* commands = new QHBoxLayout;
+  commands->addWidget(lblCount, 1);
+  commands->addWidget(btnReport);
+  commands->addWidget(btnFhir);
+  commands->addWidget(btnSend);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(lblCount, 1);
-  buttons->addWidget(btnReport);
-  buttons->addWidget(btnFhir);
-  buttons->addWidget(btnSend);
+  buttons->addStretch(1);
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnClose);
 
   auto* column = new QVBoxLayout(this);
   column->addLayout(choices);
   column->addWidget(grdResults, 1);
+  column->addLayout(commands);
   column->addLayout(buttons);
 
   connect(btnReport, &QPushButton::clicked, this, [this] { RunCommand([this] { btnReportClick(); }); });
