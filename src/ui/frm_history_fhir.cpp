@@ -1,6 +1,7 @@
 // The History window's FHIR commands: the chosen patient's results over the chosen period
 // written as a Bundle file, or sent to the clinic's FHIR server.
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
 #include <fstream>
@@ -103,7 +104,9 @@ std::optional<std::string> AskFhirServerUrl(QWidget* parent, const std::string& 
   ask.setLabelText(Tr("The clinic's FHIR server (base URL):"));
   ask.setTextValue(QString::fromStdString(offered));
   // Room for a whole address, such as https://fhir.clinic.example/r4, without scrolling.
-  ask.setMinimumWidth(ask.fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
+  // The dialog's layout sets its size from its parts, so the line gets the width.
+  if (auto* line = ask.findChild<QLineEdit*>())
+    line->setMinimumWidth(line->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 50);
   if (ask.exec() != QDialog::Accepted) return std::nullopt;
   return ask.textValue().trimmed().toStdString();
 }
