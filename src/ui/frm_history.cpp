@@ -21,6 +21,7 @@
 #include "ui/history_period.h"
 #include "ui/history_report.h"
 #include "ui/history_table_model.h"
+#include "ui/save_file_chooser.h"
 #include "ui/screen_cursor.h"
 #include "ui/screen_fit.h"
 
@@ -105,22 +106,35 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
 
   btnReport = new QPushButton(Tr("R&eport..."), this);
   btnReport->setObjectName("btnReport");
+  btnFhir = new QPushButton(Tr("E&xport FHIR..."), this);
+  btnFhir->setObjectName("btnFhir");
+  btnSend = new QPushButton(Tr("Send to &clinic..."), this);
+  btnSend->setObjectName("btnSend");
   btnDelete = new QPushButton(Tr("&Delete from history..."), this);
   btnDelete->setObjectName("btnDelete");
   btnClose = new QPushButton(Tr("Close"), this);
   btnClose->setObjectName("btnClose");
+  // Two rows, so that the window still fits a small screen in the longer languages: what
+  // is made of the shown results, then deleting and closing.
+  auto* commands = new QHBoxLayout;
+  commands->addWidget(lblCount, 1);
+  commands->addWidget(btnReport);
+  commands->addWidget(btnFhir);
+  commands->addWidget(btnSend);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(lblCount, 1);
-  buttons->addWidget(btnReport);
+  buttons->addStretch(1);
   buttons->addWidget(btnDelete);
   buttons->addWidget(btnClose);
 
   QVBoxLayout* column = ScrollingColumn(*this);
   column->addLayout(choices);
   column->addWidget(grdResults, 1);
+  column->addLayout(commands);
   column->addLayout(buttons);
 
   connect(btnReport, &QPushButton::clicked, this, [this] { RunCommand([this] { btnReportClick(); }); });
+  connect(btnFhir, &QPushButton::clicked, this, [this] { RunCommand([this] { btnFhirClick(); }); });
+  connect(btnSend, &QPushButton::clicked, this, [this] { RunCommand([this] { btnSendClick(); }); });
   connect(btnDelete, &QPushButton::clicked, this, [this] { RunCommand([this] { btnDeleteClick(); }); });
   connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
   connect(cboPatient, &QComboBox::currentIndexChanged, this, [this] { RunCommand([this] { Reload(); }); });
@@ -128,13 +142,18 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   connect(edtFrom, &QDateEdit::dateChanged, this, [this] { RunCommand([this] { Reload(); }); });
   connect(edtTo, &QDateEdit::dateChanged, this, [this] { RunCommand([this] { Reload(); }); });
   ShowModal = [](QDialog& d) { d.exec(); };
+  SaveDialog = MakeQtSaveFileChooser(this);
+  AskServerUrl = [this](const std::string& offered) { return AskFhirServerUrl(this, offered); };
 
   FitToScreenWhenShown(*this, QSize(900, 600));
   ReadPatients();
   Reload();
 }
 
-TFrmHistory::~TFrmHistory() = default;
+TFrmHistory::~TFrmHistory() {
+  // A send still under way ends without this window and without its box.
+  if (sending_) SetDefaultCursor();
+}
 
 void TFrmHistory::ReadPatients() {
   // The store's order: by name, then meter and patient ID, the unnamed ones last.
@@ -160,6 +179,8 @@ void TFrmHistory::Reload() {
   grdResults->resizeColumnsToContents();
   lblCount->setText(Tr("%1 results").arg(read_.size()));
   btnReport->setEnabled(!read_.empty());
+  btnFhir->setEnabled(!read_.empty());
+  btnSend->setEnabled(!read_.empty() && !sending_);
   btnDelete->setEnabled(!read_.empty());
 }
 

@@ -1,8 +1,11 @@
 // TFrmHistory: the kept results of one patient over a period, newest first; the report of
-// that patient and period, and deleting chosen results from the history.
+// that patient and period, its results as a FHIR file or sent to the clinic, and deleting
+// chosen results from the history.
 #pragma once
 #include <QDialog>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@ class QTableView;
 namespace movra {
 
 class HistoryTableModel;
+class SaveFileChooser;
 
 class TFrmHistory : public QDialog {
   Q_OBJECT
@@ -35,6 +39,8 @@ class TFrmHistory : public QDialog {
   QTableView* grdResults = nullptr;
   QLabel* lblCount = nullptr;
   QPushButton* btnReport = nullptr;
+  QPushButton* btnFhir = nullptr;
+  QPushButton* btnSend = nullptr;
   QPushButton* btnDelete = nullptr;
   QPushButton* btnClose = nullptr;
 
@@ -46,17 +52,27 @@ class TFrmHistory : public QDialog {
   QString DateFormat() const { return dateFormat_; }
 
   void btnReportClick();
+  void btnFhirClick();
+  // The post runs in the background; the outcome's box comes when it ends (Sending() false).
+  void btnSendClick();
+  bool Sending() const { return sending_; }
   void btnDeleteClick();
   // Reads the chosen patient's results for the chosen period again.
   void Reload();
 
   // Shows the report window; tests put their own in so nothing blocks.
   std::function<void(QDialog&)> ShowModal;
+  // The save dialog of Export FHIR, and the question for the server's base URL (offered:
+  // the settings' URL; nullopt when cancelled); tests answer them.
+  std::shared_ptr<SaveFileChooser> SaveDialog;
+  std::function<std::optional<std::string>(const std::string& offered)> AskServerUrl;
 
  private:
   void ReadPatients();
   const Patient* CurrentPatient() const;
   std::vector<HistoryEntry> SelectedEntries() const;
+  // The Bundle of the shown results; nullopt, told, when they hold no patient result.
+  std::optional<std::string> FhirBundle() const;
 
   HistoryStore& store_;
   TargetRange defaultRange_;
@@ -66,9 +82,13 @@ class TFrmHistory : public QDialog {
   QSortFilterProxyModel* sorted_ = nullptr;
   QString dateFormat_;
   std::vector<HistoryEntry> read_;  // the period's results, oldest first
+  bool sending_ = false;
 };
 
 // How the History window names a patient: the name, else the first pair.
 QString PatientDisplayName(const Patient& p);
+
+// Asks for the clinic's FHIR server, offering this base URL, with OK and Cancel.
+std::optional<std::string> AskFhirServerUrl(QWidget* parent, const std::string& offered);
 
 }  // namespace movra

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "answer_chooser.h"
 #include "app/language.h"
 #include "recording_presenter.h"
 #include "ui/frm_history.h"
@@ -21,19 +22,6 @@
 
 namespace movra::test {
 namespace {
-
-class AnswerChooser : public SaveFileChooser {
- public:
-  explicit AnswerChooser(std::optional<std::string> answer) : answer_(std::move(answer)) {}
-  std::optional<std::string> Execute(const SaveDialogOptions& o) override {
-    asked.push_back(o);
-    return answer_;
-  }
-  std::vector<SaveDialogOptions> asked;
-
- private:
-  std::optional<std::string> answer_;
-};
 
 using HistoryCommandsTest = StartedProgramTest;
 

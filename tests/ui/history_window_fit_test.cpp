@@ -106,7 +106,7 @@ TEST_P(HistoryWindowFit, HistoryWindowIsWholeAndReachedByTab) {
   TFrmHistory w(history, TargetRange{20, 30}, exe.file("MovraT.INI"));
   w.cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::FromTo));
   w.edtFrom->setDate(QDate(2024, 1, 1));
-  CheckFits(w, {w.btnReport, w.btnDelete, w.btnClose});
+  CheckFits(w, {w.btnReport, w.btnFhir, w.btnSend, w.btnDelete, w.btnClose});
   EXPECT_EQ(w.grdResults->model()->rowCount(), 1);
   std::set<QWidget*> stops = TabStops(w, w.cboPatient);
   for (QWidget* c : std::initializer_list<QWidget*>{w.cboPatient, w.cboPeriod, w.edtFrom, w.edtTo, w.grdResults,

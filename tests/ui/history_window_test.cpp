@@ -1,6 +1,7 @@
 // The History and Patients windows over a kept history: the patient and period choices,
 // the table newest first, deleting after a question, the report of a patient and period,
-// and naming, ranging and linking patients.
+// its FHIR file and its send to the FHIR server of tests/fhir/node, and naming, ranging and
+// linking patients.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -13,13 +14,21 @@
 #include <QItemSelectionModel>
 #include <QAbstractItemModel>
 #include <QRegularExpression>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <map>
+#include <nlohmann/json.hpp>
 
+#include "answer_chooser.h"
+#include "app/config.h"
 #include "app/dialogs.h"
+#include "app/language.h"
 #include "data/data_module.h"
 #include "data/history_store.h"
 #include "data/inr_result_conversion.h"
 #include "data/record_conversion.h"
 #include "data/record_store.h"
+#include "fhir_server.h"
 #include "meter/meter_record.h"
 #include "recording_presenter.h"
 #include "ui/frm_history.h"
@@ -28,6 +37,7 @@
 #include "ui/frm_report.h"
 #include "ui/history_period.h"
 #include "ui/history_table_model.h"
+#include "ui/screen_cursor.h"
 #include "ui_test_env.h"
 
 namespace movra::test {
@@ -311,6 +321,126 @@ TEST_F(HistoryWindowTest, PatientsWindowLinksAMetersPatientToANamedPatient) {
   boxes->expect("Name a patient first");
   w.btnLink->click();
   boxes->verifyAllShown();
+}
+
+// The Observations' days of a Bundle file.
+std::vector<std::string> ObservationDays(const std::string& json) {
+  std::vector<std::string> days;
+  const auto bundle = nlohmann::json::parse(json);
+  for (const auto& e : bundle["entry"])
+    if (e["resource"]["resourceType"] == "Observation")
+      days.push_back(e["resource"]["effectiveDateTime"].get<std::string>().substr(0, 10));
+  return days;
+}
+
+std::string DayText(int daysAgo) { return QDate::currentDate().addDays(-daysAgo).toString("yyyy-MM-dd").toStdString(); }
+
+TEST_F(HistoryWindowTest, ExportFhirWritesTheShownPeriodAndNothingWithoutAPatientResult) {
+  for (int d : {10, 40, 200}) add(kAnna, d, 2.5);
+  add(kAnna, 20, 1.0, "CS");
+  add(kBert, 30, 1.0, "EC");  // Bert's only result in the last 3 months is a control
+  add(kBert, 300, 2.0);
+  TempDir out;
+  auto w = open();
+  w->cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::Last3Months));
+  auto chooser = std::make_shared<AnswerChooser>(out.file("anna"));
+  w->SaveDialog = chooser;
+  boxes->expect("Export to FHIR finished!\n" + out.file("anna.json"));
+  w->btnFhir->click();
+  ASSERT_EQ(chooser->asked.size(), 1u);
+  EXPECT_EQ(chooser->asked[0].fileName, "movra-fhir-PT12345678A-345-" + DayText(0) + ".json");
+  // The last 3 months, the control left out; the table's order does not matter.
+  std::vector<std::string> days = ObservationDays(out.read("anna.json"));
+  std::sort(days.begin(), days.end());
+  EXPECT_EQ(days, (std::vector<std::string>{DayText(40), DayText(10)}));
+
+  w->cboPatient->setCurrentIndex(1);
+  ASSERT_EQ(w->ShownEntries().size(), 1u);
+  boxes->expect("The patient has no results in this period; nothing was written or sent.");
+  w->btnFhir->click();
+  boxes->expect("The patient has no results in this period; nothing was written or sent.");
+  w->AskServerUrl = [](const std::string&) -> std::optional<std::string> {
+    ADD_FAILURE() << "asked for a server with nothing to send";
+    return std::nullopt;
+  };
+  w->btnSend->click();
+  EXPECT_EQ(chooser->asked.size(), 1u);
+  boxes->verifyAllShown();
+}
+
+// Send to clinic against the FHIR server of tests/fhir/node, which wants a token: refused
+// without one (a warning with the server's text), then the created count. The window
+// stays usable while the post runs.
+TEST_F(HistoryWindowTest, SendToClinicShowsTheServersAnswerWithoutBlockingTheWindow) {
+  for (int d : {10, 40}) add(kAnna, d, 2.5);
+  add(kAnna, 20, 1.0, "CS");
+  FhirServer server;
+  ASSERT_TRUE(server.start({"--token", "s3cret"})) << server.error();
+  const std::string kept = GlobalOption.Fhir.Url;
+  GlobalOption.Fhir.Url = server.baseUrl();
+  auto w = open();
+  std::vector<std::string> offered;
+  w->AskServerUrl = [&](const std::string& url) -> std::optional<std::string> {
+    offered.push_back(url);
+    return url;
+  };
+  auto sendAndWait = [&] {
+    w->btnSend->click();
+    EXPECT_TRUE(w->Sending());
+    EXPECT_FALSE(w->btnSend->isEnabled());
+    EXPECT_TRUE(HourglassCursorShown());
+    // The window answers meanwhile: the period can be changed back and forth.
+    w->cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::Last6Months));
+    w->cboPeriod->setCurrentIndex(static_cast<int>(HistoryPeriod::Last3Months));
+    QElapsedTimer waited;
+    waited.start();
+    while (w->Sending() && waited.elapsed() < 120000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(w->Sending());
+    EXPECT_FALSE(HourglassCursorShown());
+    EXPECT_TRUE(w->btnSend->isEnabled());
+  };
+  unsetenv("MOVRA_FHIR_TOKEN");
+  boxes->expect("(HTTP 401)");
+  sendAndWait();
+  setenv("MOVRA_FHIR_TOKEN", "s3cret", 1);
+  boxes->expect("The server created 2 results and already had 0.");
+  sendAndWait();
+  unsetenv("MOVRA_FHIR_TOKEN");
+  GlobalOption.Fhir.Url = kept;
+  boxes->verifyAllShown();
+  EXPECT_EQ(offered, std::vector<std::string>(2, server.baseUrl()));
+  std::vector<DialogRequest> shown = boxes->shown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_NE(shown[0].text.find("a valid bearer token is required"), std::string::npos) << shown[0].text;
+  EXPECT_EQ(shown[0].style & 0xF0, MB_ICONWARNING);
+  EXPECT_EQ(shown[1].style & 0xF0, MB_ICONINFORMATION);
+}
+
+// The window's own underlined letters differ from each other in every language.
+TEST_F(HistoryWindowTest, TheWindowsAcceleratorsDoNotClash) {
+  const std::vector<std::string> captions = {"&Patient:", "Pe&riod:", "&From:", "&To:", "R&eport...",
+                                             "E&xport FHIR...", "Send to &clinic...", "&Delete from history..."};
+  for (int id : {1033, 2052, 1031}) {
+    LanguageInfo lang;
+    std::string why;
+    ASSERT_TRUE(LoadTranslationFile(SourceDir() + "/install/lang/" + std::to_string(id) + "/MovraT.txt", lang, why)) << why;
+    std::map<QChar, std::string> taken;
+    for (const std::string& source : captions) {
+      auto t = lang.entries.find(source);
+      ASSERT_NE(t, lang.entries.end()) << id << ": " << source;
+      const QString caption = QString::fromStdString(t->second);
+      const qsizetype amp = caption.indexOf('&');
+      ASSERT_GE(amp, 0) << id << ": " << t->second;
+      const QChar key = caption.at(amp + 1).toLower();
+      EXPECT_FALSE(taken.count(key)) << id << ": " << t->second << " and " << taken[key];
+      taken[key] = t->second;
+    }
+  }
+  // The captions above are the window's own.
+  auto w = open();
+  EXPECT_EQ(w->btnFhir->text().toStdString(), "E&xport FHIR...");
+  EXPECT_EQ(w->btnSend->text().toStdString(), "Send to &clinic...");
+  EXPECT_EQ(w->btnReport->text().toStdString(), "R&eport...");
 }
 
 }  // namespace

@@ -31,6 +31,20 @@ TenthsRange ParseRangeOption(const std::string& text) {
   return {range->lowTenths, range->highTenths};
 }
 
+std::vector<OptionSpec> GroupPeriodOptions(bool groupRequired) {
+  return {
+      {"group", "SN/PATIENT", "the results of this pair's patient (all the pairs linked to it)", groupRequired},
+      {"from", "YYYY-MM-DD", "from this day on", false},
+      {"to", "YYYY-MM-DD", "up to and including this day", false},
+  };
+}
+
+void CheckGroupPeriod(const ParsedOptions& options) {
+  if (auto group = options.value("group")) ParseGroup(*group);
+  if (auto from = options.value("from")) ParseDay("from", *from);
+  if (auto to = options.value("to")) ParseDay("to", *to);
+}
+
 HistoryQuery QueryOf(const ParsedOptions& options, HistoryStore& store) {
   HistoryQuery q;
   if (auto from = options.value("from")) q.firstDay = ParseDay("from", *from);

@@ -17,6 +17,11 @@ MeterPatient ParseGroup(const std::string& text);
 // "2.0-3.0" as tenths; UsageError otherwise.
 TenthsRange ParseRangeOption(const std::string& text);
 
+// --group SN/PATIENT, --from DAY and --to DAY as the history's subcommands take them.
+std::vector<OptionSpec> GroupPeriodOptions(bool groupRequired);
+// Checks their values, before the database is opened: UsageError for a bad group or day.
+void CheckGroupPeriod(const ParsedOptions& options);
+
 // --group, --from and --to as a query: every pair of the group's patient. UsageError for a
 // bad day or a period that ends before it begins.
 HistoryQuery QueryOf(const ParsedOptions& options, HistoryStore& store);

@@ -18,10 +18,7 @@ namespace {
 
 int RunHistory(const ParsedOptions& options) {
   if (auto csv = options.value("csv"); csv && csv->empty()) throw UsageError("a CSV file name must not be empty");
-  // The options are checked before the database is opened.
-  if (auto group = options.value("group")) ParseGroup(*group);
-  if (auto from = options.value("from")) ParseDay("from", *from);
-  if (auto to = options.value("to")) ParseDay("to", *to);
+  CheckGroupPeriod(options);
 
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
@@ -56,14 +53,14 @@ Subcommand HistorySubcommand() {
   return Subcommand{
       "history",
       "the results every download kept, oldest first, also after the list was cleared",
-      {
-          {"group", "SN/PATIENT", "the results of this pair's patient (all the pairs linked to it)", false},
-          {"from", "YYYY-MM-DD", "from this day on", false},
-          {"to", "YYYY-MM-DD", "up to and including this day", false},
-          {"csv", "FILE", "also write them to FILE as data (UTF-8, header, ISO dates, INR with a point; an\n"
-                          "                       arrow as 7.0 or 0.7 with > or < in inr_comparator)",
-           false},
-      },
+      [] {
+        std::vector<OptionSpec> specs = GroupPeriodOptions(false);
+        specs.push_back({"csv", "FILE",
+                         "also write them to FILE as data (UTF-8, header, ISO dates, INR with a point; an\n"
+                         "                       arrow as 7.0 or 0.7 with > or < in inr_comparator)",
+                         false});
+        return specs;
+      }(),
       &RunHistory,
       "    Prints one line per result, tab-separated: serial number, patient ID, date (yyyy-mm-dd),\n"
       "    time (hh:mm), INR as the list shows it, sample type.\n"

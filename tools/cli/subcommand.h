@@ -16,6 +16,7 @@ constexpr int kExitDatabase = 4;  // another copy holds the database, or it cann
 constexpr int kExitIncomplete = 5;  // the meter still holds records that were not read
 constexpr int kExitNoResults = 6;   // nothing ticked to report on, or only control results
 constexpr int kExitNoMeter = 7;     // the port opened, but nothing answered the meter's commands
+constexpr int kExitSendFailed = 8;  // the FHIR server did not take the results
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {
@@ -34,5 +35,6 @@ Subcommand ReportSubcommand();
 Subcommand HistorySubcommand();
 Subcommand PatientSubcommand();
 Subcommand BackupSubcommand();
+Subcommand FhirSubcommand();
 
 }  // namespace movra::cli
