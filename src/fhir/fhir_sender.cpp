@@ -76,7 +76,7 @@ FhirSendOutcome PostFhirBundle(const FhirPostRequest& request) {
     return o;
   }
   o.status = FhirSendStatus::Sent;
-  o.message = FhirMessage("The server created %1 results and already had %2.",
+  o.message = FhirMessage("Results created on the server: %1; already there: %2.",
                           {std::to_string(o.counts.observationsCreated), std::to_string(o.counts.observationsExisting)});
   return o;
 }

@@ -85,10 +85,10 @@ TEST_F(CliFhir, PostedTwiceTheServerKeepsOneObservationPerResult) {
   const std::string file = out.file("sent.json");
   ProcessResult first = folder.run({"fhir", "--group", kAnna, "--out", file, "--post", server.baseUrl()});
   ASSERT_EQ(first.exitCode, 0) << first.err;
-  EXPECT_EQ(first.out, "Written\t" + file + "\nThe server created 4 results and already had 0.\n");
+  EXPECT_EQ(first.out, "Written\t" + file + "\nResults created on the server: 4; already there: 0.\n");
   ProcessResult second = folder.run({"fhir", "--group", kAnna, "--post", server.baseUrl()});
   ASSERT_EQ(second.exitCode, 0) << second.err;
-  EXPECT_EQ(second.out, "The server created 0 results and already had 4.\n");
+  EXPECT_EQ(second.out, "Results created on the server: 0; already there: 4.\n");
 
   auto kept = nlohmann::json::parse(HttpGet(server.baseUrl() + "/Observation?_count=100"), nullptr, false);
   ASSERT_TRUE(kept.is_object()) << "the server's search failed";
@@ -110,7 +110,7 @@ TEST_F(CliFhir, ARefusedPostTellsTheServersTextAndExitsEight) {
   std::ofstream(folder.path("MovraT.INI"), std::ios::app) << "\n[FHIR]\nTokenFile=" << out.file("token.txt") << "\n";
   ProcessResult sent = folder.run({"fhir", "--group", kAnna, "--post", server.baseUrl()});
   EXPECT_EQ(sent.exitCode, 0) << sent.err;
-  EXPECT_EQ(sent.out, "The server created 4 results and already had 0.\n");
+  EXPECT_EQ(sent.out, "Results created on the server: 4; already there: 0.\n");
 }
 
 TEST_F(CliFhir, RefusesBadInputWithItsExitCodeAndWritesNothing) {

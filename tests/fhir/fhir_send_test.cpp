@@ -42,7 +42,7 @@ TEST(FhirSend, SecondPostCreatesNothingAndTheServerKeepsOneObservationPerResult)
   EXPECT_EQ(first.counts.existing, 0);
   EXPECT_EQ(first.counts.observationsCreated, 4);
   EXPECT_EQ(first.counts.observationsExisting, 0);
-  EXPECT_EQ(first.message, "The server created 4 results and already had 0.");
+  EXPECT_EQ(first.message, "Results created on the server: 4; already there: 0.");
 
   // A base URL with a trailing slash is the same server.
   FhirSendOutcome second = Post(server.baseUrl() + "/", bundle);
@@ -51,7 +51,7 @@ TEST(FhirSend, SecondPostCreatesNothingAndTheServerKeepsOneObservationPerResult)
   EXPECT_EQ(second.counts.existing, 7);
   EXPECT_EQ(second.counts.observationsCreated, 0);
   EXPECT_EQ(second.counts.observationsExisting, 4);
-  EXPECT_EQ(second.message, "The server created 0 results and already had 4.");
+  EXPECT_EQ(second.message, "Results created on the server: 0; already there: 4.");
 
   auto kept = nlohmann::json::parse(test::HttpGet(server.baseUrl() + "/Observation?_count=100"), nullptr, false);
   ASSERT_TRUE(kept.is_object()) << "the server's search failed";
@@ -126,7 +126,7 @@ const FailCase kFailCases[] = {
     {"SelfSignedCertificate", {"--tls"}, nullptr, false, 60s, FhirSendStatus::Certificate, 0,
      {"is not trusted; nothing was sent"}},
     {"TokenFromEnvironment", {"--token", "s3cret"}, "s3cret", false, 60s, FhirSendStatus::Sent, 200,
-     {"created 4 results"}},
+     {"created on the server: 4;"}},
     {"TokenMissing", {"--token", "s3cret"}, nullptr, false, 60s, FhirSendStatus::Rejected, 401,
      {"(HTTP 401)", "MOVRA_FHIR_TOKEN", "a valid bearer token is required"}},
     {"TokenWrong", {"--token", "s3cret"}, "guessed", false, 60s, FhirSendStatus::Rejected, 401, {"(HTTP 401)"}},

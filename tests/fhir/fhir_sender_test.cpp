@@ -139,7 +139,7 @@ TEST(FhirPost, RequestAndAnswerOnLoopback) {
     FhirSendStatus expected;
     const char* messageHas;
   } cases[] = {
-      {200, created, "t0k.en", FhirSendStatus::Sent, "The server created 1 results and already had 1."},
+      {200, created, "t0k.en", FhirSendStatus::Sent, "Results created on the server: 1; already there: 1."},
       {422, rejected, "", FhirSendStatus::Rejected, "(HTTP 422).\nObservation.code: unknown"},
       {200, "<html>welcome</html>", "", FhirSendStatus::BadAnswer, "no transaction-response"},
       {302, "", "", FhirSendStatus::Rejected, "(HTTP 302)"},  // a redirect is not followed

@@ -403,7 +403,7 @@ TEST_F(HistoryWindowTest, SendToClinicShowsTheServersAnswerWithoutBlockingTheWin
   boxes->expect("(HTTP 401)");
   sendAndWait();
   setenv("MOVRA_FHIR_TOKEN", "s3cret", 1);
-  boxes->expect("The server created 2 results and already had 0.");
+  boxes->expect("Results created on the server: 2; already there: 0.");
   sendAndWait();
   unsetenv("MOVRA_FHIR_TOKEN");
   GlobalOption.Fhir.Url = kept;
