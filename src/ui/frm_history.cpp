@@ -23,6 +23,7 @@
 #include "ui/history_table_model.h"
 #include "ui/save_file_chooser.h"
 #include "ui/screen_cursor.h"
+#include "ui/list_table.h"
 #include "ui/screen_fit.h"
 
 namespace movra {
@@ -87,20 +88,8 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   grdResults = new QTableView(this);
   grdResults->setObjectName("grdResults");
   grdResults->setModel(sorted_);
-  grdResults->setSortingEnabled(true);
+  SetUpListTable(*grdResults, QAbstractItemView::ExtendedSelection, Tr("Results"));
   grdResults->sortByColumn(HistoryTableModel::ColDate, Qt::DescendingOrder);
-  grdResults->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grdResults->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  grdResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grdResults->setTabKeyNavigation(false);
-  grdResults->verticalHeader()->hide();
-  // One line of text a row, as the main window's list.
-  grdResults->verticalHeader()->setDefaultSectionSize(grdResults->fontMetrics().height() + 8);
-  grdResults->setWordWrap(false);
-  // The widths follow the first rows: years of results need not all be measured.
-  grdResults->horizontalHeader()->setResizeContentsPrecision(100);
-  grdResults->horizontalHeader()->setStretchLastSection(true);
-  grdResults->setAccessibleName(Tr("Results"));
   lblCount = new QLabel(this);
   lblCount->setObjectName("lblCount");
 

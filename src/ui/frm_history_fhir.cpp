@@ -49,19 +49,9 @@ void TFrmHistory::btnFhirClick() {
   options.title = TranslateText("Export FHIR File");
   options.filter = "FHIR files (*.json)";
   options.fileName = FhirFileName(CurrentPatient()->meters.front(), Now());
-  std::string target;
-  for (;;) {
-    std::optional<std::string> answer = SaveDialog ? SaveDialog->Execute(options) : std::nullopt;
-    if (!answer) return;
-    options.fileName = *answer;
-    target = JsonTargetName(*answer);
-    std::error_code ec;
-    if (!std::filesystem::exists(target, ec)) break;
-    const int reply = PlainMessageBox(target + " " + "already exists, do you want to overwrite this file?", "Warning",
-                                      MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (reply == IDYES) break;
-    if (reply != IDNO) return;
-  }
+  std::optional<std::string> chosen = ChooseFileToWrite(SaveDialog.get(), options, JsonTargetName);
+  if (!chosen) return;
+  const std::string& target = *chosen;
   std::ofstream out(target, std::ios::binary | std::ios::trunc);
   out << *json;
   out.close();

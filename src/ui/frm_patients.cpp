@@ -24,6 +24,7 @@
 #include "ui/frm_history.h"
 #include "ui/history_period.h"
 #include "ui/history_report.h"
+#include "ui/list_table.h"
 #include "ui/screen_fit.h"
 
 namespace movra {
@@ -90,18 +91,8 @@ TFrmPatients::TFrmPatients(HistoryStore& store, QWidget* parent) : QDialog(paren
   grdPatients = new QTableView(this);
   grdPatients->setObjectName("grdPatients");
   grdPatients->setModel(filtered_);
-  grdPatients->setSortingEnabled(true);
+  SetUpListTable(*grdPatients, QAbstractItemView::SingleSelection, Tr("Patients"));
   grdPatients->sortByColumn(-1, Qt::AscendingOrder);  // the store's order until a title is clicked
-  grdPatients->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grdPatients->setSelectionMode(QAbstractItemView::SingleSelection);
-  grdPatients->setTabKeyNavigation(false);
-  grdPatients->verticalHeader()->hide();
-  // One line of text a row, as the main window's list.
-  grdPatients->verticalHeader()->setDefaultSectionSize(grdPatients->fontMetrics().height() + 8);
-  grdPatients->setWordWrap(false);
-  grdPatients->horizontalHeader()->setResizeContentsPrecision(100);
-  grdPatients->horizontalHeader()->setStretchLastSection(true);
-  grdPatients->setAccessibleName(Tr("Patients"));
 
   edtName = new QLineEdit(this);
   edtName->setObjectName("edtName");

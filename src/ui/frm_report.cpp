@@ -289,19 +289,9 @@ void TFrmReport::btnSavePdfClick() {
   options.title = TranslateText("Save the Report as PDF");
   options.filter = "PDF files (*.pdf)";
   options.fileName = ProposedPdfName(Group());
-  std::string target;
-  for (;;) {
-    std::optional<std::string> answer = SaveDialog ? SaveDialog->Execute(options) : std::nullopt;
-    if (!answer) return;
-    options.fileName = *answer;
-    target = PdfTargetName(*answer);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(target, ec)) break;
-    int reply = PlainMessageBox(target + " " + "already exists, do you want to overwrite this file?", "Warning",
-                                MB_YESNOCANCEL | MB_ICONQUESTION);
-    if (reply == IDYES) break;
-    if (reply != IDNO) return;
-  }
+  std::optional<std::string> chosen = ChooseFileToWrite(SaveDialog.get(), options, PdfTargetName);
+  if (!chosen) return;
+  const std::string& target = *chosen;
   ReportDocument doc{QString::fromStdString(GlobalOption.Title), Group(), range_, Now()};
   std::optional<std::string> error;
   {

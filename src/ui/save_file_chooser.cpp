@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
+#include <filesystem>
+
+#include "app/dialogs.h"
 
 namespace movra {
 
@@ -54,6 +57,22 @@ class QtSaveFileChooser : public SaveFileChooser {
 
 std::shared_ptr<SaveFileChooser> MakeQtSaveFileChooser(QWidget* parent) {
   return std::make_shared<QtSaveFileChooser>(parent);
+}
+
+std::optional<std::string> ChooseFileToWrite(SaveFileChooser* chooser, SaveDialogOptions options,
+                                             const std::function<std::string(const std::string&)>& targetOf) {
+  for (;;) {
+    std::optional<std::string> answer = chooser ? chooser->Execute(options) : std::nullopt;
+    if (!answer) return std::nullopt;
+    options.fileName = *answer;
+    std::string target = targetOf(*answer);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(target, ec)) return target;
+    int reply = PlainMessageBox(target + " " + "already exists, do you want to overwrite this file?", "Warning",
+                                MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (reply == IDYES) return target;
+    if (reply != IDNO) return std::nullopt;
+  }
 }
 
 }  // namespace movra
