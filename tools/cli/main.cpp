@@ -17,7 +17,7 @@ namespace {
 
 // Every subcommand in one table; a new one is a file and a line here.
 std::vector<Subcommand> Table() { return {PortsSubcommand(),   DownloadSubcommand(), ReportSubcommand(),
-          HistorySubcommand(), PatientSubcommand(),  BackupSubcommand(), FhirSubcommand()}; }
+          HistorySubcommand(), PatientSubcommand(),  BackupSubcommand(), FhirSubcommand(), DatabaseSubcommand()}; }
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: movra-cli <subcommand> [options]\n\nsubcommands:\n");
