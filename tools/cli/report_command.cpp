@@ -81,8 +81,8 @@ ReportGroup MergedGroup(const std::vector<ReportGroup>& groups, const MeterPatie
 
 int RunReport(const ParsedOptions& options) {
   const bool history = options.has("history");
-  if (!history && (options.has("from") || options.has("to") || options.has("database")))
-    throw UsageError("--from, --to and --database need --history");
+  if (!history && (options.has("from") || options.has("to"))) throw UsageError("--from and --to need --history");
+  if (!history && options.has("database")) throw UsageError("--database needs --history");
   if (history) {
     if (auto group = options.value("group")) ParseGroup(*group);
     if (auto from = options.value("from")) ParseDay("from", *from);
