@@ -39,7 +39,7 @@ class CliClinic : public ::testing::Test {
     server->CreateLogin("desk", {"movra_workstation"});
   }
   std::string DeskUrl(const std::string& params = "") const { return server->Url("desk", params); }
-  int ServerResults() { return std::stoi(server->Sql("SELECT count(*) FROM movra.result")); }
+  int ServerResults() { return std::stoi(server->Sql("SELECT count(*) FROM movra.results")); }
   // A meter on its own pseudo-terminal; the same serial and count make the same meter.
   void Plug(SimProcess& sim, const std::string& serial, int records, bool paced = false) {
     std::vector<std::string> args{"--generate", std::to_string(records), "--serial", serial};
@@ -86,7 +86,7 @@ TEST_F(CliClinic, FourDesksDownloadingAtOnceKeepEveryResultOnce) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(serial, 0) == 0; }))
         << serial;
   // Which desk kept a result, and when it reached the server, is recorded with it.
-  EXPECT_EQ(server->Sql("SELECT count(*) FROM movra.result WHERE workstation = '' OR received IS NULL"), "0");
+  EXPECT_EQ(server->Sql("SELECT count(*) FROM movra.results WHERE workstation = '' OR received IS NULL"), "0");
 }
 
 TEST_F(CliClinic, ServerStoppedMidDownloadGetsTheQueueOnceAfterwards) {
