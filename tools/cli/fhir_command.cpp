@@ -9,6 +9,7 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/language.h"
+#include "clinic_option.h"
 #include "data/sql_history_store.h"
 #include "download_store.h"
 #include "fhir/fhir_history_bundle.h"
@@ -92,6 +93,7 @@ Subcommand FhirSubcommand() {
         specs.push_back({"post", "URL", "send it to the FHIR server with this base URL (https; plain http to\n"
                                         "                       this computer alone)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunFhir,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "clinic_option.h"
 #include "data/sql_history_store.h"
 #include "download_store.h"
 #include "export/history_csv.h"
@@ -59,6 +60,7 @@ Subcommand HistorySubcommand() {
                          "also write them to FILE as data (UTF-8, header, ISO dates, INR with a point; an\n"
                          "                       arrow as 7.0 or 0.7 with > or < in inr_comparator)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunHistory,

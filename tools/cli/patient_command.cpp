@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/utf8.h"
+#include "clinic_option.h"
 #include "data/sql_history_store.h"
 #include "download_store.h"
 #include "history_args.h"
@@ -96,6 +97,7 @@ Subcommand PatientSubcommand() {
           {"add-meter", "SN/PATIENT", "link another meter's patient ID to the same patient (a replaced meter);\n"
                                       "                       it leaves any patient it belonged to",
            false},
+          DatabaseOption(),
       },
       &RunPatient,
       "    Prints one line per patient, tab-separated: name, birth date, range, its meters\n"

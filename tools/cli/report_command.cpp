@@ -7,6 +7,7 @@
 
 #include "app/config.h"
 #include "app/dialogs.h"
+#include "clinic_option.h"
 #include "data/sql_history_store.h"
 #include "data/sql_result_store.h"
 #include "download_store.h"
@@ -161,6 +162,7 @@ Subcommand ReportSubcommand() {
            false},
           {"from", "YYYY-MM-DD", "with --history: from this day on", false},
           {"to", "YYYY-MM-DD", "with --history: up to and including this day", false},
+          DatabaseOption(),
       },
       &RunReport,
       "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"

@@ -1,0 +1,29 @@
+#include "clinic_option.h"
+
+#include <cstdlib>
+
+#include "app/clinic_settings.h"
+#include "app/config.h"
+#include "app/language.h"
+
+namespace movra::cli {
+
+OptionSpec DatabaseOption() {
+  return {"database", "URL",
+          "the clinic's database server (postgresql://host[:port]/dbname) instead of MOVRA_DATABASE or\n"
+          "                       [DATABASE] Url= of the settings; \"\" keeps this command on this PC",
+          false};
+}
+
+void CheckDatabaseOption(const ParsedOptions& options) {
+  auto url = options.value("database");
+  if (url && !url->empty() && !ClinicUrlAccepted(*url)) throw UsageError(TranslateText(kClinicUrlRefusedText));
+}
+
+ClinicChoice ChosenClinic(const ParsedOptions& options) {
+  const char* env = std::getenv(kClinicDatabaseVariable);
+  return {ClinicUrlChosen(options.value("database"), env ? env : "", GlobalOption.Database.Url),
+          GlobalOption.Database.Site};
+}
+
+}  // namespace movra::cli
