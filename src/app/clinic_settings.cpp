@@ -1,5 +1,8 @@
 #include "app/clinic_settings.h"
 
+#include <cstdlib>
+
+#include "app/config.h"
 #include "app/language.h"
 
 namespace movra {
@@ -19,6 +22,11 @@ std::string ClinicUrlChosen(const std::optional<std::string>& optionValue, const
   return iniValue;
 }
 
+std::string ClinicUrlOfRun(const std::optional<std::string>& optionValue) {
+  const char* env = std::getenv(kClinicDatabaseVariable);
+  return ClinicUrlChosen(optionValue, env ? env : "", GlobalOption.Database.Url);
+}
+
 bool ClinicUrlAccepted(const std::string& url) {
   return url.rfind("postgresql://", 0) == 0 || url.rfind("postgres://", 0) == 0;
 }
@@ -34,9 +42,9 @@ std::string ClinicSettingsProblem(const std::string& url, const std::string& sit
   if (url.empty()) return {};
   if (!ClinicUrlAccepted(url)) return TranslateText(kClinicUrlRefusedText);
   if (!ClinicSiteAccepted(site)) {
-    std::string text = kClinicSiteRefusedText;
-    text.replace(text.find("%1"), 2, site);
-    return TranslateText(text);
+    const std::string pattern = kClinicSiteRefusedText;
+    const size_t slot = pattern.find("%1");
+    return TranslateText(pattern.substr(0, slot) + site + pattern.substr(slot + 2));
   }
   return {};
 }

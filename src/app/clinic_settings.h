@@ -14,6 +14,10 @@ constexpr const char* kClinicDatabaseVariable = "MOVRA_DATABASE";
 std::string ClinicUrlChosen(const std::optional<std::string>& optionValue, const std::string& envValue,
                             const std::string& iniValue);
 
+// The server of this run: ClinicUrlChosen over the option, MOVRA_DATABASE and the settings
+// read into GlobalOption.
+std::string ClinicUrlOfRun(const std::optional<std::string>& optionValue = std::nullopt);
+
 // An address libpq takes as a URI: it begins with postgresql:// or postgres://.
 bool ClinicUrlAccepted(const std::string& url);
 // No site, or 1 to 40 of a-z, 0-9 and _ (the site is written into the server's rows as it is).

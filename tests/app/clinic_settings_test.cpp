@@ -44,8 +44,8 @@ struct SettingsCase {
 };
 
 TEST(ClinicSettingsProblem, RefusesAForeignAddressAndABadSite) {
-  std::string badSite = kClinicSiteRefusedText;
-  badSite.replace(badSite.find("%1"), 2, "Nord-Ost");
+  const std::string pattern = kClinicSiteRefusedText;
+  const std::string badSite = pattern.substr(0, pattern.find("%1")) + "Nord-Ost" + pattern.substr(pattern.find("%1") + 2);
   const std::string longest(40, 'a'), tooLong(41, 'a');
   const SettingsCase cases[] = {
       {"", "", ""},

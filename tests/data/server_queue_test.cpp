@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/clinic_settings.h"
+#include "app/config.h"
 #include "app/trace.h"
 #include "data/data_module.h"
 #include "data/history_schema.h"
@@ -19,6 +21,7 @@
 #include "data/sql_history_store.h"
 #include "data_fixture.h"
 #include "recording_presenter.h"
+#include "scoped_env.h"
 
 namespace movra::test {
 namespace {
@@ -258,6 +261,42 @@ TEST(ServerQueueOfADownload, IsCommittedWithTheKeptResults) {
   MemoryServer server;
   EXPECT_EQ(SendQueue(other.db(), server).sent, 3);
 }
+
+// What a start queues from then on, by the settings and MOVRA_DATABASE.
+struct StartCase {
+  const char* what;
+  const char* iniUrl;
+  const char* env;  // nullptr: unset
+  bool queues;
+};
+std::ostream& operator<<(std::ostream& os, const StartCase& c) { return os << c.what; }
+
+class QueueingFromTheStart : public ::testing::TestWithParam<StartCase> {};
+
+TEST_P(QueueingFromTheStart, FollowsTheConfiguredServer) {
+  const StartCase& c = GetParam();
+  DataFolder folder;
+  {
+    // The previous start had a server: the row must go when none is configured now.
+    RawDb raw(folder.dataFile());
+    SetServerQueueing(raw.db(), true);
+  }
+  GlobalOption.Database.Url = c.iniUrl;
+  ScopedEnv env(kClinicDatabaseVariable, c.env);
+  OpenedProgram program(folder.dataFile());
+  ASSERT_TRUE(program.opened);
+  SqlDatabase& db = program.dm.adoConn.database();
+  KeepRows(db, 0, 1);
+  EXPECT_EQ(QueuedCount(db), c.queues ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, QueueingFromTheStart,
+    ::testing::Values(StartCase{"no server", "", nullptr, false},
+                      StartCase{"a server in the settings", "postgresql://db/movra", nullptr, true},
+                      StartCase{"a server in the environment", "", "postgresql://db/movra", true},
+                      StartCase{"an empty variable", "", "", false}),
+    [](const auto& info) { return CaseName(info.param.what); });
 
 // A file made by the version before the queue.
 class ServerQueueOfAnOlderFile : public ::testing::Test {

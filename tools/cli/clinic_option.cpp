@@ -1,7 +1,5 @@
 #include "clinic_option.h"
 
-#include <cstdlib>
-
 #include "app/clinic_settings.h"
 #include "app/config.h"
 #include "app/language.h"
@@ -21,9 +19,7 @@ void CheckDatabaseOption(const ParsedOptions& options) {
 }
 
 ClinicChoice ChosenClinic(const ParsedOptions& options) {
-  const char* env = std::getenv(kClinicDatabaseVariable);
-  return {ClinicUrlChosen(options.value("database"), env ? env : "", GlobalOption.Database.Url),
-          GlobalOption.Database.Site};
+  return {ClinicUrlOfRun(options.value("database")), GlobalOption.Database.Site};
 }
 
 }  // namespace movra::cli
