@@ -8,8 +8,8 @@ namespace movra::cli {
 
 OptionSpec DatabaseOption() {
   return {"database", "URL",
-          "the clinic's database server (postgresql://host[:port]/dbname) instead of MOVRA_DATABASE or\n"
-          "                       [DATABASE] Url= of the settings; \"\" keeps this command on this PC",
+          "the clinic's database server, postgresql://host[:port]/dbname, before MOVRA_DATABASE\n"
+          "                       and [DATABASE] Url= of the settings; \"\" keeps this command on this PC",
           false};
 }
 
