@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/clinic_settings.h"
 #include "app/host_name.h"
 #include "clinic/pg_history_store.h"
 #include "data/sql_database.h"
@@ -27,6 +28,12 @@ void SendThrough(SqlDatabase& db, PgHistoryStore& server, ClinicSend& send) {
   }
 }
 
+// A malformed address or site is told as the server's refusal would be: nothing is sent.
+void RequireUsableSettings(const ClinicTarget& target) {
+  if (std::string problem = ClinicSettingsProblem(target.url, target.site); !problem.empty())
+    throw ClinicError(problem);
+}
+
 }  // namespace
 
 ClinicSend SendToClinic(SqlDatabase& db, const ClinicTarget& target) {
@@ -34,6 +41,7 @@ ClinicSend SendToClinic(SqlDatabase& db, const ClinicTarget& target) {
   if (target.url.empty()) return send;
   send.attempted = true;
   try {
+    RequireUsableSettings(target);
     std::unique_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
     SendThrough(db, *server, send);
   } catch (const std::exception& e) {
@@ -53,6 +61,7 @@ ClinicHistory OpenHistory(SqlDatabase& db, const ClinicTarget& target) {
     history.send.attempted = true;
     try {
       PrepareClinicQueue(db, target);
+      RequireUsableSettings(target);
       std::shared_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
       SendThrough(db, *server, history.send);
       history.store = server;

@@ -271,6 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, OpeningAVersion,
     ::testing::Values(MigrationCase{"the designed database", 0, "", true, ""},
                       MigrationCase{"a newer version", 7, "", false, kNewerDatabaseText},
+                      MigrationCase{"the next version", kSchemaVersion + 1, "", false, kNewerDatabaseText},
                       // A table of that name in the way makes the step fail half-way.
                       MigrationCase{"a failed migration", 0, "CREATE TABLE Patient_Meter (x)", false,
                                     "could not be brought to version"}),

@@ -1,5 +1,6 @@
-// Which clinic database a movra-cli command uses: --database URL, else MOVRA_DATABASE, else
-// [DATABASE] Url= of the settings; none of them means this PC's history alone.
+// The clinic's database as a movra-cli command uses it: the target chosen by --database,
+// MOVRA_DATABASE or the settings, and the history read from it or, when it is away, from
+// this PC.
 #pragma once
 #include <optional>
 #include <string>
@@ -12,11 +13,9 @@ namespace movra::cli {
 
 extern const char* const kNoClinicDatabaseText;
 
-OptionSpec DatabaseOptionSpec();
 // After the settings are read; option is the value of --database.
 ClinicTarget ChosenClinicTarget(const std::optional<std::string>& option);
 ClinicTarget ChosenClinicTarget(const ParsedOptions& options);
-std::string ChosenClinicSite();
 // The history a command reads: the clinic's when it answers (what waited here is sent
 // first); else this PC's, and why on stderr.
 ClinicHistory OpenChosenHistory(TDM& dm, const ParsedOptions& options);

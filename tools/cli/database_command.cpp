@@ -5,12 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "app/clinic_settings.h"
+#include "app/config.h"
 #include "app/dialogs.h"
 #include "app/language.h"
 #include "clinic/clinic_history.h"
 #include "clinic/clinic_schema.h"
 #include "clinic/pg_history_store.h"
 #include "clinic_choice.h"
+#include "clinic_option.h"
 #include "cli_environment.h"
 #include "record_output.h"
 #include "subcommand.h"
@@ -78,8 +81,10 @@ int RunDatabase(const ParsedOptions& options) {
   if (action != "init" && action != "sync" && action != "copy") throw UsageError("unknown action \"" + action + "\"");
   if (action == "copy" && !options.has("to")) throw UsageError("copy wants --to URL");
   if (action != "copy" && options.has("to")) throw UsageError("--to belongs to copy");
+  if (action == "copy" && options.has("database")) throw UsageError("copy takes --to URL, not --database");
+  if (auto to = options.value("to"); to && !ClinicUrlAccepted(*to)) throw UsageError(TranslateText(kClinicUrlRefusedText));
   PrepareCliEnvironment();
-  ClinicTarget target = action == "copy" ? ClinicTargetOf(*options.value("to"), ChosenClinicSite())
+  ClinicTarget target = action == "copy" ? ClinicTargetOf(*options.value("to"), GlobalOption.Database.Site)
                                          : ChosenClinicTarget(options);
   if (target.url.empty()) {
     ShowError(TranslateText(kNoClinicDatabaseText));
@@ -96,7 +101,7 @@ Subcommand DatabaseSubcommand() {
   return Subcommand{
       "database",
       "init|sync|copy: the clinic's shared history on its PostgreSQL server",
-      {DatabaseOptionSpec(), {"to", "URL", "copy: the clinic's database this PC's history goes to", false}},
+      {DatabaseOption(), {"to", "URL", "copy: the clinic's database this PC's history goes to", false}},
       &RunDatabase,
       "    init makes the tables and roles, or brings them up to this version (Schema TAB was TAB now).\n"
       "    sync sends the results that wait on this PC because the server could not be reached.\n"

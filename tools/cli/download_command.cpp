@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "clinic_option.h"
 #include "comm/port_names.h"
 #include "port_download.h"
 #include "subcommand.h"
@@ -66,7 +67,7 @@ Subcommand DownloadSubcommand() {
           {"xls", "FILE", "with --store: export the ticked rows to the workbook FILE (\".xls\" is added unless\n"
                           "                       FILE ends so; made from data/MovraTemplate.xls beside the program)",
            false},
-          DatabaseOptionSpec(),
+          DatabaseOption(),
       },
       &RunDownload,
       "    Without --port the command reads as the window's Download does: each listed port at 4800,\n"

@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/language.h"
 #include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "fhir/fhir_history_bundle.h"
 #include "fhir/fhir_sender.h"
@@ -96,6 +97,7 @@ Subcommand FhirSubcommand() {
         specs.push_back({"post", "URL", "send it to the FHIR server with this base URL (https; plain http to\n"
                                         "                       this computer alone)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunFhir,

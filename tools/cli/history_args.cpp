@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "clinic_choice.h"
 #include "report/report_settings.h"
 
 namespace movra::cli {
@@ -37,7 +36,6 @@ std::vector<OptionSpec> GroupPeriodOptions(bool groupRequired) {
       {"group", "SN/PATIENT", "the results of this pair's patient (all the pairs linked to it)", groupRequired},
       {"from", "YYYY-MM-DD", "from this day on", false},
       {"to", "YYYY-MM-DD", "up to and including this day", false},
-      DatabaseOptionSpec(),
   };
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/dialogs.h"
 #include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "export/history_csv.h"
 #include "history_args.h"
@@ -63,6 +64,7 @@ Subcommand HistorySubcommand() {
                          "also write them to FILE as data (UTF-8, header, ISO dates, INR with a point; an\n"
                          "                       arrow as 7.0 or 0.7 with > or < in inr_comparator)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunHistory,

@@ -7,6 +7,7 @@
 #include "app/format_settings.h"
 #include "app/utf8.h"
 #include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "history_args.h"
 #include "record_output.h"
@@ -96,11 +97,11 @@ Subcommand PatientSubcommand() {
       {
           {"name", "TEXT", "the patient's name (50 characters at most; \"\" removes it)", false},
           {"born", "YYYY-MM-DD", "the day of birth", false},
-          DatabaseOptionSpec(),
           {"range", "LOW-HIGH", "the patient's own target range, e.g. 2.5-3.5", false},
           {"add-meter", "SN/PATIENT", "link another meter's patient ID to the same patient (a replaced meter);\n"
                                       "                       it leaves any patient it belonged to",
            false},
+          DatabaseOption(),
       },
       &RunPatient,
       "    Prints one line per patient, tab-separated: name, birth date, range, its meters\n"

@@ -8,6 +8,7 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "clinic_choice.h"
+#include "clinic_option.h"
 #include "data/sql_result_store.h"
 #include "download_store.h"
 #include "history_args.h"
@@ -167,7 +168,7 @@ Subcommand ReportSubcommand() {
            false},
           {"from", "YYYY-MM-DD", "with --history: from this day on", false},
           {"to", "YYYY-MM-DD", "with --history: up to and including this day", false},
-          DatabaseOptionSpec(),
+          DatabaseOption(),
       },
       &RunReport,
       "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"
