@@ -83,7 +83,10 @@ TEST_F(ClinicParity, TheSameStepsGiveTheSameAnswers) {
          h.SavePatient(bert);
        }},
       {"a patient left without a pair", [](HistoryStore& h, ResultSink*) {
+         int64_t gone = h.PatientOf(kBert).id;
          h.SavePatient(Patient{0, "Carl", std::nullopt, std::nullopt, {kAnna1, kAnna2, kBert}});
+         // It is no longer there to be saved.
+         EXPECT_THROW(h.SavePatient(Patient{gone, "Bert again", std::nullopt, std::nullopt, {kBert}}), std::exception);
        }},
       {"results removed", [&](HistoryStore& h, ResultSink* server) {
          std::vector<HistoryEntry> all = h.Read({});
