@@ -74,6 +74,12 @@ Patient PatientOfRow(const PgResult& r, int row) {
 std::unique_ptr<PgHistoryStore> PgHistoryStore::Connect(const ClinicTarget& target) {
   if (std::string problem = SiteProblem(target.site); !problem.empty()) throw ClinicError(problem);
   auto conn = std::make_unique<PgConnection>(target.url);
+  // A login clinic IT has granted none of Movra's roles is told which, not "permission denied".
+  PgResult usable = conn->Exec(
+      "SELECT has_schema_privilege(oid, 'USAGE'), current_user FROM pg_namespace WHERE nspname = 'movra'");
+  if (usable.rows() && usable.text(0, 0) != "t")
+    throw ClinicError("The clinic's database login \"" + usable.text(0, 1) +
+                      "\" may not use Movra's tables: clinic IT grants it the role movra_workstation (or movra_admin)");
   RequireClinicSchema(*conn);
   conn->SetSession("movra.site", target.site);
   // Without the site's role every row of the site would be hidden: say so now.

@@ -11,12 +11,15 @@
 
 namespace movra {
 
+// One connection, used by one thread at a time: the download's thread and the window each
+// connect their own.
 class PgHistoryStore : public HistoryStore, public ResultSink {
  public:
   // Connects (connect_timeout 5 s unless the URL says otherwise, application_name Movra),
   // sets the session's site and checks the server's schema version. Raises ClinicError:
   // unreachable or refused (libpq's reason), tables missing ("… run movra-cli database
-  // init"), tables newer than this program, a site name that cannot be one.
+  // init"), tables newer than this program, a login without Movra's roles or without the
+  // site's, a site name that cannot be one.
   static std::unique_ptr<PgHistoryStore> Connect(const ClinicTarget& target);
 
   // Every call raises ClinicError with the reason.

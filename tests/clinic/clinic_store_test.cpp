@@ -111,5 +111,17 @@ TEST_F(ClinicStore, ADeskCannotChangeOrEraseResults) {
   EXPECT_EQ(Count("inr = 2 AND NOT deleted"), 1);
 }
 
+// Clinic IT made the login but granted it none of Movra's roles.
+TEST_F(ClinicStore, ALoginWithoutMovrasRolesIsToldWhichToGrant) {
+  server->CreateLogin("newcomer");
+  try {
+    Desk("newcomer");
+    FAIL() << "connected without a role";
+  } catch (const ClinicError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"newcomer\" may not use Movra's tables"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("movra_workstation"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace movra::test
