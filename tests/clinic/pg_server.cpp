@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 
@@ -67,11 +69,38 @@ PgServer::PgServer(bool tls) : tls_(tls) {
   passfileEnv_ = std::make_unique<ScopedEnv>("PGPASSFILE", dir_.file("pgpass").c_str());
   initCluster();
   Start();
+  startWatchdog();
   Sql("CREATE DATABASE movra", "postgres");
 }
 
 PgServer::~PgServer() {
   if (running_) Stop();
+  if (watchdog_ > 0) {
+    close(watchdogPipe_);
+    waitpid(watchdog_, nullptr, 0);
+  }
+}
+
+void PgServer::startWatchdog() {
+  int fds[2];
+  // Close-on-exec: the server and the programs run later must not hold the pipe open.
+  if (pipe2(fds, O_CLOEXEC) != 0) return;
+  const std::vector<std::string> stop = {BinDir() + "/pg_ctl", "-D", dir_.file("data"), "-m", "immediate", "-w", "stop"};
+  const std::string folder = dir_.path();
+  watchdog_ = fork();
+  if (watchdog_ == 0) {
+    close(fds[1]);
+    char c;
+    // Ends when the test process closes the pipe, by its destructor or by ending.
+    for (ssize_t n; (n = read(fds[0], &c, 1)) > 0 || (n < 0 && errno == EINTR);) {
+    }
+    run(stop, true);  // "no server running" when the destructor stopped it
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    _exit(0);
+  }
+  close(fds[0]);
+  watchdogPipe_ = fds[1];
 }
 
 void PgServer::initCluster() {

@@ -58,6 +58,9 @@ class PgServer {
   // appended to the server's log.
   int run(const std::vector<std::string>& argv, bool asRunner);
   std::string logTail() const;
+  // A child that stops the server and removes its folder when this process ends without
+  // doing so itself (a test killed for its time).
+  void startWatchdog();
 
   TempDir dir_;
   bool tls_;
@@ -67,6 +70,8 @@ class PgServer {
   gid_t runnerGid_ = 0;
   std::string superuser_ = "clinic_it";
   std::unique_ptr<ScopedEnv> passfileEnv_;
+  int watchdogPipe_ = -1;
+  pid_t watchdog_ = -1;
 };
 
 // Skips the test (with the reason) when postgresql-15's programs are not installed.
