@@ -111,6 +111,15 @@ TEST_F(ClinicStore, ADeskCannotChangeOrEraseResults) {
   EXPECT_EQ(Count("inr = 2 AND NOT deleted"), 1);
 }
 
+// The program's own connection settings give way to the URL's.
+TEST_F(ClinicStore, TheConnectionIsMovrasUnlessTheUrlSaysOtherwise) {
+  for (auto [params, name] : {std::pair{"", "Movra"}, std::pair{"application_name=Ward%203", "Ward 3"}}) {
+    PgConnection conn(server->Url("desk", params));
+    EXPECT_EQ(conn.Exec("SELECT current_setting('application_name')").text(0, 0), name);
+    EXPECT_EQ(conn.Exec("SELECT current_setting('client_encoding')").text(0, 0), "UTF8");
+  }
+}
+
 // Clinic IT made the login but granted it none of Movra's roles.
 TEST_F(ClinicStore, ALoginWithoutMovrasRolesIsToldWhichToGrant) {
   server->CreateLogin("newcomer");
