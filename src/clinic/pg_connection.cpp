@@ -66,6 +66,14 @@ PgConnection::PgConnection(const std::string& url) {
     if (conn_) PQfinish(conn_);
     throw ClinicError(why);
   }
+  // Numbers come back exactly as they were kept, whatever the server's own setting: a test's
+  // time is part of a result's identity.
+  try {
+    SetSession("extra_float_digits", "3");
+  } catch (const ClinicError&) {
+    PQfinish(conn_);
+    throw;
+  }
 }
 
 PgConnection::~PgConnection() { PQfinish(conn_); }

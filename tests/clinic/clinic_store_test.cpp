@@ -120,6 +120,23 @@ TEST_F(ClinicStore, TheConnectionIsMovrasUnlessTheUrlSaysOtherwise) {
   }
 }
 
+// A server set to print numbers short still gives each result back as it was kept.
+TEST_F(ClinicStore, TimesAndValuesComeBackExactlyWhateverTheServersNumberFormat) {
+  server->Sql("ALTER DATABASE movra SET extra_float_digits = 0");
+  std::vector<InrResult> batch = {ClinicResult("SN01", "345", 10, 8, 2.4), ClinicResult("SN01", "345", 11, 23, 1.1)};
+  batch[1].date += 59.0 / 86400;  // a second before the next minute
+  auto desk = Desk();
+  desk->Keep(batch);
+  std::vector<HistoryEntry> read = desk->Read({});
+  ASSERT_EQ(read.size(), 2u);
+  for (size_t i = 0; i < read.size(); ++i) {
+    EXPECT_EQ(read[i].result.date, batch[i].date);
+    EXPECT_EQ(read[i].result.inr, batch[i].inr);
+  }
+  // Sent again as read, they are the same results.
+  EXPECT_EQ(desk->Keep({read[0].result, read[1].result}), (SinkOutcome{0, 2}));
+}
+
 // Clinic IT made the login but granted it none of Movra's roles.
 TEST_F(ClinicStore, ALoginWithoutMovrasRolesIsToldWhichToGrant) {
   server->CreateLogin("newcomer");
