@@ -1,20 +1,15 @@
 #include "data/sql_history_store.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <limits>
 #include <map>
+#include <set>
 #include <stdexcept>
 
-#include "app/format_settings.h"
 #include "app/language.h"
-#include "app/utf8.h"
 #include "data/data_module.h"
 #include "data/history_row.h"
+#include "data/history_listing.h"
 #include "data/history_schema.h"
-#include "data/inr_result_conversion.h"
-#include "data/result_queries.h"
 #include "data/sql_database.h"
 #include "data/sql_transaction.h"
 
@@ -23,6 +18,7 @@ namespace movra {
 namespace {
 
 // Control tests check the meter and its strips: they belong to no patient's figures.
+// The same sample types as kControlSampleTypes.
 constexpr const char* kPatientResultSql =
     "fDeleted = 0 AND fSampleType NOT IN ('EC', 'CS', 'Downloaded EC', 'Downloaded CS')";
 // "(fSN = ? AND fPatientNo = ?) OR …" for the pairs, binding from `first`.
@@ -32,24 +28,6 @@ std::string PairsCondition(size_t count) {
   return "(" + sql + ")";
 }
 
-std::string Lowered(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-bool PairBefore(const MeterPatient& a, const MeterPatient& b) {
-  return std::tie(a.serialNumber, a.patientId) < std::tie(b.serialNumber, b.patientId);
-}
-
-// Named first by name, then by meter and patient ID; unnamed last.
-bool ListedBefore(const PatientSummary& a, const PatientSummary& b) {
-  const Patient &p = a.patient, &q = b.patient;
-  if (p.name.empty() != q.name.empty()) return !p.name.empty();
-  if (Lowered(p.name) != Lowered(q.name)) return Lowered(p.name) < Lowered(q.name);
-  if (p.meters.empty() || q.meters.empty()) return !p.meters.empty() && q.meters.empty();
-  return PairBefore(p.meters.front(), q.meters.front());
-}
 
 }  // namespace
 
@@ -131,11 +109,7 @@ Patient SqlHistoryStore::PatientOf(const MeterPatient& pair) {
 std::vector<PatientSummary> SqlHistoryStore::Patients() {
   requireHistory();
   // Each pair's count of patient results and the row of its newest one.
-  struct PairFigures {
-    int results = 0;
-    std::optional<InrResult> last;
-  };
-  std::map<std::pair<std::string, std::string>, PairFigures> figures;
+  std::map<PairKey, PairFigures> figures;
   {
     SqlStatement st(db_, std::string("SELECT fSN, fPatientNo, count(*), max(fDate) FROM Result_History WHERE ") +
                              kPatientResultSql + " GROUP BY fSN, fPatientNo");
@@ -150,48 +124,23 @@ std::vector<PatientSummary> SqlHistoryStore::Patients() {
       if (last.step()) f.last = HistoryEntryOfRow(last).result;
     }
   }
-  auto add = [&](PatientSummary& s, const MeterPatient& m) {
-    auto it = figures.find({m.serialNumber, m.patientId});
-    if (it == figures.end()) return;
-    s.results += it->second.results;
-    if (it->second.last && (!s.lastResult || s.lastResult->date < it->second.last->date)) s.lastResult = it->second.last;
-    figures.erase(it);
-  };
-
-  std::vector<PatientSummary> out;
   SqlStatement saved(db_, "SELECT DISTINCT m.fSN, m.fPatientNo FROM Patient_Meter m JOIN Patient_info p "
                           "ON p.fID = m.fPatient AND p.fProviderID = ? ORDER BY m.fPatient");
   saved.bind(1, kHistoryPatientProvider);
   std::vector<MeterPatient> linked;
   while (saved.step()) linked.push_back({TextOf(saved.column(0)), TextOf(saved.column(1))});
-  std::map<int64_t, size_t> byId;
+  std::vector<Patient> patients;
+  std::set<int64_t> seen;
   for (const MeterPatient& pair : linked) {
     Patient p = PatientOf(pair);
-    auto [it, isNew] = byId.emplace(p.id, out.size());
-    if (!isNew) continue;
-    PatientSummary s;
-    s.patient = std::move(p);
-    for (const MeterPatient& m : s.patient.meters) add(s, m);
-    out.push_back(std::move(s));
+    if (seen.insert(p.id).second) patients.push_back(std::move(p));
   }
-  // The pairs nobody has named, each a patient of its own.
-  for (auto& [pair, f] : figures) {
-    PatientSummary s;
-    s.patient.meters = {MeterPatient{pair.first, pair.second}};
-    s.results = f.results;
-    s.lastResult = f.last;
-    out.push_back(std::move(s));
-  }
-  std::stable_sort(out.begin(), out.end(), ListedBefore);
-  return out;
+  return ListPatients(patients, std::move(figures));
 }
 
 int64_t SqlHistoryStore::SavePatient(const Patient& patient) {
   requireHistory();
-  if (patient.meters.empty()) throw DbError("A patient needs at least one meter and patient ID");
-  if (Utf8Length(patient.name) > 50) throw DbError("A patient's name may have 50 characters at most");
-  if (patient.range && !(patient.range->lowTenths < patient.range->highTenths))
-    throw DbError("The target range's low end must lie below its high end");
+  if (auto problem = PatientProblem(patient)) throw DbError(*problem);
   SqlTransaction tx(db_);
   int64_t id = patient.id;
   if (id == 0) {
