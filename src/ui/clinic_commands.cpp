@@ -11,6 +11,7 @@
 #include "clinic/clinic_texts.h"
 #include "data/data_module.h"
 #include "ui/frm_main.h"
+#include "ui/result_data.h"
 #include "ui/screen_cursor.h"
 
 namespace movra {
