@@ -119,14 +119,18 @@ int main() {
   for (int d = 0; d < kDesks; ++d) downloads.push_back(Download(d));
   std::vector<double> plain, keep;
   for (int round = 0; round < 3; ++round) {
-    std::vector<std::unique_ptr<PgConnection>> conns;
-    for (int d = 0; d < kDesks; ++d) conns.push_back(std::make_unique<PgConnection>(itUrl));
-    plain.push_back(AtOnce([&](int d) { PlainInsert(*conns[d], downloads[d]); }));
+    {
+      std::vector<std::unique_ptr<PgConnection>> conns;
+      for (int d = 0; d < kDesks; ++d) conns.push_back(std::make_unique<PgConnection>(itUrl));
+      plain.push_back(AtOnce([&](int d) { PlainInsert(*conns[d], downloads[d]); }));
+    }
     server.Sql("TRUNCATE movra.results");
-    std::vector<std::unique_ptr<PgHistoryStore>> desks;
-    for (int d = 0; d < kDesks; ++d)
-      desks.push_back(PgHistoryStore::Connect(ClinicTarget{deskUrl, "", "desk-" + std::to_string(d)}));
-    keep.push_back(AtOnce([&](int d) { desks[d]->Keep(downloads[d]); }));
+    {
+      std::vector<std::unique_ptr<PgHistoryStore>> desks;
+      for (int d = 0; d < kDesks; ++d)
+        desks.push_back(PgHistoryStore::Connect(ClinicTarget{deskUrl, "", "desk-" + std::to_string(d)}));
+      keep.push_back(AtOnce([&](int d) { desks[d]->Keep(downloads[d]); }));
+    }
     server.Sql("TRUNCATE movra.results");
   }
   const double results = kDesks * kPerDesk;
