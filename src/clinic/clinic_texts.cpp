@@ -4,12 +4,24 @@
 
 namespace movra {
 
+std::string PlainReason(const std::string& text) {
+  std::string out;
+  bool lineStart = true;
+  for (char c : text) {
+    if (lineStart && (c == '\t' || c == ' ')) continue;
+    lineStart = c == '\n';
+    out += c;
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
 std::string ClinicAwayMessage(const ClinicSend& send) {
   return TranslatePattern(
              "The results are kept on this PC, but the clinic's database could not take them. Waiting here: %1. They "
              "are sent at the next start, at the next download or by movra-cli database sync.",
              {std::to_string(send.sent.left)}) +
-         "\r\n" + send.failure;
+         "\r\n" + PlainReason(send.failure);
 }
 
 std::string HistorySourceText(const ClinicHistory& history, const ClinicTarget& target) {

@@ -14,6 +14,10 @@ std::string ClinicAwayMessage(const ClinicSend& send);
 // database, never its credentials), or this PC's alone and why.
 std::string HistorySourceText(const ClinicHistory& history, const ClinicTarget& target);
 
+// libpq's reason as a box or a terminal shows it: its hint lines, indented with a tab, start
+// at the margin, and no blank line ends it.
+std::string PlainReason(const std::string& text);
+
 // "host:port/dbname" of a postgresql:// URL, "" when it names none (a service file's).
 std::string ClinicServerName(const std::string& url);
 

@@ -63,7 +63,7 @@ TFrmMain::ShownHistory TFrmMain::HistoryToShow() {
     TellClinicSend(history.send);
     return {history.store, HistorySourceText(history, Clinic), {}};
   }
-  return {History, HistorySourceText(history, Clinic), history.send.failure};
+  return {History, HistorySourceText(history, Clinic), PlainReason(history.send.failure)};
 }
 
 }  // namespace movra

@@ -21,7 +21,7 @@ ClinicHistory OpenChosenHistory(TDM& dm, const ParsedOptions& options) {
   const ClinicTarget target = ChosenClinicTarget(options);
   ClinicHistory history = OpenHistory(dm.adoConn.database(), target);
   if (!history.onServer && history.send.attempted)
-    ShowError(HistorySourceText(history, target) + "\r\n" + history.send.failure);
+    ShowError(HistorySourceText(history, target) + "\r\n" + PlainReason(history.send.failure));
   else if (!history.send.failure.empty())
     ShowError(ClinicAwayMessage(history.send));
   return history;
