@@ -8,7 +8,7 @@
 namespace movra::cli {
 
 const char* const kNoClinicDatabaseText =
-    "No clinic database is set: give --database URL, set MOVRA_DATABASE, or set Url= in the [DATABASE] section of "
+    "No clinic database is set: give --database URL, set MOVRA_DATABASE, or give Url in the [DATABASE] section of "
     "MovraT.INI.";
 
 ClinicTarget ChosenClinicTarget(const std::optional<std::string>& option) {
