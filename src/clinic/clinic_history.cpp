@@ -41,6 +41,8 @@ ClinicSend SendToClinic(SqlDatabase& db, const ClinicTarget& target) {
   if (target.url.empty()) return send;
   send.attempted = true;
   try {
+    // Nothing waits: a server that is away is not asked, and nobody is told of it.
+    if (QueuedCount(db) == 0) return send;
     RequireUsableSettings(target);
     std::unique_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
     SendThrough(db, *server, send);

@@ -26,7 +26,8 @@ struct ClinicSend {
   std::string failure;       // why the rest still waits: the server's or libpq's reason
 };
 
-// Sends what waits in the queue. Never raises: a failure is returned, the queue kept.
+// Sends what waits in the queue; with nothing waiting the server is not asked. Never raises:
+// a failure is returned, the queue kept.
 ClinicSend SendToClinic(SqlDatabase& db, const ClinicTarget& target);
 
 struct ClinicHistory {
