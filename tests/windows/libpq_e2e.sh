@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The Windows libpq under Wine against a PostgreSQL 15 server started here on 127.0.0.1:
+# movra-libpq-check.exe (tests/windows/libpq_check.c) logs in with the password from the
+# user's pgpass.conf in %APPDATA%\postgresql, as a clinic PC would, reads the server's
+# version, creates a table, inserts a row twice under one identity and reads it back; the
+# Linux psql then reads the same row. A wrong password, sslmode=require (this libpq has no
+# SSL) and a port nobody listens on must each be refused with libpq's own words.
+#
+#   tests/windows/libpq_e2e.sh PROGRAM [--work DIR]
+#
+# PROGRAM is movra-libpq-check.exe of the Windows build (run through Wine), or the Linux
+# build of the same program. The server runs as an unprivileged user (PostgreSQL refuses
+# root) in a scratch folder under /tmp; --work (default a new folder under /tmp) keeps the
+# Wine prefix and the program's output.
+set -euo pipefail
+usage() { echo "usage: $0 PROGRAM [--work DIR]" >&2; exit 2; }
+[ $# -ge 1 ] || usage
+program=$(realpath "$1")
+shift
+work=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --work) work=$(realpath -m "${2:?}"); shift 2 ;;
+    *) usage ;;
+  esac
+done
+pgbin=/usr/lib/postgresql/15/bin
+for f in "$program" "$pgbin/initdb" "$pgbin/pg_ctl"; do
+  [ -x "$f" ] || { echo "libpq_e2e: $f is missing (scripts/windows/install-deps installs postgresql-15)" >&2; exit 2; }
+done
+command -v psql >/dev/null || { echo "libpq_e2e: psql is missing" >&2; exit 2; }
+
+if [ -z "$work" ]; then work=$(mktemp -d /tmp/movra-libpq-e2e.XXXXXX); fi
+mkdir -p "$work"
+rm -rf "$work/wine" "$work"/*.out
+started=$(date +%s)
+say() { echo "libpq_e2e: [$(( $(date +%s) - started )) s] $*"; }
+
+# The server's folder is one an unprivileged user can reach, whoever runs this.
+pg=$(mktemp -d /tmp/movra-pg.XXXXXX)
+as_server=()
+if [ "$(id -u)" -eq 0 ]; then
+  server_user=nobody
+  if id postgres >/dev/null 2>&1; then server_user=postgres; fi
+  chown "$server_user" "$pg"
+  as_server=(runuser -u "$server_user" --)
+fi
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+port=$(free_port)
+
+wine_cmd=()
+if [[ "$program" == *.exe ]]; then
+  command -v wine >/dev/null || { echo "libpq_e2e: wine is missing" >&2; exit 2; }
+  export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  wine_cmd=(wine)
+fi
+
+stop_all() {
+  "${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -m immediate stop >/dev/null 2>&1 || true
+  if [ ${#wine_cmd[@]} -gt 0 ]; then wineserver -k 2>/dev/null || true; fi
+  rm -rf "$pg"
+}
+trap stop_all EXIT
+fail() {
+  echo "libpq_e2e: FAILED: $*" >&2
+  echo "libpq_e2e: server log $work/server.log" >&2
+  cp "$pg/server.log" "$work/server.log" 2>/dev/null || true
+  exit 1
+}
+
+say "PostgreSQL on 127.0.0.1:$port (data in $pg)"
+"${as_server[@]}" "$pgbin/initdb" -D "$pg/data" -U movra_admin -E UTF8 --locale=C \
+  --auth-local=trust --auth-host=scram-sha-256 >"$work/initdb.out" 2>&1 \
+  || { cat "$work/initdb.out"; fail "initdb"; }
+"${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -t 60 \
+  -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$pg" start >/dev/null \
+  || fail "the server did not start"
+admin() { psql -X -q -h "$pg" -p "$port" -U movra_admin -v ON_ERROR_STOP=1 "$@"; }
+admin -d postgres -c "CREATE ROLE clinic LOGIN PASSWORD 'right-pass'" -c "CREATE DATABASE movra_clinic OWNER clinic"
+
+url="postgresql://clinic@127.0.0.1:$port/movra_clinic?connect_timeout=10"
+# Runs the program with the arguments given; its output lands in $work/NAME.out.
+run() {
+  local name=$1; shift
+  local rc=0
+  "${wine_cmd[@]}" "$program" "$@" </dev/null >"$work/$name.raw" 2>&1 || rc=$?
+  tr -d '\r' <"$work/$name.raw" >"$work/$name.out"
+  rm -f "$work/$name.raw"
+  sed "s/^/  $name: /" "$work/$name.out"
+  return $rc
+}
+expect() {
+  local name=$1 text=$2
+  grep -qF -- "$text" "$work/$name.out" || fail "$name: expected \"$text\""
+}
+
+# The password comes only from the user's pgpass file, where libpq looks for it on this
+# system: %APPDATA%\postgresql\pgpass.conf on Windows, ~/.pgpass on Linux.
+unset PGPASSWORD PGPASSFILE PGSERVICE PGSSLMODE PGHOST PGPORT PGUSER PGDATABASE
+if [ ${#wine_cmd[@]} -gt 0 ]; then
+  appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
+  passfile="$(winepath -u "$appdata" 2>/dev/null)/postgresql/pgpass.conf"
+else
+  export HOME="$work/home"
+  passfile="$HOME/.pgpass"
+fi
+mkdir -p "$(dirname "$passfile")"
+printf '127.0.0.1:%s:movra_clinic:clinic:right-pass\n' "$port" >"$passfile"
+chmod 600 "$passfile"
+
+say "connect with the pgpass password, create, insert twice, read back"
+run good "$url" || fail "the program failed with the right password"
+expect good "version=PostgreSQL 15."
+expect good "insert1_created=1"
+expect good "insert2_created=0"
+expect good "read_back=same"
+note=$(admin -d movra_clinic -A -t -c "SELECT note || ' ' || inr FROM libpq_check")
+[ "$note" = "Prüfung 测试 2.7" ] || fail "psql on Linux read \"$note\""
+say "psql on Linux reads the row the program wrote: $note"
+
+say "a wrong password"
+if PGPASSWORD=wrong-pass run wrong-password "$url"; then fail "a wrong password was accepted"; fi
+expect wrong-password 'password authentication failed for user "clinic"'
+
+say "sslmode=require"
+if run ssl "$url&sslmode=require"; then fail "sslmode=require connected"; fi
+if [ ${#wine_cmd[@]} -gt 0 ]; then
+  expect ssl 'sslmode value "require" invalid when SSL support is not compiled in'
+fi
+
+say "a port nobody listens on"
+closed=$(free_port)
+if run refused "postgresql://clinic@127.0.0.1:$closed/movra_clinic?connect_timeout=5"; then fail "connected to a closed port"; fi
+expect refused "port $closed failed"
+expect refused "Connection refused"
+
+say "passed"
