@@ -9,7 +9,8 @@
 #   libpq:     the imported target PkgConfig::LIBPQ, the name the Linux build's
 #              `pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)` gives Debian's
 #              libpq, so one target_link_libraries(... PkgConfig::LIBPQ) serves both (one
-#              static library without SSL; include <libpq-fe.h>). pkg-config sees it too.
+#              static library with OpenSSL inside; include <libpq-fe.h>). pkg-config sees
+#              it too.
 #   Qt:        find_package(Qt6 COMPONENTS Core Gui Widgets PrintSupport) finds it; the
 #              host's Qt 6.4.2 (/usr) runs moc, rcc and uic.
 include_guard(GLOBAL)
@@ -22,7 +23,7 @@ endif()
 set(MOVRA_WIN_CACHE "${_movra_win_cache}" CACHE PATH "cache of the Windows libraries (scripts/windows/build-thirdparty)")
 set(MOVRA_WIN_SQLCIPHER_DIR "${MOVRA_WIN_CACHE}/sqlcipher-3.4.1-tomcrypt-1.18.2" CACHE PATH "SQLCipher for Windows")
 set(MOVRA_WIN_QT_DIR "${MOVRA_WIN_CACHE}/qt-6.4.2" CACHE PATH "Qt for Windows")
-set(MOVRA_WIN_LIBPQ_DIR "${MOVRA_WIN_CACHE}/libpq-15.18" CACHE PATH "PostgreSQL's libpq for Windows")
+set(MOVRA_WIN_LIBPQ_DIR "${MOVRA_WIN_CACHE}/libpq-15.18-openssl-3.0.17" CACHE PATH "PostgreSQL's libpq for Windows")
 
 # A static library of the cache as an imported target:
 #   movra_win_cached_library(TARGET NAME name STAGE stage DIR dir LIBRARY file
@@ -49,9 +50,9 @@ endfunction()
 movra_win_cached_library(Movra::SQLCIPHER NAME SQLCipher STAGE sqlcipher
   DIR "${MOVRA_WIN_SQLCIPHER_DIR}" LIBRARY libsqlcipher.a LINK rpcrt4 DEFINES SQLITE_HAS_CODEC)
 # ws2_32: sockets; secur32: SSPI logins; shell32: %APPDATA% for pgpass.conf; advapi32: the
-# user's name and SCRAM's random bytes.
+# user's name and random bytes; crypt32, gdi32: OpenSSL's.
 movra_win_cached_library(PkgConfig::LIBPQ NAME libpq STAGE libpq
-  DIR "${MOVRA_WIN_LIBPQ_DIR}" LIBRARY libpq.a LINK secur32 ws2_32 shell32 advapi32)
+  DIR "${MOVRA_WIN_LIBPQ_DIR}" LIBRARY libpq.a LINK secur32 ws2_32 shell32 advapi32 crypt32 gdi32)
 
 # pkg-config sees only the Windows libraries, never the host's Linux ones.
 set(ENV{PKG_CONFIG_LIBDIR} "${MOVRA_WIN_SQLCIPHER_DIR}/lib/pkgconfig:${MOVRA_WIN_LIBPQ_DIR}/lib/pkgconfig")

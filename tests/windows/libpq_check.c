@@ -1,7 +1,7 @@
 /* Talks to a PostgreSQL server through libpq, as the clinic's shared history does:
  *   movra-libpq-check CONNINFO
- * connects (the password from PGPASSWORD or the user's pgpass file), prints the server's
- * version, creates a table, inserts a row with PQexecParams twice under one identity
+ * connects (the password from PGPASSWORD or the user's pgpass file), prints whether
+ * the connection is encrypted and the server's version, creates a table, inserts a row with PQexecParams twice under one identity
  * (ON CONFLICT DO NOTHING: the second insert creates nothing) and reads it back.
  * Prints key=value lines; on any failure "error=<libpq's message>" and exit status 1.
  * tests/windows/libpq_e2e.sh runs the Windows build of it under Wine. */
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
   PGconn* conn = PQconnectdb(argv[1]);
   if (PQstatus(conn) != CONNECTION_OK) return Fail(conn, "connect", PQerrorMessage(conn));
   printf("connected=%s:%s\n", PQhost(conn), PQport(conn));
+  printf("ssl=%s\n", PQsslInUse(conn) ? PQsslAttribute(conn, "protocol") : "off");
   if (PQsetClientEncoding(conn, "UTF8") != 0) return Fail(conn, "client encoding", PQerrorMessage(conn));
 
   PGresult* res = Exec(conn, "SELECT version()", 0, NULL, PGRES_TUPLES_OK);

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The Windows libpq under Wine against a PostgreSQL 15 server started here on 127.0.0.1:
-# movra-libpq-check.exe (tests/windows/libpq_check.c) logs in with the password from the
-# user's pgpass.conf in %APPDATA%\postgresql, as a clinic PC would, reads the server's
+# The Windows libpq under Wine against a PostgreSQL 15 server started here on 127.0.0.1
+# that takes only TLS connections: movra-libpq-check.exe (tests/windows/libpq_check.c)
+# checks the server's certificate (sslmode=verify-full), logs in with the password from
+# the user's pgpass.conf in %APPDATA%\postgresql, as a clinic PC would, reads the server's
 # version, creates a table, inserts a row twice under one identity and reads it back; the
-# Linux psql then reads the same row. A wrong password, sslmode=require (this libpq has no
-# SSL) and a port nobody listens on must each be refused with libpq's own words.
+# Linux psql then reads the same row. A certificate from another root, a connection
+# without TLS, a wrong password and a port nobody listens on must each be refused with
+# libpq's own words.
 #
 #   tests/windows/libpq_e2e.sh PROGRAM [--work DIR]
 #
@@ -28,11 +30,13 @@ pgbin=/usr/lib/postgresql/15/bin
 for f in "$program" "$pgbin/initdb" "$pgbin/pg_ctl"; do
   [ -x "$f" ] || { echo "libpq_e2e: $f is missing (scripts/windows/install-deps installs postgresql-15)" >&2; exit 2; }
 done
-command -v psql >/dev/null || { echo "libpq_e2e: psql is missing" >&2; exit 2; }
+for t in psql openssl; do
+  command -v "$t" >/dev/null || { echo "libpq_e2e: $t is missing" >&2; exit 2; }
+done
 
 if [ -z "$work" ]; then work=$(mktemp -d /tmp/movra-libpq-e2e.XXXXXX); fi
 mkdir -p "$work"
-rm -rf "$work/wine" "$work"/*.out
+rm -rf "$work/wine" "$work/certs" "$work"/*.out
 started=$(date +%s)
 say() { echo "libpq_e2e: [$(( $(date +%s) - started )) s] $*"; }
 
@@ -72,13 +76,32 @@ say "PostgreSQL on 127.0.0.1:$port (data in $pg)"
 "${as_server[@]}" "$pgbin/initdb" -D "$pg/data" -U movra_admin -E UTF8 --locale=C \
   --auth-local=trust --auth-host=scram-sha-256 >"$work/initdb.out" 2>&1 \
   || { cat "$work/initdb.out"; fail "initdb"; }
-"${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -t 60 \
-  -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$pg" start >/dev/null \
+# Over TCP only TLS, with a certificate for 127.0.0.1 that is its own root; another
+# certificate plays the wrong root.
+printf 'local all all trust\nhostssl all all 127.0.0.1/32 scram-sha-256\n' \
+  | "${as_server[@]}" tee "$pg/data/pg_hba.conf" >/dev/null
+certificate() {  # certificate KEY CERT: a self-signed certificate for 127.0.0.1
+  "${as_server[@]}" openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
+    -addext "subjectAltName=IP:127.0.0.1" -keyout "$1" -out "$2" >/dev/null 2>&1 \
+    || fail "openssl could not make a certificate"
+}
+certificate "$pg/server.key" "$pg/server.crt"
+certificate "$pg/other.key" "$pg/other.crt"
+mkdir -p "$work/certs"
+cp "$pg/server.crt" "$pg/other.crt" "$work/certs/"
+settings="-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$pg"
+settings+=" -c ssl=on -c ssl_cert_file=$pg/server.crt -c ssl_key_file=$pg/server.key"
+"${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -t 60 -o "$settings" start >/dev/null \
   || fail "the server did not start"
 admin() { psql -X -q -h "$pg" -p "$port" -U movra_admin -v ON_ERROR_STOP=1 "$@"; }
 admin -d postgres -c "CREATE ROLE clinic LOGIN PASSWORD 'right-pass'" -c "CREATE DATABASE movra_clinic OWNER clinic"
 
-url="postgresql://clinic@127.0.0.1:$port/movra_clinic?connect_timeout=10"
+# The root certificate as the program's system spells its path.
+root_cert() {
+  if [ ${#wine_cmd[@]} -gt 0 ]; then winepath -w "$work/certs/$1" 2>/dev/null; else echo "$work/certs/$1"; fi
+}
+base="postgresql://clinic@127.0.0.1:$port/movra_clinic?connect_timeout=10"
+url="$base&sslmode=verify-full&sslrootcert=$(root_cert server.crt)"
 # Runs the program with the arguments given; its output lands in $work/NAME.out.
 run() {
   local name=$1; shift
@@ -108,8 +131,9 @@ mkdir -p "$(dirname "$passfile")"
 printf '127.0.0.1:%s:movra_clinic:clinic:right-pass\n' "$port" >"$passfile"
 chmod 600 "$passfile"
 
-say "connect with the pgpass password, create, insert twice, read back"
+say "TLS with the server's certificate checked, the pgpass password, create, insert twice, read back"
 run good "$url" || fail "the program failed with the right password"
+expect good "ssl=TLSv1."
 expect good "version=PostgreSQL 15."
 expect good "insert1_created=1"
 expect good "insert2_created=0"
@@ -122,11 +146,13 @@ say "a wrong password"
 if PGPASSWORD=wrong-pass run wrong-password "$url"; then fail "a wrong password was accepted"; fi
 expect wrong-password 'password authentication failed for user "clinic"'
 
-say "sslmode=require"
-if run ssl "$url&sslmode=require"; then fail "sslmode=require connected"; fi
-if [ ${#wine_cmd[@]} -gt 0 ]; then
-  expect ssl 'sslmode value "require" invalid when SSL support is not compiled in'
-fi
+say "a server certificate from another root"
+if run other-root "$base&sslmode=verify-full&sslrootcert=$(root_cert other.crt)"; then fail "a certificate from another root was taken"; fi
+expect other-root "certificate verify failed"
+
+say "no TLS"
+if run no-tls "$base&sslmode=disable"; then fail "the server took a connection without TLS"; fi
+expect no-tls 'no encryption'
 
 say "a port nobody listens on"
 closed=$(free_port)
