@@ -33,6 +33,9 @@ void ReadConfigFrom(const std::string& path, TGlobalOption& o) {
   o.CommOption.StopBit = ini.readString("COMM", "StopBit", "_1");
   o.Fhir.Url = ini.readString("FHIR", "Url", "");
   o.Fhir.TokenFile = ini.readString("FHIR", "TokenFile", "");
+  // Read as written: a malformed value is refused where the server is used (ClinicSettingsProblem).
+  o.Database.Url = ini.readString("DATABASE", "Url", "");
+  o.Database.Site = ini.readString("DATABASE", "Site", "");
 }
 
 void ReadConfig() { ReadConfigFrom(ConfigFilePath(), GlobalOption); }

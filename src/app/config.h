@@ -36,6 +36,14 @@ struct TFhirOption {
   std::string TokenFile;  // [FHIR] TokenFile=
 };
 
+// The clinic's shared history on its database server; empty when the history stays on this
+// PC alone. Who connects, and how, is libpq's own business (~/.pgpass, pg_service.conf, PG*
+// variables): no user or password is kept here.
+struct TDatabaseOption {
+  std::string Url;   // [DATABASE] Url=postgresql://host[:port]/dbname
+  std::string Site;  // [DATABASE] Site=: this PC's clinic site, "" when none
+};
+
 struct TGlobalOption {
   std::string Title;
   std::string AboutTitle;
@@ -48,6 +56,7 @@ struct TGlobalOption {
   TMeterSetting MeterSetting;
   TCommOption CommOption;
   TFhirOption Fhir;
+  TDatabaseOption Database;
 };
 
 extern TGlobalOption GlobalOption;

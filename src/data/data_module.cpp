@@ -1,5 +1,6 @@
 #include "data/data_module.h"
 
+#include "app/clinic_settings.h"
 #include "app/config.h"
 #include "app/file_system.h"
 #include "app/folders.h"
@@ -11,6 +12,7 @@
 #include "data/history_schema.h"
 #include "data/operator_record.h"
 #include "data/result_queries.h"
+#include "data/server_queue.h"
 #include "data/user_database.h"
 
 namespace movra {
@@ -107,8 +109,8 @@ StepResult TDM::OpenDatabase(const std::string& path) {
     // damaged one, never written; one that cannot be written still shows the list, and its
     // history waits for an open that may write.
     untouched = true;
-    if (SchemaVersion(adoConn.database()) > kSchemaVersion || DatabaseWriteProblem().empty())
-      MigrateDatabase(adoConn.database());
+    const bool writable = DatabaseWriteProblem().empty();
+    if (SchemaVersion(adoConn.database()) > kSchemaVersion || writable) MigrateDatabase(adoConn.database());
     untouched = false;
     qryCheckData.parameter("ProviderID").value = int64_t{-1000};
     connectStep_ = 1;
@@ -119,6 +121,9 @@ StepResult TDM::OpenDatabase(const std::string& path) {
     qryCheckDataEntryHis.open();
     connectStep_ = 4;
     ReadSystemInfo();
+    // From this start on, what a download keeps is queued for the clinic's server when one is
+    // configured; a file that cannot be written queues nothing.
+    if (writable) SetServerQueueing(adoConn.database(), !ClinicUrlOfRun().empty());
     connectStep_ = 5;
     return {};
   } catch (const std::exception& e) {

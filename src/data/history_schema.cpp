@@ -58,6 +58,21 @@ constexpr const char* kVersion1[] = {
     "END",
 };
 
+// The kept results the clinic's server has not taken yet, by their history row. A result is
+// queued by the trigger in the transaction that keeps it (a download's commit), and only on a
+// PC with a server configured (the one row of History_Server): one without queues nothing.
+// History_Copy remembers how far the whole history was copied to each server.
+constexpr const char* kVersion2[] = {
+    "CREATE TABLE History_Queue (fHistory INTEGER PRIMARY KEY)",
+    "CREATE TABLE History_Server (fOne INTEGER PRIMARY KEY CHECK (fOne = 1))",
+    "CREATE TABLE History_Copy (fUrl TEXT PRIMARY KEY, fLastID INTEGER NOT NULL)",
+    "CREATE TRIGGER Result_History_Queue AFTER INSERT ON Result_History\n"
+    "WHEN EXISTS (SELECT 1 FROM History_Server)\n"
+    "BEGIN\n"
+    "  INSERT OR IGNORE INTO History_Queue (fHistory) VALUES (NEW.fID);\n"
+    "END",
+};
+
 }  // namespace
 
 int SchemaVersion(SqlDatabase& db) {
@@ -68,8 +83,11 @@ int SchemaVersion(SqlDatabase& db) {
   return n ? static_cast<int>(*n) : 0;
 }
 
-void CreateHistoryTables(SqlDatabase& db) {
-  for (const char* sql : kVersion1) db.exec(sql);
+void AddHistoryTables(SqlDatabase& db, int fromVersion, int toVersion) {
+  if (fromVersion < 1 && toVersion >= 1)
+    for (const char* sql : kVersion1) db.exec(sql);
+  if (fromVersion < 2 && toVersion >= 2)
+    for (const char* sql : kVersion2) db.exec(sql);
 }
 
 void MigrateDatabase(SqlDatabase& db) {
@@ -82,7 +100,7 @@ void MigrateDatabase(SqlDatabase& db) {
   try {
     // Another copy may have migrated it between the look and the lock.
     version = SchemaVersion(db);
-    if (version < 1) CreateHistoryTables(db);
+    AddHistoryTables(db, version, kSchemaVersion);
     if (version < kSchemaVersion) db.exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     db.exec("COMMIT");
   } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 // The history's tables beside the designed ones, and the schema version that says whether a
-// file has them (PRAGMA user_version: 0 is the designed database, 1 adds the history).
+// file has them (PRAGMA user_version: 0 is the designed database, 1 adds the history, 2 the
+// queue of kept results waiting for the clinic's server).
 #pragma once
 #include <string>
 
@@ -7,7 +8,7 @@ namespace movra {
 
 class SqlDatabase;
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 // The refusal of a file made by a newer program; the file and its version follow.
 extern const char* const kNewerDatabaseText;
@@ -22,7 +23,8 @@ int SchemaVersion(SqlDatabase& db);
 // then and the file is as it was). A file at the current version is not written.
 void MigrateDatabase(SqlDatabase& db);
 
-// Adds the tables, indexes and trigger of version 1 inside the caller's transaction.
-void CreateHistoryTables(SqlDatabase& db);
+// Adds the tables, indexes and triggers of the versions after `fromVersion` up to
+// `toVersion` inside the caller's transaction.
+void AddHistoryTables(SqlDatabase& db, int fromVersion, int toVersion);
 
 }  // namespace movra

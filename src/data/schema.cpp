@@ -246,7 +246,7 @@ void CreateDatabaseFile(const std::string& path, const DatabaseOptions& options)
       if (!names.empty()) db.exec("INSERT INTO \"System_Info\" (" + names + ") VALUES (" + values + ")");
     }
     // A damaged test copy without Result_Log has nothing for the history to keep.
-    if (options.schemaVersion >= 1 && !omitted(options.omitTables, "Result_Log")) CreateHistoryTables(db);
+    if (!omitted(options.omitTables, "Result_Log")) AddHistoryTables(db, 0, options.schemaVersion);
     db.exec("PRAGMA user_version = " + std::to_string(options.schemaVersion));
     db.exec("COMMIT");
     db.close();

@@ -41,8 +41,9 @@ struct DatabaseOptions {
   std::set<std::string> omitTables;
   std::map<std::string, std::set<std::string>> omitColumns;  // table -> columns
   bool systemInfoRow = true;  // one settings row with the defaults below
-  // The history's tables come with version 1 and later; 0 makes the designed file alone.
-  int schemaVersion = 1;
+  // The history's tables come with version 1, the server queue with 2; 0 makes the
+  // designed file alone.
+  int schemaVersion = 2;
 };
 
 // The CREATE TABLE statement of one table, without the columns named in `omit`.

@@ -1,70 +1,26 @@
 #include "data/sql_history_store.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <limits>
 #include <map>
+#include <set>
 #include <stdexcept>
 
-#include "app/format_settings.h"
 #include "app/language.h"
-#include "app/utf8.h"
 #include "data/data_module.h"
+#include "data/history_row.h"
+#include "data/history_listing.h"
 #include "data/history_schema.h"
-#include "data/inr_result_conversion.h"
-#include "data/result_queries.h"
 #include "data/sql_database.h"
+#include "data/sql_transaction.h"
 
 namespace movra {
 
 namespace {
 
 // Control tests check the meter and its strips: they belong to no patient's figures.
+// The same sample types as kControlSampleTypes.
 constexpr const char* kPatientResultSql =
     "fDeleted = 0 AND fSampleType NOT IN ('EC', 'CS', 'Downloaded EC', 'Downloaded CS')";
-constexpr const char* kEntryColumns =
-    "fID, fSN, fPatientNo, fDate, fTime_String, fAMPM, fINR_s, fINR_v, fSampleType, fLevel, fRecordNumber";
-
-std::string TextOf(const FieldValue& v) {
-  if (const auto* s = std::get_if<std::string>(&v)) return *s;
-  return {};
-}
-std::optional<double> NumberOf(const FieldValue& v) {
-  if (const auto* d = std::get_if<double>(&v)) return *d;
-  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
-  return std::nullopt;
-}
-int64_t IntegerOf(const FieldValue& v) {
-  if (const auto* i = std::get_if<int64_t>(&v)) return *i;
-  if (const auto* d = std::get_if<double>(&v)) return static_cast<int64_t>(*d);
-  return 0;
-}
-
-// One row of kEntryColumns as the list would show the same result.
-HistoryEntry EntryOf(const SqlStatement& st) {
-  HistoryEntry e;
-  e.id = IntegerOf(st.column(0));
-  InrResult& r = e.result;
-  r.serialNumber = TextOf(st.column(1));
-  r.patientId = TextOf(st.column(2));
-  r.date = NumberOf(st.column(3)).value_or(0);
-  r.dateText = FormatDateTime("YYYY-MM-DD", r.date);
-  r.timeText = TextOf(st.column(4));
-  r.amPm = TextOf(st.column(5));
-  r.inrText = TextOf(st.column(6));
-  r.inr = NumberOf(st.column(7)).value_or(std::numeric_limits<double>::quiet_NaN());
-  r.range = RangeOfInrText(r.inrText);
-  r.pt = PtFromInr(std::isnan(r.inr) ? 0 : r.inr);
-  // The sample type " " shows as empty, as in the list.
-  r.sampleType = TextOf(st.column(8));
-  if (Utf8Length(r.sampleType) <= 1) r.sampleType.clear();
-  r.controlLevel = TextOf(st.column(9));
-  r.recordNumber = TextOf(st.column(10));
-  r.checked = true;
-  return e;
-}
-
 // "(fSN = ? AND fPatientNo = ?) OR …" for the pairs, binding from `first`.
 std::string PairsCondition(size_t count) {
   std::string sql;
@@ -72,47 +28,6 @@ std::string PairsCondition(size_t count) {
   return "(" + sql + ")";
 }
 
-std::string Lowered(const std::string& s) {
-  std::string out = s;
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-bool PairBefore(const MeterPatient& a, const MeterPatient& b) {
-  return std::tie(a.serialNumber, a.patientId) < std::tie(b.serialNumber, b.patientId);
-}
-
-// Named first by name, then by meter and patient ID; unnamed last.
-bool ListedBefore(const PatientSummary& a, const PatientSummary& b) {
-  const Patient &p = a.patient, &q = b.patient;
-  if (p.name.empty() != q.name.empty()) return !p.name.empty();
-  if (Lowered(p.name) != Lowered(q.name)) return Lowered(p.name) < Lowered(q.name);
-  if (p.meters.empty() || q.meters.empty()) return !p.meters.empty() && q.meters.empty();
-  return PairBefore(p.meters.front(), q.meters.front());
-}
-
-// Rolls back unless committed.
-class Transaction {
- public:
-  explicit Transaction(SqlDatabase& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
-  ~Transaction() {
-    if (open_) {
-      try {
-        db_.exec("ROLLBACK");
-      } catch (const std::exception&) {
-        // Rolled back by the engine already.
-      }
-    }
-  }
-  void Commit() {
-    db_.exec("COMMIT");
-    open_ = false;
-  }
-
- private:
-  SqlDatabase& db_;
-  bool open_ = true;
-};
 
 }  // namespace
 
@@ -126,7 +41,7 @@ void SqlHistoryStore::requireHistory() {
 
 std::vector<HistoryEntry> SqlHistoryStore::Read(const HistoryQuery& query) {
   requireHistory();
-  std::string sql = std::string("SELECT ") + kEntryColumns + " FROM Result_History WHERE fDeleted = 0";
+  std::string sql = std::string("SELECT ") + kHistoryEntryColumns + " FROM Result_History WHERE fDeleted = 0";
   if (!query.meters.empty()) sql += " AND " + PairsCondition(query.meters.size());
   if (query.firstDay) sql += " AND fDate >= ?";
   if (query.lastDay) sql += " AND fDate < ?";
@@ -141,13 +56,13 @@ std::vector<HistoryEntry> SqlHistoryStore::Read(const HistoryQuery& query) {
   if (query.firstDay) st.bind(index++, std::floor(*query.firstDay));
   if (query.lastDay) st.bind(index++, std::floor(*query.lastDay) + 1);
   std::vector<HistoryEntry> out;
-  while (st.step()) out.push_back(EntryOf(st));
+  while (st.step()) out.push_back(HistoryEntryOfRow(st));
   return out;
 }
 
 int SqlHistoryStore::Delete(const std::vector<int64_t>& ids) {
   requireHistory();
-  Transaction tx(db_);
+  SqlTransaction tx(db_);
   SqlStatement st(db_, "UPDATE Result_History SET fDeleted = 1 WHERE fID = ? AND fDeleted = 0");
   int removed = 0;
   for (int64_t id : ids) {
@@ -194,15 +109,11 @@ Patient SqlHistoryStore::PatientOf(const MeterPatient& pair) {
 std::vector<PatientSummary> SqlHistoryStore::Patients() {
   requireHistory();
   // Each pair's count of patient results and the row of its newest one.
-  struct PairFigures {
-    int results = 0;
-    std::optional<InrResult> last;
-  };
-  std::map<std::pair<std::string, std::string>, PairFigures> figures;
+  std::map<PairKey, PairFigures> figures;
   {
     SqlStatement st(db_, std::string("SELECT fSN, fPatientNo, count(*), max(fDate) FROM Result_History WHERE ") +
                              kPatientResultSql + " GROUP BY fSN, fPatientNo");
-    SqlStatement last(db_, std::string("SELECT ") + kEntryColumns + " FROM Result_History WHERE " +
+    SqlStatement last(db_, std::string("SELECT ") + kHistoryEntryColumns + " FROM Result_History WHERE " +
                                kPatientResultSql + " AND fSN = ? AND fPatientNo = ? ORDER BY fDate DESC, fID DESC LIMIT 1");
     while (st.step()) {
       PairFigures& f = figures[{TextOf(st.column(0)), TextOf(st.column(1))}];
@@ -210,52 +121,27 @@ std::vector<PatientSummary> SqlHistoryStore::Patients() {
       last.reset();
       last.bind(1, st.column(0));
       last.bind(2, st.column(1));
-      if (last.step()) f.last = EntryOf(last).result;
+      if (last.step()) f.last = HistoryEntryOfRow(last).result;
     }
   }
-  auto add = [&](PatientSummary& s, const MeterPatient& m) {
-    auto it = figures.find({m.serialNumber, m.patientId});
-    if (it == figures.end()) return;
-    s.results += it->second.results;
-    if (it->second.last && (!s.lastResult || s.lastResult->date < it->second.last->date)) s.lastResult = it->second.last;
-    figures.erase(it);
-  };
-
-  std::vector<PatientSummary> out;
   SqlStatement saved(db_, "SELECT DISTINCT m.fSN, m.fPatientNo FROM Patient_Meter m JOIN Patient_info p "
                           "ON p.fID = m.fPatient AND p.fProviderID = ? ORDER BY m.fPatient");
   saved.bind(1, kHistoryPatientProvider);
   std::vector<MeterPatient> linked;
   while (saved.step()) linked.push_back({TextOf(saved.column(0)), TextOf(saved.column(1))});
-  std::map<int64_t, size_t> byId;
+  std::vector<Patient> patients;
+  std::set<int64_t> seen;
   for (const MeterPatient& pair : linked) {
     Patient p = PatientOf(pair);
-    auto [it, isNew] = byId.emplace(p.id, out.size());
-    if (!isNew) continue;
-    PatientSummary s;
-    s.patient = std::move(p);
-    for (const MeterPatient& m : s.patient.meters) add(s, m);
-    out.push_back(std::move(s));
+    if (seen.insert(p.id).second) patients.push_back(std::move(p));
   }
-  // The pairs nobody has named, each a patient of its own.
-  for (auto& [pair, f] : figures) {
-    PatientSummary s;
-    s.patient.meters = {MeterPatient{pair.first, pair.second}};
-    s.results = f.results;
-    s.lastResult = f.last;
-    out.push_back(std::move(s));
-  }
-  std::stable_sort(out.begin(), out.end(), ListedBefore);
-  return out;
+  return ListPatients(patients, std::move(figures));
 }
 
 int64_t SqlHistoryStore::SavePatient(const Patient& patient) {
   requireHistory();
-  if (patient.meters.empty()) throw DbError("A patient needs at least one meter and patient ID");
-  if (Utf8Length(patient.name) > 50) throw DbError("A patient's name may have 50 characters at most");
-  if (patient.range && !(patient.range->lowTenths < patient.range->highTenths))
-    throw DbError("The target range's low end must lie below its high end");
-  Transaction tx(db_);
+  if (auto problem = PatientProblem(patient)) throw DbError(*problem);
+  SqlTransaction tx(db_);
   int64_t id = patient.id;
   if (id == 0) {
     SqlStatement next(db_, "SELECT ifnull(max(fID), 0) + 1 FROM Patient_info");

@@ -1,7 +1,7 @@
 // One Bundle posted to a clinic's server, and the outcome told in words.
 #include "fhir/fhir_sender.h"
 
-#include "fhir/fhir_message.h"
+#include "app/translated_pattern.h"
 #include "fhir/http_post.h"
 
 namespace movra {
@@ -32,19 +32,19 @@ FhirSendOutcome Failure(const HttpAnswer& answer, const std::string& url, std::c
   switch (answer.failure) {
     case HttpFailure::CannotConnect:
       return Outcome(FhirSendStatus::CannotConnect,
-                     WithDetail(FhirMessage("The server at %1 cannot be reached.", {url}), answer.detail));
+                     WithDetail(TranslatePattern("The server at %1 cannot be reached.", {url}), answer.detail));
     case HttpFailure::TimedOut: {
       std::string seconds = std::to_string((timeout.count() + 999) / 1000);
       return Outcome(FhirSendStatus::TimedOut,
-                     FhirMessage("The server at %1 did not answer within %2 seconds.", {url, seconds}));
+                     TranslatePattern("The server at %1 did not answer within %2 seconds.", {url, seconds}));
     }
     case HttpFailure::Certificate:
       return Outcome(FhirSendStatus::Certificate,
-                     WithDetail(FhirMessage("The certificate of the server at %1 is not trusted; nothing was sent.", {url}),
+                     WithDetail(TranslatePattern("The certificate of the server at %1 is not trusted; nothing was sent.", {url}),
                                 answer.detail));
     default:
       return Outcome(FhirSendStatus::Failed,
-                     WithDetail(FhirMessage("The results could not be sent to %1.", {url}), answer.detail));
+                     WithDetail(TranslatePattern("The results could not be sent to %1.", {url}), answer.detail));
   }
 }
 
@@ -52,7 +52,7 @@ FhirSendOutcome Failure(const HttpAnswer& answer, const std::string& url, std::c
 
 FhirSendOutcome PostFhirBundle(const FhirPostRequest& request) {
   std::string problem = FhirAddressProblem(request.baseUrl);
-  if (!problem.empty()) return Outcome(FhirSendStatus::AddressRefused, FhirMessage(problem));
+  if (!problem.empty()) return Outcome(FhirSendStatus::AddressRefused, TranslatePattern(problem));
   std::vector<std::string> headers = {"Content-Type: application/fhir+json", "Accept: application/fhir+json"};
   if (!request.bearerToken.empty()) headers.push_back("Authorization: Bearer " + request.bearerToken);
   HttpAnswer answer = HttpPost(request.baseUrl, request.bundleJson, headers, request.timeout);
@@ -63,20 +63,20 @@ FhirSendOutcome PostFhirBundle(const FhirPostRequest& request) {
   o.serverText = OperationOutcomeText(answer.body);
   if (answer.status < 200 || answer.status > 299) {
     o.status = FhirSendStatus::Rejected;
-    o.message = FhirMessage("The server refused the results (HTTP %1).", {std::to_string(answer.status)});
+    o.message = TranslatePattern("The server refused the results (HTTP %1).", {std::to_string(answer.status)});
     if (answer.status == 401 || answer.status == 403)
-      AddLine(o.message, FhirMessage("The server needs a valid token: set MOVRA_FHIR_TOKEN, or name a token file in the settings (TokenFile in the [FHIR] section)."));
+      AddLine(o.message, TranslatePattern("The server needs a valid token: set MOVRA_FHIR_TOKEN, or name a token file in the settings (TokenFile in the [FHIR] section)."));
     AddLine(o.message, o.serverText);
     return o;
   }
   if (!ReadTransactionResponse(answer.body, o.counts)) {
     o.status = FhirSendStatus::BadAnswer;
-    o.message = FhirMessage("The server's answer is no transaction-response; whether it kept the results is unknown.");
+    o.message = TranslatePattern("The server's answer is no transaction-response; whether it kept the results is unknown.");
     AddLine(o.message, o.serverText);
     return o;
   }
   o.status = FhirSendStatus::Sent;
-  o.message = FhirMessage("Results created on the server: %1; already there: %2.",
+  o.message = TranslatePattern("Results created on the server: %1; already there: %2.",
                           {std::to_string(o.counts.observationsCreated), std::to_string(o.counts.observationsExisting)});
   return o;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "fhir/fhir_message.h"
+#include "app/translated_pattern.h"
 #include "fhir/fhir_sender.h"
 
 namespace movra {
@@ -14,7 +14,7 @@ FhirToken ReadFhirTokenFile(const std::string& path) {
   FhirToken t;
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    t.error = FhirMessage("The token file \"%1\" cannot be read: %2", {path, std::strerror(errno)});
+    t.error = TranslatePattern("The token file \"%1\" cannot be read: %2", {path, std::strerror(errno)});
     return t;
   }
   std::string line;
@@ -22,7 +22,7 @@ FhirToken ReadFhirTokenFile(const std::string& path) {
   size_t b = line.find_first_not_of(" \t\r\n");
   if (b != std::string::npos) t.token = line.substr(b, line.find_last_not_of(" \t\r\n") - b + 1);
   if (t.token.empty()) {
-    t.error = FhirMessage("The token file \"%1\" is empty.", {path});
+    t.error = TranslatePattern("The token file \"%1\" is empty.", {path});
   }
   return t;
 }

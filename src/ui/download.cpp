@@ -162,6 +162,7 @@ void TFrmMain::ShowDownloadEnd() {
     // A pulled cable stops the command at the next port; records are left in the meter,
     // and the user must hear how many were read (and how many the database could not take).
     if (result.LeftRecordsBehind()) ShowInfo(result.SummaryText());
+    SendToClinicDatabase();
     return;
   }
   EndDownloadState();
@@ -173,6 +174,7 @@ void TFrmMain::ShowDownloadEnd() {
     return;
   }
   ShowInfo(result.SummaryText());
+  SendToClinicDatabase();
 }
 
 void TFrmMain::FinishDownload() {

@@ -92,6 +92,10 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   grdResults->sortByColumn(HistoryTableModel::ColDate, Qt::DescendingOrder);
   lblCount = new QLabel(this);
   lblCount->setObjectName("lblCount");
+  lblSource = new QLabel(this);
+  lblSource->setObjectName("lblSource");
+  lblSource->setWordWrap(true);
+  lblSource->hide();
 
   btnReport = new QPushButton(Tr("R&eport..."), this);
   btnReport->setObjectName("btnReport");
@@ -116,6 +120,7 @@ TFrmHistory::TFrmHistory(HistoryStore& store, TargetRange defaultRange, std::str
   buttons->addWidget(btnClose);
 
   QVBoxLayout* column = ScrollingColumn(*this);
+  column->addWidget(lblSource);
   column->addLayout(choices);
   column->addWidget(grdResults, 1);
   column->addLayout(commands);
@@ -214,6 +219,13 @@ void TFrmHistory::btnDeleteClick() {
   for (const HistoryEntry& e : chosen) ids.push_back(e.id);
   store_.Delete(ids);
   Reload();
+}
+
+void TFrmHistory::ShowSource(const std::string& text, const std::string& reason) {
+  lblSource->setText(QString::fromStdString(text));
+  // libpq's reason can run to several lines: it is there for the one who asks.
+  lblSource->setToolTip(QString::fromStdString(reason));
+  lblSource->setVisible(!text.empty());
 }
 
 }  // namespace movra

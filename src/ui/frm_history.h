@@ -38,6 +38,7 @@ class TFrmHistory : public QDialog {
   QDateEdit* edtTo = nullptr;
   QTableView* grdResults = nullptr;
   QLabel* lblCount = nullptr;
+  QLabel* lblSource = nullptr;  // whose history this is, when a clinic database is set
   QPushButton* btnReport = nullptr;
   QPushButton* btnFhir = nullptr;
   QPushButton* btnSend = nullptr;
@@ -59,6 +60,9 @@ class TFrmHistory : public QDialog {
   void btnDeleteClick();
   // Reads the chosen patient's results for the chosen period again.
   void Reload();
+  // Says whose history the window shows (the clinic's, or this PC's alone), with the reason
+  // the clinic's is not shown; nothing when text is empty.
+  void ShowSource(const std::string& text, const std::string& reason);
 
   // Shows the report window; tests put their own in so nothing blocks.
   std::function<void(QDialog&)> ShowModal;

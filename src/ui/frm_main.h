@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/messages.h"
+#include "clinic/clinic_target.h"
 
 class QAction;
 class QEventLoop;
@@ -39,6 +40,7 @@ class DataListView;
 class ResultListModel;
 class SaveFileChooser;
 class HistoryStore;
+struct ClinicSend;
 class TFrmAbout;
 class TRecordStore;
 class StoreUi;
@@ -174,6 +176,9 @@ class TFrmMain : public QMainWindow {
   std::shared_ptr<SaveFileChooser> SaveDialog;
   // The kept results; the History and Patients windows read and change them here.
   std::shared_ptr<HistoryStore> History;
+  // The clinic's shared database of the settings (no URL: none); what the history keeps
+  // goes there too, and the History and Patients windows read it while it answers.
+  ClinicTarget Clinic;
   // Writes a copy of the open database to the file; "" when written, else the reason it
   // could not be.
   std::function<std::string(const std::string&)> WriteBackup;
@@ -204,6 +209,18 @@ class TFrmMain : public QMainWindow {
   void DoLoadResource();
   void CreateDownloader();
   void CreateRecordStore();
+  // Results kept from now on wait for the clinic's database while one is set.
+  void PrepareClinic();
+  // Sends what waits for the clinic's database; a failure is told once until a send works.
+  void SendToClinicDatabase();
+  void TellClinicSend(const ClinicSend& send);
+  // The history the History and Patients windows show: the clinic's when it answers.
+  struct ShownHistory {
+    std::shared_ptr<HistoryStore> store;
+    std::string source;  // what the window says of it; "" without a clinic database
+    std::string reason;  // why the clinic's is not shown
+  };
+  ShownHistory HistoryToShow();
   void WndProc(Message& m);
   // Stops a running download and serves events until it has ended.
   void FinishDownload();
@@ -219,6 +236,7 @@ class TFrmMain : public QMainWindow {
   std::unique_ptr<TRecordStore> store_;
   ResultListModel* model_ = nullptr;
   bool shown_ = false;
+  bool clinicAwayTold_ = false;
   bool closed_ = false;
   std::unique_ptr<DownloadListener> downloadView_;
   std::unique_ptr<DownloadKeeper> keeper_;

@@ -36,6 +36,7 @@ void TFrmMain::CreateRecordStore() {
   if (!dm) return;
   store_ = std::make_unique<TRecordStore>(*dm, *storeUi_);
   History = std::make_shared<SqlHistoryStore>(*dm);
+  PrepareClinic();
   WriteBackup = [dm](const std::string& target) {
     BackupOutcome o = BackupDatabase(dm->adoConn.database(), target);
     return o.done ? std::string() : o.error;

@@ -33,14 +33,17 @@ bool HistoryOpen(const std::shared_ptr<HistoryStore>& history) {
 
 void TFrmMain::btnHistoryClick() {
   if (!HistoryOpen(History)) return;
-  TFrmHistory window(*History, ReadConfiguredTargetRange(), ConfigFileToWrite(), this);
+  ShownHistory shown = HistoryToShow();
+  TFrmHistory window(*shown.store, ReadConfiguredTargetRange(), ConfigFileToWrite(), this);
+  window.ShowSource(shown.source, shown.reason);
   window.ShowModal = ShowModal;
   ShowModal(window);
 }
 
 void TFrmMain::mnuPatientsClick() {
   if (!HistoryOpen(History)) return;
-  TFrmPatients window(*History, this);
+  ShownHistory shown = HistoryToShow();
+  TFrmPatients window(*shown.store, this);
   ShowModal(window);
 }
 

@@ -180,6 +180,14 @@ TEST_F(CliHistory, RefusesBadInputWithItsExitCode) {
       {{"patient", "set", std::string(kMeterA) + "/345", "--name", std::string(51, 'x')}, 2, "50 characters"},
       {{"backup"}, 2, "backup wants one FILE"},
       {{"backup", folder.databasePath()}, 1, "already exists"},
+      // The clinic's server is named by a PostgreSQL address alone; "" keeps the command local.
+      {{"history", "--database", "https://db.clinic.example/movra"}, 2, "must begin with postgresql://"},
+      {{"report", "--history", "--database=host=db"}, 2, "must begin with postgresql://"},
+      {{"patient", "list", "--database", "db.clinic.example"}, 2, "must begin with postgresql://"},
+      {{"fhir", "--group", std::string(kMeterA) + "/345", "--out", "x.json", "--database", "x"}, 2,
+       "must begin with postgresql://"},
+      {{"download", "--database", "mysql://db/movra"}, 2, "must begin with postgresql://"},
+      {{"history", "--database", ""}, 0, ""},
   };
   for (const Case& c : cases) {
     ProcessResult r = folder.run(c.args);

@@ -20,6 +20,7 @@
 #include "data/record_store.h"
 #include "data/sql_history_store.h"
 #include "data_fixture.h"
+#include "history_fixture.h"
 #include "recording_presenter.h"
 
 namespace movra::test {
@@ -36,20 +37,7 @@ struct TestRecord {
 };
 
 InrResult Result(const TestRecord& t) {
-  TMeterRecord rec;
-  rec.SerialNumber = t.serial;
-  rec.MeterType = t.patient;
-  rec.RecordNumber = t.recordNumber;
-  char date[16];
-  std::snprintf(date, sizeof date, "2024-03-%02d", t.day);
-  rec.Date = date;
-  char time[8];
-  std::snprintf(time, sizeof time, "%02d:30", t.hour);
-  rec.Time = time;
-  rec.CalibrationType = t.sampleType;
-  rec.CalibrationLevel = std::string(t.sampleType) == "EC" ? "Level 1" : "";
-  rec.InrValue = t.inr;
-  return *ResultOfMeterRecord(rec).result;
+  return MeterResult(t.serial, t.patient, t.day, t.hour, t.inr, t.recordNumber, t.sampleType);
 }
 
 std::vector<InrResult> Batch(const std::vector<TestRecord>& tests) {
@@ -73,9 +61,8 @@ std::string Bytes(const std::string& path) {
 
 // A program folder with its database open as at start-up, the store a download uses, and
 // the history over the same connection.
-class History : public ::testing::Test {
+class History : public ::testing::Test, protected OpenHistory {
  protected:
-  ~History() override { CloseTrace(); }
   void SetUp() override { ASSERT_TRUE(opened); }
   // One download as the window makes it: the list emptied, the meter's records stored.
   void Download(const std::vector<TestRecord>& tests) {
@@ -83,14 +70,6 @@ class History : public ::testing::Test {
     records.StoreResults(Batch(tests));
     ASSERT_EQ(records.LastWriteError(), "");
   }
-
-  DataFolder folder;
-  ScopedPresenter dialogs;
-  TDM dm;
-  bool opened = OpenTrace() && dm.OpenDatabase(folder.dataFile());
-  NullStoreUi ui;
-  TRecordStore records{dm, ui};
-  SqlHistoryStore history{dm};
 };
 
 struct IdentityCase {
@@ -271,6 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, OpeningAVersion,
     ::testing::Values(MigrationCase{"the designed database", 0, "", true, ""},
                       MigrationCase{"a newer version", 7, "", false, kNewerDatabaseText},
+                      MigrationCase{"the next version", kSchemaVersion + 1, "", false, kNewerDatabaseText},
                       // A table of that name in the way makes the step fail half-way.
                       MigrationCase{"a failed migration", 0, "CREATE TABLE Patient_Meter (x)", false,
                                     "could not be brought to version"}),

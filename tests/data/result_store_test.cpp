@@ -12,6 +12,7 @@
 #include "data/inr_result_conversion.h"
 #include "data/sql_result_store.h"
 #include "data_fixture.h"
+#include "history_fixture.h"
 #include "recording_presenter.h"
 
 namespace movra::test {
@@ -19,25 +20,6 @@ namespace {
 
 TDateTime Day(int day, int hour = 0, int minute = 0) {
   return *EncodeDate(2024, 3, day) + *EncodeTime(hour, minute, 0, 0);
-}
-
-// A result as a download reads it from the meter.
-InrResult Result(const std::string& serial, const std::string& patient, int day, int hour, double inr,
-                 const std::string& recordNumber, const std::string& sampleType = "Finger") {
-  TMeterRecord rec;
-  rec.SerialNumber = serial;
-  rec.MeterType = patient;
-  rec.RecordNumber = recordNumber;
-  char date[16];
-  std::snprintf(date, sizeof date, "2024-03-%02d", day);
-  rec.Date = date;
-  char time[8];
-  std::snprintf(time, sizeof time, "%02d:30", hour);
-  rec.Time = time;
-  rec.CalibrationType = sampleType;
-  rec.CalibrationLevel = sampleType == "EC" ? "Level 1" : "";
-  rec.InrValue = inr;
-  return *ResultOfMeterRecord(rec).result;
 }
 
 std::vector<std::string> RecordNumbers(const std::vector<InrResult>& results) {
@@ -63,8 +45,8 @@ class StoringResults : public ::testing::Test {
 };
 
 TEST_F(StoringResults, KeepsEachTestOnceAndReadsItBackAsStored) {
-  const std::vector<InrResult> batch = {Result("SN01", "345", 15, 15, 2.5, "1"),
-                                        Result("SN01", "345", 16, 9, 7.5, "2", "EC")};
+  const std::vector<InrResult> batch = {MeterResult("SN01", "345", 15, 15, 2.5, "1"),
+                                        MeterResult("SN01", "345", 16, 9, 7.5, "2", "EC")};
   StoreOutcome first = store.Store(batch);
   EXPECT_EQ(first.listed, 2);
   EXPECT_EQ(first.unsaved, 0);
@@ -73,7 +55,7 @@ TEST_F(StoringResults, KeepsEachTestOnceAndReadsItBackAsStored) {
 
   // The same tests again, and a second patient's test of the same minute: only that one is new.
   std::vector<InrResult> again = batch;
-  again.push_back(Result("SN01", "346", 15, 15, 2.5, "1"));
+  again.push_back(MeterResult("SN01", "346", 15, 15, 2.5, "1"));
   EXPECT_EQ(store.Store(again).listed, 1);
   EXPECT_EQ(raw.count("Result_Log"), 3);
   EXPECT_EQ(store.Listed().size(), 3u);
@@ -123,15 +105,15 @@ class ReadingAPeriod : public StoringResults, public ::testing::WithParamInterfa
 TEST_P(ReadingAPeriod, GivesTheMetersResultsOldestFirst) {
   // Stored out of order: record numbers do not follow the time of the test.
   store.Store({
-      Result("SN01", "345", 10, 8, 2.4, "1"),
-      Result("SN01", "345", 12, 20, 2.6, "2"),
-      Result("SN01", "345", 12, 7, 2.1, "3"),
-      Result("SN01", "345", 11, 23, 3.0, "4"),
-      Result("SN01", "345", 13, 0, 2.2, "5"),
-      Result("SN01", "346", 12, 9, 1.9, "6"),
-      Result("SN01", "", 12, 10, 2.0, "7", "EC"),
-      Result("SN02", "345", 12, 11, 2.8, "1"),
-      Result("sn01", "345", 12, 12, 2.8, "1"),
+      MeterResult("SN01", "345", 10, 8, 2.4, "1"),
+      MeterResult("SN01", "345", 12, 20, 2.6, "2"),
+      MeterResult("SN01", "345", 12, 7, 2.1, "3"),
+      MeterResult("SN01", "345", 11, 23, 3.0, "4"),
+      MeterResult("SN01", "345", 13, 0, 2.2, "5"),
+      MeterResult("SN01", "346", 12, 9, 1.9, "6"),
+      MeterResult("SN01", "", 12, 10, 2.0, "7", "EC"),
+      MeterResult("SN02", "345", 12, 11, 2.8, "1"),
+      MeterResult("sn01", "345", 12, 12, 2.8, "1"),
   });
   EXPECT_EQ(RecordNumbers(store.ReadPeriod(GetParam().period)), GetParam().expected);
 }

@@ -170,7 +170,7 @@ TEST(FhirPost, RequestAndAnswerOnLoopback) {
 
 // The texts come in the interface's language, with the path and the server's own words
 // filled in as they are.
-TEST(FhirMessages, InTheInterfaceLanguage) {
+TEST(TranslatePatterns, InTheInterfaceLanguage) {
   ScanLanguages(test::SourceDir() + "/install/lang", "MovraT.txt", 1031);
   ASSERT_NE(CurrentLanguage(), nullptr);
   test::TempDir dir;

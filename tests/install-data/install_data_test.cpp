@@ -51,7 +51,7 @@ std::multiset<std::string> Placeholders(const std::string& text) {
 // to a translating call, with the file and line it stands in.
 std::vector<std::pair<std::string, std::string>> LiteralsPassedToTranslation() {
   namespace fs = std::filesystem;
-  static const std::regex call(R"re(\b(TranslateText|ShowInfo|ShowError|AskWarning|Tr|FhirMessage)\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)[),])re");
+  static const std::regex call(R"re(\b(TranslateText|ShowInfo|ShowError|AskWarning|Tr|TranslatePattern)\(\s*((?:"(?:[^"\\]|\\.)*"\s*)+)[),])re");
   static const std::regex literal(R"re("((?:[^"\\]|\\.)*)")re");
   std::vector<std::pair<std::string, std::string>> found;
   for (const char* tree : {"src", "tools"}) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "clinic_option.h"
 #include "comm/port_names.h"
 #include "port_download.h"
 #include "subcommand.h"
@@ -16,7 +17,7 @@ constexpr long kDefaultBaud = 4800;  // the first meter generation; the second t
 
 std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   if (!options.has("store")) {
-    for (const char* needsStore : {"clear", "csv", "xls"})
+    for (const char* needsStore : {"clear", "csv", "xls", "database"})
       if (options.has(needsStore)) throw UsageError(std::string("--") + needsStore + " needs --store");
     return std::nullopt;
   }
@@ -24,6 +25,7 @@ std::optional<StoreRequest> StoreRequestOf(const ParsedOptions& options) {
   request.clearFirst = options.has("clear");
   request.csvName = options.value("csv");
   request.xlsName = options.value("xls");
+  request.databaseOption = options.value("database");
   for (const auto* name : {&request.csvName, &request.xlsName})
     if (*name && (*name)->empty()) throw UsageError("an export file name must not be empty");
   return request;
@@ -65,6 +67,7 @@ Subcommand DownloadSubcommand() {
           {"xls", "FILE", "with --store: export the ticked rows to the workbook FILE (\".xls\" is added unless\n"
                           "                       FILE ends so; made from data/MovraTemplate.xls beside the program)",
            false},
+          DatabaseOption(),
       },
       &RunDownload,
       "    Without --port the command reads as the window's Download does: each listed port at 4800,\n"

@@ -5,6 +5,9 @@
 
 #include "app/dialogs.h"
 #include "app/trace.h"
+#include "clinic/clinic_history.h"
+#include "clinic/clinic_texts.h"
+#include "clinic_choice.h"
 #include "list_export.h"
 #include "meter/download_summary_text.h"
 #include "record_output.h"
@@ -38,6 +41,9 @@ bool DownloadStore::Prepare() {
     return false;
   }
   try {
+    // What this download keeps waits for the clinic's database in the same commit.
+    clinic_ = ChosenClinicTarget(request_.databaseOption);
+    PrepareClinicQueue(dm_.adoConn.database(), clinic_);
     if (request_.clearFirst) store_.ClearData();
     dm_.qryCheckDataEntry.setSort("fSN");
     return true;
@@ -67,9 +73,18 @@ int DownloadStore::Finish(bool interrupted, bool tellInvalid) {
   // did not store all it read.
   if (const std::string invalid = InvalidRecordsText(store_.InvalidCount); tellInvalid && !invalid.empty())
     ShowInfo(invalid);
+  bool sent = SendToClinicDatabase();
   if (interrupted) return kExitInterrupted;
   bool exported = ExportResultList(dm_.qryCheckDataEntry, request_.csvName, request_.xlsName);
-  return saved && store_.InvalidCount == 0 && exported ? kExitOk : kExitFailure;
+  if (!(saved && store_.InvalidCount == 0 && exported)) return kExitFailure;
+  return sent ? kExitOk : kExitClinic;
+}
+
+bool DownloadStore::SendToClinicDatabase() {
+  ClinicSend send = SendToClinic(dm_.adoConn.database(), clinic_);
+  if (send.failure.empty()) return true;
+  ShowError(ClinicAwayMessage(send));
+  return false;
 }
 
 bool DownloadStore::ReportUnsavedRecords() {

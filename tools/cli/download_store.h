@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_environment.h"
+#include "clinic/clinic_target.h"
 #include "data/data_module.h"
 #include "data/record_store.h"
 #include "download/download_keeper.h"
@@ -18,6 +19,7 @@ struct StoreRequest {
   bool clearFirst = false;             // empty Result_Log before storing; otherwise add to it
   std::optional<std::string> csvName;  // ".csv" added unless it ends so
   std::optional<std::string> xlsName;  // ".xls" added unless it ends so
+  std::optional<std::string> databaseOption;  // --database: the clinic's database
 };
 
 class DownloadStore : public RecordStoreKeeper {
@@ -47,8 +49,12 @@ class DownloadStore : public RecordStoreKeeper {
   bool ReportUnsavedRecords();
   void PrintResultList();
 
+  // What waits for the clinic's database is sent; its failure is told once. False then.
+  bool SendToClinicDatabase();
+
   TDM& dm_;
   StoreRequest request_;
+  ClinicTarget clinic_;
   ProgressPrinter progress_;
   TRecordStore store_;
 };

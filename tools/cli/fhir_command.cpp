@@ -9,7 +9,8 @@
 #include "app/config.h"
 #include "app/dialogs.h"
 #include "app/language.h"
-#include "data/sql_history_store.h"
+#include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "fhir/fhir_history_bundle.h"
 #include "fhir/fhir_sender.h"
@@ -44,7 +45,8 @@ int RunFhir(const ParsedOptions& options) {
 
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
-  SqlHistoryStore store(*dm);
+  ClinicHistory history = OpenChosenHistory(*dm, options);
+  HistoryStore& store = *history.store;
   std::vector<HistoryEntry> entries;
   Patient patient;
   try {
@@ -54,6 +56,9 @@ int RunFhir(const ParsedOptions& options) {
   } catch (const DbError& e) {
     ShowError(e.what());
     return kExitDatabase;
+  } catch (const ClinicError& e) {
+    ShowError(e.what());
+    return kExitClinic;
   }
   if (FhirObservationCount(entries) == 0) {
     ShowInfo(TranslateText(kNoFhirResultsText));
@@ -92,6 +97,7 @@ Subcommand FhirSubcommand() {
         specs.push_back({"post", "URL", "send it to the FHIR server with this base URL (https; plain http to\n"
                                         "                       this computer alone)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunFhir,

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "data/sql_history_store.h"
+#include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "export/history_csv.h"
 #include "history_args.h"
@@ -22,7 +23,8 @@ int RunHistory(const ParsedOptions& options) {
 
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
-  SqlHistoryStore store(*dm);
+  ClinicHistory history = OpenChosenHistory(*dm, options);
+  HistoryStore& store = *history.store;
   std::vector<HistoryEntry> entries;
   try {
     if (!KnownGroup(options, store, "history")) return kExitUsage;
@@ -30,6 +32,9 @@ int RunHistory(const ParsedOptions& options) {
   } catch (const DbError& e) {
     ShowError(e.what());
     return kExitDatabase;
+  } catch (const ClinicError& e) {
+    ShowError(e.what());
+    return kExitClinic;
   }
   for (const HistoryEntry& e : entries) {
     const InrResult& r = e.result;
@@ -59,6 +64,7 @@ Subcommand HistorySubcommand() {
                          "also write them to FILE as data (UTF-8, header, ISO dates, INR with a point; an\n"
                          "                       arrow as 7.0 or 0.7 with > or < in inr_comparator)",
                          false});
+        specs.push_back(DatabaseOption());
         return specs;
       }(),
       &RunHistory,

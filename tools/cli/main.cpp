@@ -8,6 +8,7 @@
 
 #include "app/dialogs.h"
 #include "app/trace.h"
+#include "clinic_option.h"
 #include "interrupt_watch.h"
 #include "subcommand.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 // Every subcommand in one table; a new one is a file and a line here.
 std::vector<Subcommand> Table() { return {PortsSubcommand(),   DownloadSubcommand(), ReportSubcommand(),
-          HistorySubcommand(), PatientSubcommand(),  BackupSubcommand(), FhirSubcommand()}; }
+          HistorySubcommand(), PatientSubcommand(),  BackupSubcommand(), FhirSubcommand(), DatabaseSubcommand()}; }
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: movra-cli <subcommand> [options]\n\nsubcommands:\n");
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     if (sub.name != args[0]) continue;
     try {
       ParsedOptions options = ParseOptions({args.begin() + 1, args.end()}, sub.options, sub.words);
+      CheckDatabaseOption(options);
       return WithStdoutChecked(sub.run(options));
     } catch (const UsageError& e) {
       std::fprintf(stderr, "movra-cli %s: %s\n", sub.name.c_str(), e.what());

@@ -6,7 +6,8 @@
 #include "app/dialogs.h"
 #include "app/format_settings.h"
 #include "app/utf8.h"
-#include "data/sql_history_store.h"
+#include "clinic_choice.h"
+#include "clinic_option.h"
 #include "download_store.h"
 #include "history_args.h"
 #include "record_output.h"
@@ -73,12 +74,16 @@ int RunPatient(const ParsedOptions& options) {
 
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
-  SqlHistoryStore store(*dm);
+  ClinicHistory history = OpenChosenHistory(*dm, options);
+  HistoryStore& store = *history.store;
   try {
     return list ? List(store) : Set(store, *pair, options);
   } catch (const DbError& e) {
     ShowError(e.what());
     return kExitDatabase;
+  } catch (const ClinicError& e) {
+    ShowError(e.what());
+    return kExitClinic;
   }
 }
 
@@ -96,6 +101,7 @@ Subcommand PatientSubcommand() {
           {"add-meter", "SN/PATIENT", "link another meter's patient ID to the same patient (a replaced meter);\n"
                                       "                       it leaves any patient it belonged to",
            false},
+          DatabaseOption(),
       },
       &RunPatient,
       "    Prints one line per patient, tab-separated: name, birth date, range, its meters\n"

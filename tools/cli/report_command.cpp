@@ -7,7 +7,8 @@
 
 #include "app/config.h"
 #include "app/dialogs.h"
-#include "data/sql_history_store.h"
+#include "clinic_choice.h"
+#include "clinic_option.h"
 #include "data/sql_result_store.h"
 #include "download_store.h"
 #include "history_args.h"
@@ -41,7 +42,8 @@ std::vector<InrResult> StoredResultList(TDM& dm) {
 // range unless --range gives one. False when the report cannot be made (told already).
 bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& rows,
                  std::optional<TargetRange>& range, ReportPatient& who, int& exitCode) {
-  SqlHistoryStore store(dm);
+  ClinicHistory history = OpenChosenHistory(dm, options);
+  HistoryStore& store = *history.store;
   try {
     if (!KnownGroup(options, store, "report")) {
       exitCode = kExitUsage;
@@ -57,6 +59,10 @@ bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& 
   } catch (const DbError& e) {
     ShowError(e.what());
     exitCode = kExitDatabase;
+    return false;
+  } catch (const ClinicError& e) {
+    ShowError(e.what());
+    exitCode = kExitClinic;
     return false;
   }
 }
@@ -77,6 +83,7 @@ ReportGroup MergedGroup(const std::vector<ReportGroup>& groups, const MeterPatie
 int RunReport(const ParsedOptions& options) {
   const bool history = options.has("history");
   if (!history && (options.has("from") || options.has("to"))) throw UsageError("--from and --to need --history");
+  if (!history && options.has("database")) throw UsageError("--database needs --history");
   if (history) {
     if (auto group = options.value("group")) ParseGroup(*group);
     if (auto from = options.value("from")) ParseDay("from", *from);
@@ -161,6 +168,7 @@ Subcommand ReportSubcommand() {
            false},
           {"from", "YYYY-MM-DD", "with --history: from this day on", false},
           {"to", "YYYY-MM-DD", "with --history: up to and including this day", false},
+          DatabaseOption(),
       },
       &RunReport,
       "    Prints one line per figure, name TAB value: Group (SN/PATIENT), Target (LOW-HIGH),\n"

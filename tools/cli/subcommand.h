@@ -17,6 +17,7 @@ constexpr int kExitIncomplete = 5;  // the meter still holds records that were n
 constexpr int kExitNoResults = 6;   // nothing ticked to report on, or only control results
 constexpr int kExitNoMeter = 7;     // the port opened, but nothing answered the meter's commands
 constexpr int kExitSendFailed = 8;  // the FHIR server did not take the results
+constexpr int kExitClinic = 9;      // the clinic's database cannot be used; what waits here is kept
 constexpr int kExitInterrupted = 130;
 
 struct Subcommand {
@@ -36,5 +37,6 @@ Subcommand HistorySubcommand();
 Subcommand PatientSubcommand();
 Subcommand BackupSubcommand();
 Subcommand FhirSubcommand();
+Subcommand DatabaseSubcommand();
 
 }  // namespace movra::cli

@@ -1,10 +1,10 @@
-#include "fhir/fhir_message.h"
+#include "app/translated_pattern.h"
 
 #include "app/language.h"
 
 namespace movra {
 
-std::string FhirMessage(const std::string& pattern, const std::vector<std::string>& values) {
+std::string TranslatePattern(const std::string& pattern, const std::vector<std::string>& values) {
   std::string translated = TranslateText(pattern);
   std::string out;
   for (size_t i = 0; i < translated.size(); ++i) {
