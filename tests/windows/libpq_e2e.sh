@@ -6,23 +6,28 @@
 # version, creates a table, inserts a row twice under one identity and reads it back; the
 # Linux psql then reads the same row. A certificate from another root, a connection
 # without TLS, a wrong password and a port nobody listens on must each be refused with
-# libpq's own words.
+# libpq's own words. With --cli, movra-cli.exe then makes the clinic's tables (database
+# init) and downloads the meter simulator on COM7 into the server, twice: the second
+# download adds no row there.
 #
-#   tests/windows/libpq_e2e.sh PROGRAM [--work DIR]
+#   tests/windows/libpq_e2e.sh PROGRAM [--work DIR] [--cli WIN_BIN --sim METER_SIM]
 #
 # PROGRAM is movra-libpq-check.exe of the Windows build (run through Wine), or the Linux
-# build of the same program. The server runs as an unprivileged user (PostgreSQL refuses
+# build of the same program. WIN_BIN holds movra-cli.exe, movra-make-database.exe and
+# movra-make-template.exe; METER_SIM is the Linux movra-meter-sim. The server runs as an unprivileged user (PostgreSQL refuses
 # root) in a scratch folder under /tmp; --work (default a new folder under /tmp) keeps the
 # Wine prefix and the program's output.
 set -euo pipefail
-usage() { echo "usage: $0 PROGRAM [--work DIR]" >&2; exit 2; }
+usage() { echo "usage: $0 PROGRAM [--work DIR] [--cli WIN_BIN --sim METER_SIM]" >&2; exit 2; }
 [ $# -ge 1 ] || usage
 program=$(realpath "$1")
 shift
-work=
+work= cli= sim=
 while [ $# -gt 0 ]; do
   case "$1" in
     --work) work=$(realpath -m "${2:?}"); shift 2 ;;
+    --cli) cli=$(realpath "${2:?}"); shift 2 ;;
+    --sim) sim=$(realpath "${2:?}"); shift 2 ;;
     *) usage ;;
   esac
 done
@@ -36,7 +41,8 @@ done
 
 if [ -z "$work" ]; then work=$(mktemp -d /tmp/movra-libpq-e2e.XXXXXX); fi
 mkdir -p "$work"
-rm -rf "$work/wine" "$work/certs" "$work"/*.out
+[ -z "$cli" ] || [[ "$program" == *.exe && -x "$sim" ]] || usage
+rm -rf "$work/wine" "$work/certs" "$work/app" "$work"/*.out
 started=$(date +%s)
 say() { echo "libpq_e2e: [$(( $(date +%s) - started )) s] $*"; }
 
@@ -59,7 +65,9 @@ if [[ "$program" == *.exe ]]; then
   wine_cmd=(wine)
 fi
 
+sim_pid=
 stop_all() {
+  [ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null || true
   "${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -m immediate stop >/dev/null 2>&1 || true
   if [ ${#wine_cmd[@]} -gt 0 ]; then wineserver -k 2>/dev/null || true; fi
   rm -rf "$pg"
@@ -94,7 +102,7 @@ settings+=" -c ssl=on -c ssl_cert_file=$pg/server.crt -c ssl_key_file=$pg/server
 "${as_server[@]}" "$pgbin/pg_ctl" -D "$pg/data" -l "$pg/server.log" -w -t 60 -o "$settings" start >/dev/null \
   || fail "the server did not start"
 admin() { psql -X -q -h "$pg" -p "$port" -U movra_admin -v ON_ERROR_STOP=1 "$@"; }
-admin -d postgres -c "CREATE ROLE clinic LOGIN PASSWORD 'right-pass'" -c "CREATE DATABASE movra_clinic OWNER clinic"
+admin -d postgres -c "CREATE ROLE clinic LOGIN CREATEROLE PASSWORD 'right-pass'" -c "CREATE DATABASE movra_clinic OWNER clinic"
 
 # The root certificate as the program's system spells its path.
 root_cert() {
@@ -159,5 +167,31 @@ closed=$(free_port)
 if run refused "postgresql://clinic@127.0.0.1:$closed/movra_clinic?connect_timeout=5"; then fail "connected to a closed port"; fi
 expect refused "port $closed failed"
 expect refused "Connection refused"
+
+if [ -n "$cli" ]; then
+  say "movra-cli.exe: the clinic's tables, then downloads from the meter simulator on COM7"
+  app="$work/app"
+  mkdir -p "$app/data" "$app/PTDATA/Data"
+  cp "$cli/movra-cli.exe" "$app/"
+  wine "$cli/movra-make-template.exe" "Z:$app/data/MovraTemplate.xls" >/dev/null 2>&1 || fail "movra-make-template.exe"
+  wine "$cli/movra-make-database.exe" "Z:$app/PTDATA/Data/movradata1.dat" >/dev/null 2>&1 || fail "movra-make-database.exe"
+  program="$app/movra-cli.exe"
+  (cd "$app" && run init database init --database "$url") || fail "database init"
+  results() { admin -d movra_clinic -A -t -c "SELECT count(*) FROM movra.results"; }
+  for n in 1 2; do
+    rm -f "$work/meter"
+    "$sim" --generate 5 --link "$work/meter" >/dev/null 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 1 100); do [ -e "$work/meter" ] && break; sleep 0.1; done
+    ln -sfn "$work/meter" "$WINEPREFIX/dosdevices/com7"
+    (cd "$app" && run download$n download --port COM7 --baud 4800 --store --database "$url" >/dev/null) \
+      || { cat "$work/download$n.out"; fail "download $n"; }
+    kill "$sim_pid" 2>/dev/null || true
+    wait "$sim_pid" 2>/dev/null || true
+    sim_pid=
+    [ "$(results)" = 5 ] || fail "after download $n the server holds $(results) results, not 5"
+    say "after download $n the server holds 5 results"
+  done
+fi
 
 say "passed"
