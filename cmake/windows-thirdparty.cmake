@@ -6,6 +6,11 @@
 #              static library that holds libtomcrypt too). pkg-config sees it as well, so
 #              the Linux build's `pkg_check_modules(SQLCIPHER REQUIRED IMPORTED_TARGET
 #              sqlcipher)` would find it unchanged as PkgConfig::SQLCIPHER.
+#   libpq:     the imported target PkgConfig::LIBPQ, the name the Linux build's
+#              `pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)` gives Debian's
+#              libpq, so one target_link_libraries(... PkgConfig::LIBPQ) serves both (one
+#              static library with OpenSSL inside; include <libpq-fe.h>). pkg-config sees
+#              it too.
 #   Qt:        find_package(Qt6 COMPONENTS Core Gui Widgets PrintSupport) finds it; the
 #              host's Qt 6.4.2 (/usr) runs moc, rcc and uic.
 include_guard(GLOBAL)
@@ -18,25 +23,39 @@ endif()
 set(MOVRA_WIN_CACHE "${_movra_win_cache}" CACHE PATH "cache of the Windows libraries (scripts/windows/build-thirdparty)")
 set(MOVRA_WIN_SQLCIPHER_DIR "${MOVRA_WIN_CACHE}/sqlcipher-3.4.1-tomcrypt-1.18.2" CACHE PATH "SQLCipher for Windows")
 set(MOVRA_WIN_QT_DIR "${MOVRA_WIN_CACHE}/qt-6.4.2" CACHE PATH "Qt for Windows")
+set(MOVRA_WIN_LIBPQ_DIR "${MOVRA_WIN_CACHE}/libpq-15.18-openssl-3.0.17" CACHE PATH "PostgreSQL's libpq for Windows")
 
+# A static library of the cache as an imported target:
+#   movra_win_cached_library(TARGET NAME name STAGE stage DIR dir LIBRARY file
+#                            [LINK system libraries] [DEFINES definitions])
 # A folder counts only once its build finished and left the marker.
-if(NOT EXISTS "${MOVRA_WIN_SQLCIPHER_DIR}/.complete")
-  message(FATAL_ERROR "SQLCipher for Windows is not built in ${MOVRA_WIN_SQLCIPHER_DIR}: "
-    "run scripts/windows/build-thirdparty sqlcipher")
-endif()
-list(APPEND CMAKE_FIND_ROOT_PATH "${MOVRA_WIN_SQLCIPHER_DIR}")
-if(NOT TARGET Movra::SQLCIPHER)
-  add_library(Movra::SQLCIPHER STATIC IMPORTED GLOBAL)
-  # rpcrt4: SQLite seeds its randomness from the system's random UUIDs.
-  set_target_properties(Movra::SQLCIPHER PROPERTIES
-    IMPORTED_LOCATION "${MOVRA_WIN_SQLCIPHER_DIR}/lib/libsqlcipher.a"
-    INTERFACE_INCLUDE_DIRECTORIES "${MOVRA_WIN_SQLCIPHER_DIR}/include"
-    INTERFACE_COMPILE_DEFINITIONS SQLITE_HAS_CODEC
-    INTERFACE_LINK_LIBRARIES rpcrt4)
-endif()
+function(movra_win_cached_library target)
+  cmake_parse_arguments(L "" "NAME;STAGE;DIR;LIBRARY" "LINK;DEFINES" ${ARGN})
+  if(NOT EXISTS "${L_DIR}/.complete")
+    message(FATAL_ERROR "${L_NAME} for Windows is not built in ${L_DIR}: "
+      "run scripts/windows/build-thirdparty ${L_STAGE}")
+  endif()
+  set(CMAKE_FIND_ROOT_PATH ${CMAKE_FIND_ROOT_PATH} "${L_DIR}" PARENT_SCOPE)
+  if(NOT TARGET ${target})
+    add_library(${target} STATIC IMPORTED GLOBAL)
+    set_target_properties(${target} PROPERTIES
+      IMPORTED_LOCATION "${L_DIR}/lib/${L_LIBRARY}"
+      INTERFACE_INCLUDE_DIRECTORIES "${L_DIR}/include"
+      INTERFACE_COMPILE_DEFINITIONS "${L_DEFINES}"
+      INTERFACE_LINK_LIBRARIES "${L_LINK}")
+  endif()
+endfunction()
+
+# rpcrt4: SQLite seeds its randomness from the system's random UUIDs.
+movra_win_cached_library(Movra::SQLCIPHER NAME SQLCipher STAGE sqlcipher
+  DIR "${MOVRA_WIN_SQLCIPHER_DIR}" LIBRARY libsqlcipher.a LINK rpcrt4 DEFINES SQLITE_HAS_CODEC)
+# ws2_32: sockets; secur32: SSPI logins; shell32: %APPDATA% for pgpass.conf; advapi32: the
+# user's name and random bytes; crypt32, gdi32: OpenSSL's.
+movra_win_cached_library(PkgConfig::LIBPQ NAME libpq STAGE libpq
+  DIR "${MOVRA_WIN_LIBPQ_DIR}" LIBRARY libpq.a LINK secur32 ws2_32 shell32 advapi32 crypt32 gdi32)
 
 # pkg-config sees only the Windows libraries, never the host's Linux ones.
-set(ENV{PKG_CONFIG_LIBDIR} "${MOVRA_WIN_SQLCIPHER_DIR}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_LIBDIR} "${MOVRA_WIN_SQLCIPHER_DIR}/lib/pkgconfig:${MOVRA_WIN_LIBPQ_DIR}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 
