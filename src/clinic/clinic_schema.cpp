@@ -1,6 +1,7 @@
 #include "clinic/clinic_schema.h"
 
 #include "clinic/pg_connection.h"
+#include "app/translated_pattern.h"
 
 namespace movra {
 
@@ -111,9 +112,10 @@ constexpr const char* kMakeSiteRole =
     "END $$";
 
 std::string NewerText(int version) {
-  return "The clinic's database was set up by a newer version of Movra (its tables are at version " +
-         std::to_string(version) + ", this program knows " + std::to_string(kClinicSchemaVersion) +
-         "). It has been left as it is: use that version of Movra.";
+  return TranslatePattern(
+      "The clinic's database was set up by a newer version of Movra (its tables are at version %1, this program "
+      "knows %2). It has been left as it is: use that version of Movra.",
+      {std::to_string(version), std::to_string(kClinicSchemaVersion)});
 }
 
 }  // namespace
@@ -129,8 +131,10 @@ void RequireClinicSchema(PgConnection& conn) {
   int version = ClinicSchemaVersion(conn);
   if (version > kClinicSchemaVersion) throw ClinicError(NewerText(version));
   if (version < kClinicSchemaVersion)
-    throw ClinicError("The clinic's database does not hold Movra's tables" +
-                      std::string(version ? " of this version" : "") + " yet: run movra-cli database init");
+    throw ClinicError(version ? TranslatePattern("The clinic's database does not hold Movra's tables of this version "
+                                                 "yet: run movra-cli database init")
+                              : TranslatePattern("The clinic's database does not hold Movra's tables yet: run "
+                                                 "movra-cli database init"));
 }
 
 ClinicInitOutcome InitClinicDatabase(const ClinicTarget& target) {

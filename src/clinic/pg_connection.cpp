@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/translated_pattern.h"
+
 namespace movra {
 
 namespace {
@@ -16,7 +18,8 @@ std::string Trimmed(std::string s) {
 }
 
 std::string Unreachable(pg_conn* conn) {
-  return "The clinic's database could not be reached: " + Trimmed(conn ? PQerrorMessage(conn) : "out of memory");
+  return TranslatePattern("The clinic's database could not be reached: %1",
+                          {Trimmed(conn ? PQerrorMessage(conn) : "out of memory")});
 }
 
 }  // namespace
@@ -56,7 +59,7 @@ int64_t PgResult::integer(int row, int column) const {
 }
 
 PgConnection::PgConnection(const std::string& url) {
-  if (url.empty()) throw ClinicError("The clinic's database could not be reached: no address is set");
+  if (url.empty()) throw ClinicError(TranslatePattern("The clinic's database could not be reached: %1", {"no address is set"}));
   // Later entries override earlier ones, and the URL's own parameters those before it.
   const char* keys[] = {"connect_timeout", "application_name", "dbname", "client_encoding", nullptr};
   const char* values[] = {"5", "Movra", url.c_str(), "UTF8", nullptr};
@@ -100,7 +103,8 @@ PgResult PgConnection::Exec(const std::string& sql, const std::vector<PgParam>& 
   }
   const char* state = raw ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
   const char* message = raw ? PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-  throw PgError("The clinic's database refused the request: " + Trimmed(message ? message : PQerrorMessage(conn_)),
+  throw PgError(TranslatePattern("The clinic's database refused the request: %1",
+                                 {Trimmed(message ? message : PQerrorMessage(conn_))}),
                 state ? state : "");
 }
 

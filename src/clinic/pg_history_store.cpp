@@ -6,6 +6,7 @@
 
 #include "clinic/clinic_schema.h"
 #include "data/history_listing.h"
+#include "app/translated_pattern.h"
 
 namespace movra {
 
@@ -78,15 +79,17 @@ std::unique_ptr<PgHistoryStore> PgHistoryStore::Connect(const ClinicTarget& targ
   PgResult usable = conn->Exec(
       "SELECT has_schema_privilege(oid, 'USAGE'), current_user FROM pg_namespace WHERE nspname = 'movra'");
   if (usable.rows() && usable.text(0, 0) != "t")
-    throw ClinicError("The clinic's database login \"" + usable.text(0, 1) +
-                      "\" may not use Movra's tables: clinic IT grants it the role movra_workstation (or movra_admin)");
+    throw ClinicError(TranslatePattern("The clinic's database login \"%1\" may not use Movra's tables: clinic IT "
+                                       "grants it the role movra_workstation (or movra_admin)",
+                                       {usable.text(0, 1)}));
   RequireClinicSchema(*conn);
   conn->SetSession("movra.site", target.site);
   // Without the site's role every row of the site would be hidden: say so now.
   PgResult allowed = conn->Exec("SELECT movra.session_site() IS NOT NULL, current_user");
   if (allowed.text(0, 0) != "t")
-    throw ClinicError("The clinic's database login \"" + allowed.text(0, 1) + "\" does not belong to the site \"" +
-                      target.site + "\": clinic IT grants it the role movra_site_" + target.site);
+    throw ClinicError(TranslatePattern("The clinic's database login \"%1\" does not belong to the site \"%2\": "
+                                       "clinic IT grants it the role movra_site_%2",
+                                       {allowed.text(0, 1), target.site}));
   return std::unique_ptr<PgHistoryStore>(new PgHistoryStore(std::move(conn), target));
 }
 
@@ -130,9 +133,9 @@ int PgHistoryStore::Delete(const std::vector<int64_t>& ids) {
         .affected();
   } catch (const PgError& e) {
     if (e.sqlState() != kSqlInsufficientPrivilege) throw;
-    throw ClinicError(
-        "Only the clinic's administrators (the role movra_admin) may remove results from the shared history.\n" +
-        std::string(e.what()));
+    throw ClinicError(TranslatePattern("Only the clinic's administrators (the role movra_admin) may remove results "
+                                       "from the shared history.") +
+                      "\n" + e.what());
   }
 }
 
