@@ -83,6 +83,19 @@ constexpr const char* kVersion1[] = {
     "  PRIMARY KEY (site, serial_number, patient_id),\n"
     "  FOREIGN KEY (site, patient) REFERENCES movra.patients (site, id))",
     "CREATE INDEX patient_meters_patient ON movra.patient_meters (site, patient)",
+    // Moving a pair from one patient to another merges what the clinic knows of two people:
+    // the administrators' alone. A desk links pairs nobody has and lets go of its own.
+    "CREATE FUNCTION movra.pair_move_check() RETURNS trigger LANGUAGE plpgsql AS $$\n"
+    "BEGIN\n"
+    "  IF OLD.patient IS NOT NULL AND NEW.patient IS NOT NULL AND OLD.patient <> NEW.patient\n"
+    "     AND NOT pg_has_role(current_user, 'movra_admin', 'MEMBER') THEN\n"
+    "    RAISE EXCEPTION 'a meter''s patient ID that belongs to one patient cannot be given to another'\n"
+    "      USING ERRCODE = 'insufficient_privilege';\n"
+    "  END IF;\n"
+    "  RETURN NEW;\n"
+    "END $$",
+    "CREATE TRIGGER patient_meters_merge BEFORE UPDATE ON movra.patient_meters FOR EACH ROW\n"
+    "  EXECUTE FUNCTION movra.pair_move_check()",
     "ALTER TABLE movra.results ENABLE ROW LEVEL SECURITY",
     "ALTER TABLE movra.patients ENABLE ROW LEVEL SECURITY",
     "ALTER TABLE movra.patient_meters ENABLE ROW LEVEL SECURITY",

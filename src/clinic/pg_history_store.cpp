@@ -212,10 +212,17 @@ int64_t PgHistoryStore::SavePatient(const Patient& patient) {
   // erase, so a pair let go and a patient left without a pair are marked instead.
   conn_->Exec("UPDATE movra.patient_meters SET patient = NULL WHERE site = $1 AND patient = $2",
               {target_.site, PgInteger(id)});
-  for (const MeterPatient& m : patient.meters)
-    conn_->Exec("INSERT INTO movra.patient_meters (site, serial_number, patient_id, patient) VALUES ($1, $2, $3, $4) "
-                "ON CONFLICT (site, serial_number, patient_id) DO UPDATE SET patient = EXCLUDED.patient",
-                {target_.site, m.serialNumber, m.patientId, PgInteger(id)});
+  try {
+    for (const MeterPatient& m : patient.meters)
+      conn_->Exec("INSERT INTO movra.patient_meters (site, serial_number, patient_id, patient) VALUES ($1, $2, $3, $4) "
+                  "ON CONFLICT (site, serial_number, patient_id) DO UPDATE SET patient = EXCLUDED.patient",
+                  {target_.site, m.serialNumber, m.patientId, PgInteger(id)});
+  } catch (const PgError& e) {
+    if (e.sqlState() != kSqlInsufficientPrivilege) throw;
+    throw ClinicError(TranslatePattern("Only the clinic's administrators (the role movra_admin) may merge patients: a "
+                                       "meter's patient ID given here belongs to another patient.") +
+                      "\n" + e.what());
+  }
   conn_->Exec("UPDATE movra.patients p SET removed = true, updated = now() WHERE site = $1 AND NOT removed AND "
               "NOT EXISTS (SELECT FROM movra.patient_meters m WHERE m.site = p.site AND m.patient = p.id)",
               {target_.site});

@@ -94,6 +94,28 @@ TEST_F(ClinicStore, AnAdministratorMarksResultsDeletedAndADeskMayNot) {
   EXPECT_EQ(KeysOf(desk->Read({})), KeysOf({kept[1], kept[2]}));
 }
 
+// A desk names patients and links a replaced meter's patient ID nobody has; giving one
+// patient's pair to another merges them, which only an administrator may.
+TEST_F(ClinicStore, ADeskMayNotMergePatientsAnAdministratorMay) {
+  auto desk = Desk(), admin = Desk("admin");
+  const MeterPatient anna{"SN01", "345"}, bert{"SN02", "7"}, annasNewMeter{"SN03", "1"};
+  const int64_t annaId = desk->SavePatient(Patient{0, "Anna", std::nullopt, std::nullopt, {anna}});
+  const int64_t bertId = desk->SavePatient(Patient{0, "Bert", std::nullopt, std::nullopt, {bert}});
+  EXPECT_EQ(desk->SavePatient(Patient{annaId, "Anna", std::nullopt, std::nullopt, {anna, annasNewMeter}}), annaId);
+  try {
+    desk->SavePatient(Patient{bertId, "Bert", std::nullopt, std::nullopt, {bert, anna}});
+    FAIL() << "a desk merged two patients";
+  } catch (const ClinicError& e) {
+    EXPECT_NE(std::string(e.what()).find("may merge patients"), std::string::npos) << e.what();
+  }
+  // Nothing of the refused save was kept.
+  EXPECT_EQ(desk->PatientOf(anna).id, annaId);
+  EXPECT_EQ(desk->PatientOf(bert).meters, std::vector<MeterPatient>{bert});
+  EXPECT_EQ(admin->SavePatient(Patient{bertId, "Bert", std::nullopt, std::nullopt, {bert, anna}}), bertId);
+  EXPECT_EQ(desk->PatientOf(anna).id, bertId);
+  EXPECT_EQ(desk->PatientOf(annasNewMeter).id, annaId);
+}
+
 // Whatever a desk's login tries by hand, a result once on the server stays as it is.
 TEST_F(ClinicStore, ADeskCannotChangeOrEraseResults) {
   Desk()->Keep(ClinicBatch(1));
