@@ -55,7 +55,7 @@ fuzz: deps
 	scripts/fuzz $(FUZZ_SECONDS)
 
 # Windows (64-bit), cross-built here and run under Wine. The libraries are built once into
-# ~/.cache/movra-windows (MOVRA_WIN_CACHE): the first run takes 20-30 minutes on 2 cores.
+# ~/.cache/movra-windows (MOVRA_WIN_CACHE): the first run takes 30-40 minutes on 2 cores.
 # `make windows` leaves the program folder in dist-win/ and the installer and the portable
 # zip in build-win/package/.
 windows: windows-dist
