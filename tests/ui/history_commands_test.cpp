@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -13,6 +14,11 @@
 
 #include "answer_chooser.h"
 #include "app/language.h"
+#include "clinic/clinic_history.h"
+#include "clinic/clinic_schema.h"
+#include "clinic/pg_history_store.h"
+#include "history_fixture.h"
+#include "pg_server.h"
 #include "recording_presenter.h"
 #include "ui/frm_history.h"
 #include "ui/frm_main.h"
@@ -24,6 +30,7 @@ namespace movra::test {
 namespace {
 
 using HistoryCommandsTest = StartedProgramTest;
+
 
 TEST_F(HistoryCommandsTest, HistoryButtonFollowsReportAndTheMenuHasTheNewCommands) {
   QList<QAction*> bar = w().MainToolBar->actions();
@@ -75,6 +82,49 @@ TEST_F(HistoryCommandsTest, TheMenuAndTheButtonOpenTheWindows) {
   w().mnuHistory->trigger();
   w().mnuPatients->trigger();
   EXPECT_EQ(opened, (std::vector<std::string>{"FrmHistory", "FrmHistory", "FrmPatients"}));
+}
+
+// With a clinic database set, the History window reads the server's history and says so; a
+// server that cannot be reached leaves this PC's, said above the table with the reason.
+TEST_F(HistoryCommandsTest, TheHistoryWindowSaysWhoseHistoryItShows) {
+  MOVRA_REQUIRE_POSTGRES();
+  PgServer server;
+  const ClinicTarget clinic = ClinicTargetOf(server.Url(server.superuser()), "");
+  InitClinicDatabase(clinic);
+  // A patient result that only the server holds.
+  PgHistoryStore::Connect(clinic)->Keep({MeterResult("SN-CLINIC", "12", 1, 9, 2.5, "1")});
+  const struct {
+    const char* name;
+    std::string url;
+    std::string source;  // "" when the line is not shown
+    std::string reason;  // part of the tooltip
+  } cases[] = {
+      {"no clinic database", "", "", ""},
+      {"the server answers", clinic.url,
+       "The clinic's history on 127.0.0.1:" + std::to_string(server.port()) + "/movra", ""},
+      {"nothing listens", "postgresql://127.0.0.1:1/movra",
+       "Only this PC's history: the clinic's database could not be reached.", "Connection refused"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    w().Clinic = ClinicTargetOf(c.url, "");
+    std::string shown, tip;
+    bool visible = false, serversPatient = false;
+    w().ShowModal = [&](QDialog& d) {
+      auto* history = dynamic_cast<TFrmHistory*>(&d);
+      ASSERT_NE(history, nullptr);
+      shown = history->lblSource->text().toStdString();
+      tip = history->lblSource->toolTip().toStdString();
+      visible = history->lblSource->isVisibleTo(history);
+      for (const PatientSummary& p : history->Patients())
+        serversPatient = serversPatient || p.patient.meters.front().serialNumber == "SN-CLINIC";
+    };
+    w().btnHistory->click();
+    EXPECT_EQ(shown, c.source);
+    EXPECT_EQ(visible, !c.source.empty());
+    EXPECT_NE(tip.find(c.reason), std::string::npos) << tip;
+    EXPECT_EQ(serversPatient, c.url == clinic.url);
+  }
 }
 
 // The copy is the real one, of the open database; a target that cannot be written (a folder
