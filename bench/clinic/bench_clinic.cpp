@@ -6,22 +6,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/datetime.h"
-#include "app/format_settings.h"
 #include "clinic/clinic_schema.h"
 #include "clinic/pg_connection.h"
 #include "clinic/pg_history_store.h"
-#include "data/data_module.h"
-#include "data/inr_result_conversion.h"
-#include "data/record_store.h"
-#include "data/schema.h"
 #include "data/sql_history_store.h"
+#include "patient_history.h"
 #include "pg_server.h"
 #include "report/report_rows.h"
 
@@ -35,24 +30,8 @@ constexpr int kPerDesk = 255;
 constexpr int kPatientResults = 5000;
 const MeterPatient kPatient{"PT12345678A", "345"};
 
-InrResult Result(const std::string& serial, const std::string& patient, int i, TDateTime first) {
-  TMeterRecord rec;
-  rec.SerialNumber = serial;
-  rec.MeterType = patient;
-  rec.RecordNumber = std::to_string(i % 255 + 1);
-  rec.Date = FormatDateTime("yyyy-mm-dd", first + i * 0.73);
-  rec.Time = i % 2 ? "09:36" : "18:10";
-  rec.CalibrationType = i % 20 == 0 ? "EC" : "Finger";
-  rec.CalibrationLevel = i % 20 == 0 ? "Level 1" : "";
-  rec.InrValue = i % 97 == 0 ? 8.0 : 1.4 + (i * 7 % 25) / 10.0;
-  return *ResultOfMeterRecord(rec).result;
-}
-
 std::vector<InrResult> Download(int desk) {
-  std::vector<InrResult> out;
-  for (int i = 0; i < kPerDesk; ++i)
-    out.push_back(Result("MV2024" + std::to_string(1000 + desk) + "A", "1", i, *EncodeDate(2024, 1, 1)));
-  return out;
+  return bench::MeterPairResults({"MV2024" + std::to_string(1000 + desk) + "A", "1"}, kPerDesk, *EncodeDate(2024, 1, 1));
 }
 
 // Every desk's work started together on its own thread and connection; the wall time.
@@ -140,26 +119,17 @@ int main() {
   std::printf("clinic_keep_over_plain_insert %.2f x <=2\n", keepPer / plainPer);
 
   // One patient's 5,000 results, in the server and in a local file.
-  std::vector<InrResult> patientResults;
-  for (int i = 0; i < kPatientResults; ++i)
-    patientResults.push_back(Result(kPatient.serialNumber, kPatient.patientId, i, *EncodeDate(2015, 1, 1)));
+  const std::vector<InrResult> patientResults =
+      bench::MeterPairResults(kPatient, kPatientResults, *EncodeDate(2015, 1, 1));
   auto store = PgHistoryStore::Connect(ClinicTarget{deskUrl, "", "bench"});
   store->Keep(patientResults);
-  store->SavePatient(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kPatient}});
+  store->SavePatient(bench::BenchPatient(kPatient));
 
-  const std::string dir =
-      (std::filesystem::temp_directory_path() / ("movra-bench-clinic-" + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(dir);
-  const std::string file = dir + "/movradata1.dat";
-  CreateDatabaseFile(file);
   int status = 0;
   {
-    TDM dm;
-    if (!dm.OpenDatabase(file)) return 1;
-    NullStoreUi quiet;
-    TRecordStore(dm, quiet).StoreResults(patientResults);
-    SqlHistoryStore local(dm);
-    local.SavePatient(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kPatient}});
+    bench::ScratchHistoryFile file("movra-bench-clinic", patientResults, bench::BenchPatient(kPatient));
+    if (!file.opened()) return 1;
+    SqlHistoryStore local(file.dm());
     std::vector<double> fromServer, fromFile;
     for (int i = 0; i < 7; ++i) {
       fromFile.push_back(ReportRead(local));
@@ -171,6 +141,5 @@ int main() {
     std::printf("history_report_read_server_over_local %.2f x <=2\n", s / f);
     status = s > 0 && f > 0 ? 0 : 1;
   }
-  std::filesystem::remove_all(dir);
   return status;
 }

@@ -11,21 +11,16 @@
 #include <QLayout>
 #include <QPushButton>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "app/datetime.h"
-#include "app/format_settings.h"
-#include "data/data_module.h"
-#include "data/inr_result_conversion.h"
-#include "data/record_store.h"
-#include "data/schema.h"
 #include "data/sql_history_store.h"
 #include "report/report_rows.h"
 #include "ui/frm_history.h"
 #include "ui/frm_report.h"
 #include "ui/history_period.h"
 #include "collect_times.h"
+#include "patient_history.h"
 
 using namespace movra;
 
@@ -35,25 +30,6 @@ constexpr int kResults = 5000;
 const MeterPatient kPatient{"PT12345678A", "345"};
 
 TDM* gDm = nullptr;
-
-// A result every 0.73 days over 10 years, some above the measuring range, every 20th a control.
-std::vector<InrResult> Results() {
-  std::vector<InrResult> out;
-  const TDateTime first = *EncodeDate(2015, 1, 1);
-  for (int i = 0; i < kResults; ++i) {
-    TMeterRecord rec;
-    rec.SerialNumber = kPatient.serialNumber;
-    rec.MeterType = kPatient.patientId;
-    rec.RecordNumber = std::to_string(i % 255 + 1);
-    rec.Date = FormatDateTime("yyyy-mm-dd", first + i * 0.73);
-    rec.Time = i % 2 ? "09:36" : "18:10";
-    rec.CalibrationType = i % 20 == 0 ? "EC" : "Finger";
-    rec.CalibrationLevel = i % 20 == 0 ? "Level 1" : "";
-    rec.InrValue = i % 97 == 0 ? 8.0 : 1.4 + (i * 7 % 25) / 10.0;
-    if (auto r = ResultOfMeterRecord(rec).result) out.push_back(*r);
-  }
-  return out;
-}
 
 void Paint(QWidget& w, QSize size) {
   w.resize(size);
@@ -92,19 +68,15 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
-  const std::string dir = (std::filesystem::temp_directory_path() / ("movra-bench-history-" + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(dir);
-  const std::string file = dir + "/movradata1.dat";
-  CreateDatabaseFile(file);
   int status = 0;
   {
-    TDM dm;
-    if (!dm.OpenDatabase(file)) return 1;
-    gDm = &dm;
-    NullStoreUi quiet;
-    TRecordStore(dm, quiet).StoreResults(Results());
-    SqlHistoryStore kept(dm);
-    kept.SavePatient(Patient{0, "Anna Example", {}, TenthsRange{25, 35}, {kPatient}});
+    // A result every 0.73 days over 10 years.
+    movra::bench::ScratchHistoryFile file("movra-bench-history",
+                                          movra::bench::MeterPairResults(kPatient, kResults, *EncodeDate(2015, 1, 1)),
+                                          movra::bench::BenchPatient(kPatient));
+    if (!file.opened()) return 1;
+    gDm = &file.dm();
+    SqlHistoryStore kept(file.dm());
     std::printf("history_results_of_the_patient %zu results %d\n", kept.Read({}).size(), kResults);
     movra::bench::CollectTimes c;
     benchmark::RunSpecifiedBenchmarks(&c);
@@ -116,6 +88,5 @@ int main(int argc, char** argv) {
     gDm = nullptr;
   }
   benchmark::Shutdown();
-  std::filesystem::remove_all(dir);
   return status;
 }

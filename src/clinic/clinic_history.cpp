@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/clinic_settings.h"
+#include "app/config.h"
 #include "app/host_name.h"
 #include "clinic/pg_history_store.h"
 #include "data/sql_database.h"
@@ -12,6 +13,10 @@ namespace movra {
 
 ClinicTarget ClinicTargetOf(const std::string& url, const std::string& site) {
   return ClinicTarget{url, site, HostName()};
+}
+
+ClinicTarget ClinicTargetOfRun(const std::optional<std::string>& option) {
+  return ClinicTargetOf(ClinicUrlOfRun(option), GlobalOption.Database.Site);
 }
 
 void PrepareClinicQueue(SqlDatabase& db, const ClinicTarget& target) { SetServerQueueing(db, !target.url.empty()); }
@@ -29,9 +34,10 @@ void SendThrough(SqlDatabase& db, PgHistoryStore& server, ClinicSend& send) {
 }
 
 // A malformed address or site is told as the server's refusal would be: nothing is sent.
-void RequireUsableSettings(const ClinicTarget& target) {
+std::unique_ptr<PgHistoryStore> ConnectUsable(const ClinicTarget& target) {
   if (std::string problem = ClinicSettingsProblem(target.url, target.site); !problem.empty())
     throw ClinicError(problem);
+  return PgHistoryStore::Connect(target);
 }
 
 }  // namespace
@@ -43,9 +49,7 @@ ClinicSend SendToClinic(SqlDatabase& db, const ClinicTarget& target) {
   try {
     // Nothing waits: a server that is away is not asked, and nobody is told of it.
     if (QueuedCount(db) == 0) return send;
-    RequireUsableSettings(target);
-    std::unique_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
-    SendThrough(db, *server, send);
+    SendThrough(db, *ConnectUsable(target), send);
   } catch (const std::exception& e) {
     send.failure = e.what();
     try {
@@ -63,8 +67,7 @@ ClinicHistory OpenHistory(SqlDatabase& db, const ClinicTarget& target) {
     history.send.attempted = true;
     try {
       PrepareClinicQueue(db, target);
-      RequireUsableSettings(target);
-      std::shared_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
+      std::shared_ptr<PgHistoryStore> server = ConnectUsable(target);
       SendThrough(db, *server, history.send);
       history.store = server;
       history.onServer = true;

@@ -2,6 +2,7 @@
 // one is configured and it answers, this PC's otherwise; and the send of what waits here.
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "clinic/clinic_target.h"
@@ -14,6 +15,9 @@ class SqlDatabase;
 
 // The target of the settings: the URL chosen, the site, and this PC's name.
 ClinicTarget ClinicTargetOf(const std::string& url, const std::string& site);
+// The target of this run, once the settings are read: the URL of --database (option, when
+// given), MOVRA_DATABASE or [DATABASE] Url=, with the settings' site.
+ClinicTarget ClinicTargetOfRun(const std::optional<std::string>& option = std::nullopt);
 
 // Results kept from now on wait in the local queue only while a server is configured: a
 // PC without one keeps nothing for a server. Raises DbError when the file cannot be written.

@@ -2,9 +2,7 @@
 // to it at the start and after each download, and its history is what the History and
 // Patients windows show while it answers.
 #include <QTimer>
-#include <exception>
 
-#include "app/config.h"
 #include "app/dialogs.h"
 #include "app/trace.h"
 #include "clinic/clinic_history.h"
@@ -17,18 +15,10 @@
 namespace movra {
 
 void TFrmMain::PrepareClinic() {
-  Clinic = ClinicTargetOf(GlobalOption.Database.Url, GlobalOption.Database.Site);
-  TDM* dm = DataModule();
-  if (!dm) return;
-  try {
-    PrepareClinicQueue(dm->adoConn.database(), Clinic);
-  } catch (const std::exception& e) {
-    // A file that cannot be written takes no download either; the download says so.
-    BugMessage(std::string("The queue for the clinic's database cannot be set: ") + e.what());
-    return;
-  }
+  // The data module's start has set the queue by the same settings and MOVRA_DATABASE.
+  Clinic = ClinicTargetOfRun();
   // What an earlier run left waiting goes once the window is up.
-  if (!Clinic.url.empty()) QTimer::singleShot(0, this, [this] { SendToClinicDatabase(); });
+  if (!Clinic.url.empty() && DataModule()) QTimer::singleShot(0, this, [this] { SendToClinicDatabase(); });
 }
 
 void TFrmMain::SendToClinicDatabase() {

@@ -209,7 +209,7 @@ class TFrmMain : public QMainWindow {
   void DoLoadResource();
   void CreateDownloader();
   void CreateRecordStore();
-  // Results kept from now on wait for the clinic's database while one is set.
+  // The clinic's database of this run, and what an earlier run left waiting sent.
   void PrepareClinic();
   // Sends what waits for the clinic's database; a failure is told once until a send works.
   void SendToClinicDatabase();

@@ -1,9 +1,8 @@
 #include "clinic_choice.h"
 
-#include "app/clinic_settings.h"
-#include "app/config.h"
 #include "app/dialogs.h"
 #include "clinic/clinic_texts.h"
+#include "subcommand.h"
 
 namespace movra::cli {
 
@@ -11,20 +10,26 @@ const char* const kNoClinicDatabaseText =
     "No clinic database is set: give --database URL, set MOVRA_DATABASE, or give Url in the [DATABASE] section of "
     "MovraT.INI.";
 
-ClinicTarget ChosenClinicTarget(const std::optional<std::string>& option) {
-  return ClinicTargetOf(ClinicUrlOfRun(option), GlobalOption.Database.Site);
-}
-
-ClinicTarget ChosenClinicTarget(const ParsedOptions& options) { return ChosenClinicTarget(options.value("database")); }
-
 ClinicHistory OpenChosenHistory(TDM& dm, const ParsedOptions& options) {
-  const ClinicTarget target = ChosenClinicTarget(options);
+  const ClinicTarget target = ClinicTargetOfRun(options.value("database"));
   ClinicHistory history = OpenHistory(dm.adoConn.database(), target);
   if (!history.onServer && history.send.attempted)
     ShowError(HistorySourceText(history, target) + "\r\n" + PlainReason(history.send.failure));
   else if (!history.send.failure.empty())
     ShowError(ClinicAwayMessage(history.send));
   return history;
+}
+
+int WithHistoryErrors(const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const DbError& e) {
+    ShowError(e.what());
+    return kExitDatabase;
+  } catch (const ClinicError& e) {
+    ShowError(e.what());
+    return kExitClinic;
+  }
 }
 
 }  // namespace movra::cli

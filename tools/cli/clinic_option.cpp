@@ -1,7 +1,6 @@
 #include "clinic_option.h"
 
 #include "app/clinic_settings.h"
-#include "app/config.h"
 #include "app/language.h"
 
 namespace movra::cli {
@@ -16,10 +15,6 @@ OptionSpec DatabaseOption() {
 void CheckDatabaseOption(const ParsedOptions& options) {
   auto url = options.value("database");
   if (url && !url->empty() && !ClinicUrlAccepted(*url)) throw UsageError(TranslateText(kClinicUrlRefusedText));
-}
-
-ClinicChoice ChosenClinic(const ParsedOptions& options) {
-  return {ClinicUrlOfRun(options.value("database")), GlobalOption.Database.Site};
 }
 
 }  // namespace movra::cli

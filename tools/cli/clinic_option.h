@@ -1,5 +1,5 @@
-// --database URL of the subcommands that read or write the history, and the clinic database
-// server a command uses from it, MOVRA_DATABASE and the settings.
+// --database URL of the subcommands that read or write the history, refused before anything
+// is opened when it is no address of a clinic database.
 #pragma once
 #include <string>
 
@@ -12,15 +12,5 @@ OptionSpec DatabaseOption();
 // Refuses a --database that is no postgresql:// or postgres:// address (UsageError), before
 // anything is opened. An empty one is taken: it keeps the command local.
 void CheckDatabaseOption(const ParsedOptions& options);
-
-// The server a command uses and this PC's site; url "" keeps the history local.
-struct ClinicChoice {
-  std::string url;
-  std::string site;
-};
-
-// --database, else MOVRA_DATABASE, else [DATABASE] Url= (so call it once the settings are
-// read: after OpenProgramDatabase). The site is always the settings'.
-ClinicChoice ChosenClinic(const ParsedOptions& options);
 
 }  // namespace movra::cli

@@ -11,6 +11,7 @@
 #include "app/language.h"
 #include "clinic/clinic_history.h"
 #include "clinic/clinic_schema.h"
+#include "clinic/clinic_texts.h"
 #include "clinic/pg_history_store.h"
 #include "clinic_choice.h"
 #include "clinic_option.h"
@@ -53,7 +54,7 @@ int Sync(const ClinicTarget& target) {
   ClinicSend send = SendToClinic(db, target);
   PrintSent(send.sent);
   if (!send.failure.empty()) {
-    ShowError(send.failure);
+    ShowError(PlainReason(send.failure));
     return kExitClinic;
   }
   return kExitOk;
@@ -62,17 +63,11 @@ int Sync(const ClinicTarget& target) {
 int Copy(const ClinicTarget& target) {
   std::unique_ptr<TDM> dm = OpenProgramDatabase();
   if (!dm) return kExitDatabase;
-  try {
+  return WithHistoryErrors([&] {
     std::unique_ptr<PgHistoryStore> server = PgHistoryStore::Connect(target);
     PrintSent(CopyHistory(dm->adoConn.database(), *server, target.url));
-  } catch (const ClinicError& e) {
-    ShowError(e.what());
-    return kExitClinic;
-  } catch (const DbError& e) {
-    ShowError(e.what());
-    return kExitDatabase;
-  }
-  return kExitOk;
+    return kExitOk;
+  });
 }
 
 int RunDatabase(const ParsedOptions& options) {
@@ -85,7 +80,7 @@ int RunDatabase(const ParsedOptions& options) {
   if (auto to = options.value("to"); to && !ClinicUrlAccepted(*to)) throw UsageError(TranslateText(kClinicUrlRefusedText));
   PrepareCliEnvironment();
   ClinicTarget target = action == "copy" ? ClinicTargetOf(*options.value("to"), GlobalOption.Database.Site)
-                                         : ChosenClinicTarget(options);
+                                         : ClinicTargetOfRun(options.value("database"));
   if (target.url.empty()) {
     ShowError(TranslateText(kNoClinicDatabaseText));
     return kExitUsage;

@@ -7,7 +7,6 @@
 #include "app/trace.h"
 #include "clinic/clinic_history.h"
 #include "clinic/clinic_texts.h"
-#include "clinic_choice.h"
 #include "list_export.h"
 #include "meter/download_summary_text.h"
 #include "record_output.h"
@@ -42,7 +41,7 @@ bool DownloadStore::Prepare() {
   }
   try {
     // What this download keeps waits for the clinic's database in the same commit.
-    clinic_ = ChosenClinicTarget(request_.databaseOption);
+    clinic_ = ClinicTargetOfRun(request_.databaseOption);
     PrepareClinicQueue(dm_.adoConn.database(), clinic_);
     if (request_.clearFirst) store_.ClearData();
     dm_.qryCheckDataEntry.setSort("fSN");

@@ -49,17 +49,13 @@ int RunFhir(const ParsedOptions& options) {
   HistoryStore& store = *history.store;
   std::vector<HistoryEntry> entries;
   Patient patient;
-  try {
+  const int read = WithHistoryErrors([&] {
     if (!KnownGroup(options, store, "fhir")) return kExitUsage;
     entries = store.Read(QueryOf(options, store));
     patient = store.PatientOf(pair);
-  } catch (const DbError& e) {
-    ShowError(e.what());
-    return kExitDatabase;
-  } catch (const ClinicError& e) {
-    ShowError(e.what());
-    return kExitClinic;
-  }
+    return kExitOk;
+  });
+  if (read != kExitOk) return read;
   if (FhirObservationCount(entries) == 0) {
     ShowInfo(TranslateText(kNoFhirResultsText));
     return kExitNoResults;

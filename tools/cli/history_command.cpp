@@ -26,16 +26,12 @@ int RunHistory(const ParsedOptions& options) {
   ClinicHistory history = OpenChosenHistory(*dm, options);
   HistoryStore& store = *history.store;
   std::vector<HistoryEntry> entries;
-  try {
+  const int read = WithHistoryErrors([&] {
     if (!KnownGroup(options, store, "history")) return kExitUsage;
     entries = store.Read(QueryOf(options, store));
-  } catch (const DbError& e) {
-    ShowError(e.what());
-    return kExitDatabase;
-  } catch (const ClinicError& e) {
-    ShowError(e.what());
-    return kExitClinic;
-  }
+    return kExitOk;
+  });
+  if (read != kExitOk) return read;
   for (const HistoryEntry& e : entries) {
     const InrResult& r = e.result;
     PrintLine(r.serialNumber + "\t" + r.patientId + "\t" + r.dateText + "\t" + r.timeText + "\t" + r.inrText + "\t" +

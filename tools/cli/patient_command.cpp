@@ -76,15 +76,7 @@ int RunPatient(const ParsedOptions& options) {
   if (!dm) return kExitDatabase;
   ClinicHistory history = OpenChosenHistory(*dm, options);
   HistoryStore& store = *history.store;
-  try {
-    return list ? List(store) : Set(store, *pair, options);
-  } catch (const DbError& e) {
-    ShowError(e.what());
-    return kExitDatabase;
-  } catch (const ClinicError& e) {
-    ShowError(e.what());
-    return kExitClinic;
-  }
+  return WithHistoryErrors([&] { return list ? List(store) : Set(store, *pair, options); });
 }
 
 }  // namespace

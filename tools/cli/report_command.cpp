@@ -39,32 +39,22 @@ std::vector<InrResult> StoredResultList(TDM& dm) {
 }
 
 // The results of the group's patient in the history over the period; the patient's own
-// range unless --range gives one. False when the report cannot be made (told already).
-bool HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& rows,
-                 std::optional<TargetRange>& range, ReportPatient& who, int& exitCode) {
+// range unless --range gives one. The exit code: kExitOk, or why the report cannot be made
+// (told already).
+int HistoryRows(TDM& dm, const ParsedOptions& options, std::vector<InrResult>& rows,
+                std::optional<TargetRange>& range, ReportPatient& who) {
   ClinicHistory history = OpenChosenHistory(dm, options);
   HistoryStore& store = *history.store;
-  try {
-    if (!KnownGroup(options, store, "report")) {
-      exitCode = kExitUsage;
-      return false;
-    }
+  return WithHistoryErrors([&] {
+    if (!KnownGroup(options, store, "report")) return kExitUsage;
     for (const HistoryEntry& e : store.Read(QueryOf(options, store))) rows.push_back(e.result);
     if (auto group = options.value("group")) {
       const Patient patient = store.PatientOf(ParseGroup(*group));
       who = ReportPatient{patient.name, patient.born};
       if (patient.range && !range) range = TargetRange{patient.range->lowTenths, patient.range->highTenths};
     }
-    return true;
-  } catch (const DbError& e) {
-    ShowError(e.what());
-    exitCode = kExitDatabase;
-    return false;
-  } catch (const ClinicError& e) {
-    ShowError(e.what());
-    exitCode = kExitClinic;
-    return false;
-  }
+    return kExitOk;
+  });
 }
 
 // A patient's meters make one group, named by the pair asked for, oldest first.
@@ -103,8 +93,7 @@ int RunReport(const ParsedOptions& options) {
   std::vector<InrResult> rows;
   ReportPatient who;
   if (history) {
-    int exitCode = kExitOk;
-    if (!HistoryRows(*dm, options, rows, range, who, exitCode)) return exitCode;
+    if (int code = HistoryRows(*dm, options, rows, range, who); code != kExitOk) return code;
   } else {
     rows = StoredResultList(*dm);
   }
