@@ -1,18 +1,18 @@
 // Where kept results go beyond this PC: the clinic's shared history. The local list and
 // history never wait for it; what has not reached it waits in the local queue.
 #pragma once
-#include <stdexcept>
 #include <vector>
 
+#include "app/notice.h"
 #include "data/inr_result.h"
 
 namespace movra {
 
-// Why the clinic's database could not be used, as the user is told it: what failed, then the
-// server's or libpq's own reason.
-class ClinicError : public std::runtime_error {
+// Why the clinic's database could not be used, as the user is told it: what failed, in the
+// user's language, then the server's or libpq's own reason.
+class ClinicError : public TranslatedError {
  public:
-  using std::runtime_error::runtime_error;
+  using TranslatedError::TranslatedError;
 };
 
 // What one batch did on the server: results new there, and results it already held (another

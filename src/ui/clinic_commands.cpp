@@ -40,7 +40,7 @@ void TFrmMain::TellClinicSend(const ClinicSend& send) {
   // One box while the server stays away; the next download still tries.
   if (clinicAwayTold_) return;
   clinicAwayTold_ = true;
-  ShowError(ClinicAwayMessage(send));
+  ShowNotice(TranslatedErrorNotice(ClinicAwayMessage(send)));
 }
 
 TFrmMain::ShownHistory TFrmMain::HistoryToShow() {

@@ -10,6 +10,9 @@ namespace movra {
 void RunCommand(const std::function<void()>& command) {
   try {
     command();
+  } catch (const TranslatedError& e) {
+    BugMessage(e.what());
+    ShowNotice(TranslatedErrorNotice(e.what()));
   } catch (const std::exception& e) {
     BugMessage(e.what());
     ShowError(e.what());

@@ -47,6 +47,22 @@ TEST(Dialogs, TextAndCaptionAreTranslatedButPlainBoxesAreNot) {
   EXPECT_EQ(shown[1].caption, "Warning");
 }
 
+// A server's words inside a translated error stay as they are: looked up again, the line would
+// meet the pattern "%1 results".
+TEST(Dialogs, ATranslatedErrorIsShownAsItIs) {
+  test::TempDir dir;
+  dir.write("1031/MovraT.txt", "!LanguageID=1031\nError=Fehler\n%1 results=%1 Ergebnisse\n");
+  ScanLanguages(dir.path());
+  test::ScopedPresenter presenter;
+  const std::string text = "Die Datenbank der Praxis hat die Anfrage abgelehnt: permission denied for table results";
+  presenter->expect(text);
+  ShowNotice(TranslatedErrorNotice(text));
+  ResetLanguages();
+  auto shown = presenter->shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Fehler");
+}
+
 TEST(Dialogs, WorkerThreadWaitsForTheAnswer) {
   test::ScopedPresenter presenter;
   presenter->expect("from worker", IDYES);

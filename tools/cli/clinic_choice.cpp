@@ -14,9 +14,9 @@ ClinicHistory OpenChosenHistory(TDM& dm, const ParsedOptions& options) {
   const ClinicTarget target = ClinicTargetOfRun(options.value("database"));
   ClinicHistory history = OpenHistory(dm.adoConn.database(), target);
   if (!history.onServer && history.send.attempted)
-    ShowError(HistorySourceText(history, target) + "\r\n" + PlainReason(history.send.failure));
+    ShowNotice(TranslatedErrorNotice(HistorySourceText(history, target) + "\r\n" + PlainReason(history.send.failure)));
   else if (!history.send.failure.empty())
-    ShowError(ClinicAwayMessage(history.send));
+    ShowNotice(TranslatedErrorNotice(ClinicAwayMessage(history.send)));
   return history;
 }
 
@@ -27,7 +27,7 @@ int WithHistoryErrors(const std::function<int()>& work) {
     ShowError(e.what());
     return kExitDatabase;
   } catch (const ClinicError& e) {
-    ShowError(e.what());
+    ShowNotice(TranslatedErrorNotice(e.what()));
     return kExitClinic;
   }
 }

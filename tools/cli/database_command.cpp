@@ -35,7 +35,7 @@ int Init(const ClinicTarget& target) {
     ClinicInitOutcome out = InitClinicDatabase(target);
     PrintLine("Schema\t" + std::to_string(out.fromVersion) + "\t" + std::to_string(out.toVersion));
   } catch (const ClinicError& e) {
-    ShowError(e.what());
+    ShowNotice(TranslatedErrorNotice(e.what()));
     return kExitClinic;
   }
   return kExitOk;
@@ -54,7 +54,7 @@ int Sync(const ClinicTarget& target) {
   ClinicSend send = SendToClinic(db, target);
   PrintSent(send.sent);
   if (!send.failure.empty()) {
-    ShowError(PlainReason(send.failure));
+    ShowNotice(TranslatedErrorNotice(PlainReason(send.failure)));
     return kExitClinic;
   }
   return kExitOk;

@@ -82,7 +82,7 @@ int DownloadStore::Finish(bool interrupted, bool tellInvalid) {
 bool DownloadStore::SendToClinicDatabase() {
   ClinicSend send = SendToClinic(dm_.adoConn.database(), clinic_);
   if (send.failure.empty()) return true;
-  ShowError(ClinicAwayMessage(send));
+  ShowNotice(TranslatedErrorNotice(ClinicAwayMessage(send)));
   return false;
 }
 
